@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need,
+# skipping those already present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-multimedia-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
+  libsndfile1-dev libbenchmark-dev
+  fonts-dejavu-core
+  # tests: a private sound server with a null sink, a DTMF decoder, tone tools, ptys
+  multimon-ng pulseaudio pulseaudio-utils sox socat sqlite3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installation des paquets manquants : ${missing[*]}"
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

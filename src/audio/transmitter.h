@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// One transmission: keys the transmitter (RTS of the serial port), waits the
+// lead-in, plays tone files back to back as one audio stream, waits until the
+// last sample has been played plus the tail, and releases. The transmitter is
+// released on every path, and after the maximum transmit time at the latest.
+class Transmitter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Transmitter(QObject *parent = nullptr);
+    ~Transmitter() override;
+
+    // Port number and line settings of the settings row ("9600,N,8,1").
+    void configurePort(int comNumber, const QString &settings);
+
+    // Checks every file first: when one cannot be read, or there is no sound
+    // output, nothing is keyed, false is returned and *error names the cause in
+    // French. A port that cannot be opened is reported by portWarning() and the
+    // tones are played all the same (VOX-keyed stations rely on it).
+    // finished() follows exactly once when true was returned.
+    bool startSequence(const QStringList &files, QString *error);
+
+    // Keypad: keys and plays one file until stopHeld(); a file shorter than the
+    // press ends by itself while the transmitter stays keyed.
+    bool startHeld(const QString &file, QString *error);
+    void stopHeld();
+
+    // Stops any tone and releases the transmitter at once.
+    void stop();
+    bool isBusy() const;
+    bool isKeyed() const;
+
+signals:
+    void portWarning(const QString &text);
+    void finished(bool ok, const QString &error);
+    void maxTransmitTimeReached(const QString &text);
+
+private:
+    class Private;
+    Private *d;
+};
