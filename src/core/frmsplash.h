@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+// The start-up screen shown while the main window loads.
+class frmSplash : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmSplash(QWidget *parent = nullptr);
+    QLabel *lblProductName = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *lblPlatform = nullptr;
+};

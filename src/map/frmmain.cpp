@@ -1,0 +1,179 @@
+#include "frmmain.h"
+
+#include "core/appcontext.h"
+#include "core/artwork.h"
+#include "map/maproutines.h"
+#include "map/mapscene.h"
+#include "map/mapview.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+frmMain::frmMain(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Pontavel"));
+    setWindowIcon(Artwork::windowIcon());
+    m_scene = new MapScene(this);
+    m_routines = new MapRoutines(m_ctx, *m_scene);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *band = new QWidget(central);
+    band->setObjectName(QStringLiteral("band"));
+    layout->addWidget(band);
+    m_view = new MapView(m_scene, central);
+    m_view->setObjectName(QStringLiteral("picture2"));
+    layout->addWidget(m_view, 1);
+    setCentralWidget(central);
+
+    buildBand();
+    createMenus();
+    buildStatusBar();
+    resize(1280, 860);
+}
+
+frmMain::~frmMain()
+{
+    delete m_routines;
+}
+
+void frmMain::buildBand()
+{
+    QWidget *band = centralWidget()->findChild<QWidget *>(QStringLiteral("band"));
+    auto *row = new QHBoxLayout(band);
+    row->setContentsMargins(6, 2, 6, 2);
+    row->setSpacing(2);
+    // Zoom buttons, 345 x 330 twips, in the order of the band.
+    const struct { QToolButton **button; const char *name; QString tip; } zooms[] = {
+        {&CmdZoomPlus, "CmdZoomPlus", QStringLiteral("Zoom +")},
+        {&CmdZoomMoins, "CmdZoomMoins", QStringLiteral("Zoom -")},
+        {&CmdZoom, "CmdZoom", QStringLiteral("Zoom")},
+        {&CmdZoomFenetre, "CmdZoomFenetre", QStringLiteral("Zoom Fenêtre")},
+        {&CmdZoomPrec, "CmdZoomPrec", QStringLiteral("Zoom Précédent")},
+        {&CmdZoomTout, "CmdZoomTout", QStringLiteral("Zoom Tout")},
+    };
+    for (const auto &z : zooms) {
+        auto *b = new QToolButton(band);
+        b->setObjectName(QLatin1String(z.name));
+        b->setToolTip(z.tip);
+        b->setFixedSize(23, 22);
+        *z.button = b;
+        row->addWidget(b);
+    }
+    row->addSpacing(12);
+    CmdEfface = new QPushButton(QStringLiteral("Efface"), band);
+    CmdEfface->setObjectName(QStringLiteral("CmdEfface"));
+    CmdEfface->setToolTip(QStringLiteral("Efface Sélections"));
+    CmdEfface->setFixedSize(71, 22);
+    row->addWidget(CmdEfface);
+    row->addSpacing(12);
+    const QString keys = QStringLiteral("0123456789ABCD#*");
+    for (int i = 0; i < keys.size(); ++i) {
+        auto *b = new QPushButton(QString(keys.at(i)), band);
+        b->setObjectName(QStringLiteral("FVocal%1").arg(i));
+        b->setToolTip(QStringLiteral("Fréquence Vocal \"%1\"").arg(keys.at(i)));
+        b->setFixedSize(22, 22);
+        b->setFocusPolicy(Qt::NoFocus);
+        FVocal.append(b);
+        row->addWidget(b);
+    }
+    row->addStretch(1);
+}
+
+void frmMain::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    panelEtat = new QLabel(QStringLiteral("Etat :"), bar);
+    panelEtat->setObjectName(QStringLiteral("etat"));
+    panelEtat->setToolTip(QStringLiteral("Etat"));
+    panelDate = new QLabel(bar);
+    panelDate->setToolTip(QStringLiteral("Date"));
+    panelHeure = new QLabel(bar);
+    panelHeure->setToolTip(QStringLiteral("Heure"));
+    panelTemps = new QLabel(bar);
+    panelTemps->setObjectName(QStringLiteral("temps"));
+    panelTemps->setToolTip(QStringLiteral("Temps Restant"));
+    panelTemps->setMinimumWidth(90);
+    bar->addWidget(panelEtat, 1);
+    bar->addPermanentWidget(panelDate);
+    bar->addPermanentWidget(panelHeure);
+    bar->addPermanentWidget(panelTemps);
+    auto tick = [this] {
+        const QDateTime now = QDateTime::currentDateTime();
+        panelDate->setText(QLocale(QLocale::French).toString(now.date(), QLocale::ShortFormat));
+        panelHeure->setText(now.time().toString(QStringLiteral("HH:mm:ss")));
+    };
+    tick();
+    auto *clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, this, tick);
+    clock->start(1000);
+}
+
+void frmMain::setEtat(const QString &text)
+{
+    panelEtat->setText(text);
+}
+
+QString frmMain::etat() const
+{
+    return panelEtat->text();
+}
+
+void frmMain::ChargeParam()
+{
+    bool rowPresent = false;
+    m_ctx.settings = m_ctx.store.settings(&rowPresent);
+    m_ctx.state.applySettings(m_ctx.settings);
+    if (m_ctx.store.isOpen() && !rowPresent)
+        m_loadMessages << QStringLiteral("La table Param ne contient aucun réglage : "
+                                         "les réglages par défaut sont utilisés.");
+}
+
+void frmMain::Load()
+{
+    m_loadMessages.clear();
+    const auto opened = m_ctx.store.open(QStringLiteral("relai.db"));
+    if (opened == Store::OpenResult::Failed)
+        m_loadMessages << m_ctx.store.lastError();
+    ChargeParam();
+
+    QString mapError;
+    if (!m_scene->loadMap(QStringLiteral("plan.bmp"), &mapError))
+        m_loadMessages << mapError;
+
+    QString error;
+    const QVector<Repeater> list = m_ctx.store.repeaters(&error);
+    if (!error.isEmpty() && opened != Store::OpenResult::Failed)
+        m_loadMessages << error;
+    m_ctx.state.ensureRepeaters(int(list.size()));
+    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos);
+    m_view->applyView(m_ctx.state.CoefZoom, m_ctx.state.CarteX, m_ctx.state.CarteY);
+    m_routines->TraceFaisceaux();
+    m_routines->TraceChemins(m_ctx.state.CheminsActifs);
+
+    if (opened == Store::OpenResult::Created)
+        statusBar()->showMessage(QStringLiteral("Nouvelle base relai.db créée avec les réglages par défaut."), 15000);
+    else if (opened == Store::OpenResult::Failed)
+        statusBar()->showMessage(QStringLiteral("Base de données indisponible : rien ne sera enregistré."));
+}
+
+void frmMain::showLoadMessages()
+{
+    if (m_loadMessages.isEmpty())
+        return;
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), m_loadMessages.join(QStringLiteral("\n\n")),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

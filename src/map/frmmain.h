@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QVector>
+
+struct AppContext;
+class MapRoutines;
+class MapScene;
+class MapView;
+class QLabel;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+
+// The main window: the map with its repeaters, the zoom buttons, "Efface",
+// the DTMF keypad, menus, tool bar and status bar.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(AppContext &ctx, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Reads the settings row, the map picture and the repeaters of the working
+    // folder and draws the beams. Problems are collected for showLoadMessages().
+    void Load();
+    // Shows what went wrong at load, once the window is on screen.
+    void showLoadMessages();
+    QStringList loadMessages() const { return m_loadMessages; }
+
+    AppContext &context() { return m_ctx; }
+    MapScene *scene() const { return m_scene; }
+    MapView *view() const { return m_view; }
+    MapRoutines *routines() const { return m_routines; }
+
+    // Text of the status bar panel "etat".
+    void setEtat(const QString &text);
+    QString etat() const;
+
+    // The controls of the band above the map.
+    QToolButton *CmdZoomPlus = nullptr;
+    QToolButton *CmdZoomMoins = nullptr;
+    QToolButton *CmdZoom = nullptr;
+    QToolButton *CmdZoomFenetre = nullptr;
+    QToolButton *CmdZoomPrec = nullptr;
+    QToolButton *CmdZoomTout = nullptr;
+    QPushButton *CmdEfface = nullptr;
+    QVector<QPushButton *> FVocal;
+    QToolBar *tbToolBar = nullptr;
+
+    // Status bar panels.
+    QLabel *panelEtat = nullptr;
+    QLabel *panelDate = nullptr;
+    QLabel *panelHeure = nullptr;
+    QLabel *panelTemps = nullptr;
+
+private:
+    void buildBand();
+    void buildStatusBar();
+    void createMenus();
+    void ChargeParam();
+
+    AppContext &m_ctx;
+    MapScene *m_scene = nullptr;
+    MapView *m_view = nullptr;
+    MapRoutines *m_routines = nullptr;
+    QStringList m_loadMessages;
+};

@@ -1,0 +1,254 @@
+#include "mapscene.h"
+
+#include "core/convert.h"
+#include "map/maplabel.h"
+#include "map/repeatericon.h"
+
+#include <QFileInfo>
+#include <QGraphicsLineItem>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsRectItem>
+#include <QImageReader>
+#include <QPen>
+
+namespace {
+// Size of the map container when there is no picture, twips.
+constexpr double DefaultMapWidth = 15030;
+constexpr double DefaultMapHeight = 9900;
+constexpr double LabelStepTwips = 210;
+} // namespace
+
+MapScene::MapScene(QObject *parent) : QGraphicsScene(parent)
+{
+    setItemIndexMethod(QGraphicsScene::NoIndex);
+    background = addRect(QRectF(0, 0, DefaultMapWidth, DefaultMapHeight), Qt::NoPen,
+                         QColor(0xee, 0xf0, 0xe6));
+    background->setZValue(-1);
+    m_mapSize = QSizeF(DefaultMapWidth, DefaultMapHeight);
+}
+
+bool MapScene::loadMap(const QString &file, QString *error)
+{
+    if (Picture1) {
+        delete Picture1;
+        Picture1 = nullptr;
+    }
+    m_hasPicture = false;
+    QImageReader reader(file);
+    reader.setAutoTransform(true);
+    const QImage img = reader.read();
+    if (img.isNull()) {
+        if (error)
+            *error = QFileInfo::exists(file)
+                         ? QStringLiteral("Impossible de lire le plan %1 : %2").arg(file, reader.errorString())
+                         : QStringLiteral("Le plan %1 est introuvable dans le dossier de travail.").arg(file);
+        m_mapSize = QSizeF(DefaultMapWidth, DefaultMapHeight);
+        background->setRect(QRectF(QPointF(0, 0), m_mapSize));
+        background->show();
+        return false;
+    }
+    Picture1 = addPixmap(QPixmap::fromImage(img));
+    Picture1->setTransformationMode(Qt::SmoothTransformation);
+    Picture1->setScale(TwipsPerPixel);
+    Picture1->setZValue(0);
+    m_mapSize = QSizeF(img.width() * TwipsPerPixel, img.height() * TwipsPerPixel);
+    background->setRect(QRectF(QPointF(0, 0), m_mapSize));
+    background->hide();
+    m_hasPicture = true;
+    return true;
+}
+
+void MapScene::clearRepeaters()
+{
+    for (auto *list : {&RelaiOk, &RelaiKo})
+        for (RepeaterIcon *i : *list)
+            delete i;
+    for (auto *list : {&FreqE, &FreqR, &Temps})
+        for (MapLabel *l : *list)
+            delete l;
+    RelaiOk.clear();
+    RelaiKo.clear();
+    FreqE.clear();
+    FreqR.clear();
+    Temps.clear();
+}
+
+void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurRepos)
+{
+    clearRepeaters();
+    m_repeaters = repeaters;
+    const int n = int(repeaters.size());
+    RelaiOk.resize(n + 1, nullptr);
+    RelaiKo.resize(n + 1, nullptr);
+    FreqE.resize(n + 1, nullptr);
+    FreqR.resize(n + 1, nullptr);
+    Temps.resize(n + 1, nullptr);
+    for (const Repeater &r : repeaters) {
+        const int i = r.numero;
+        auto *ok = new RepeaterIcon(i, true);
+        auto *ko = new RepeaterIcon(i, false);
+        for (RepeaterIcon *icon : {ok, ko}) {
+            icon->setToolTip(r.nom);
+            icon->setPos(r.posGauche, r.posHaut);
+            addItem(icon);
+        }
+        RelaiOk[i] = ok;
+        RelaiKo[i] = ko;
+        auto *e = new MapLabel(i, MapLabel::Name);
+        auto *f = new MapLabel(i, MapLabel::Frequency);
+        auto *t = new MapLabel(i, MapLabel::Countdown);
+        f->setOffset(QPointF(0, LabelStepTwips / TwipsPerPixel));
+        t->setOffset(QPointF(0, 2 * LabelStepTwips / TwipsPerPixel));
+        t->setFixedPixelWidth(495 / TwipsPerPixel);
+        t->setZValue(6);
+        t->hide();
+        for (MapLabel *l : {e, f, t}) {
+            l->setPos(r.libellePosGau, r.libellePosHaut);
+            addItem(l);
+        }
+        FreqE[i] = e;
+        FreqR[i] = f;
+        Temps[i] = t;
+        restoreLabels(i, couleurRepos);
+        setActive(i, false);
+    }
+    updateLineGeometry();
+    emit layoutChanged();
+}
+
+const Repeater *MapScene::repeater(int numero) const
+{
+    if (numero < 1 || numero > m_repeaters.size())
+        return nullptr;
+    return &m_repeaters[numero - 1];
+}
+
+void MapScene::setCoefZoom(double coef)
+{
+    m_coef = coef;
+    updateLineGeometry();
+}
+
+QPointF MapScene::repeaterPoint(int numero) const
+{
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+        return QPointF(qQNaN(), qQNaN());
+    // Left + Width / 2 in screen twips, rounded, back to map units.
+    const QPointF pos = RelaiOk[numero]->pos();
+    const double k = m_coef / 10.0;
+    const double x = double(roundHalfEven(float(pos.x() * k) + RepeaterIcon::SizeTwips / 2));
+    const double y = double(roundHalfEven(float(pos.y() * k) + RepeaterIcon::SizeTwips / 2));
+    return QPointF(x / k, y / k);
+}
+
+void MapScene::setActive(int numero, bool active)
+{
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+        return;
+    RelaiOk[numero]->setZValue(active ? 3.5 : 3);
+    RelaiKo[numero]->setZValue(active ? 3 : 3.5);
+    RelaiOk[numero]->setVisible(true);
+    RelaiKo[numero]->setVisible(true);
+}
+
+bool MapScene::isActive(int numero) const
+{
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+        return false;
+    return RelaiOk[numero]->zValue() > RelaiKo[numero]->zValue();
+}
+
+void MapScene::setLabels(int numero, const QString &first, const QString &second, quint32 colour)
+{
+    if (numero < 1 || numero >= FreqE.size() || !FreqE[numero])
+        return;
+    FreqE[numero]->setText(first);
+    FreqR[numero]->setText(second);
+    FreqE[numero]->setColor(colorFromBgr(colour));
+    FreqR[numero]->setColor(colorFromBgr(colour));
+}
+
+void MapScene::restoreLabels(int numero, quint32 colour)
+{
+    if (const Repeater *r = repeater(numero))
+        setLabels(numero, r->nom, r->freq, colour);
+}
+
+void MapScene::setCountdown(int numero, const QString &text, const QColor &back)
+{
+    if (numero < 1 || numero >= Temps.size() || !Temps[numero])
+        return;
+    MapLabel *t = Temps[numero];
+    t->setText(text);
+    if (back.isValid())
+        t->setBackColor(back);
+    t->setVisible(!text.isEmpty());
+}
+
+void MapScene::moveIcon(int numero, const QPointF &pos)
+{
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+        return;
+    RelaiOk[numero]->setPos(pos);
+    RelaiKo[numero]->setPos(pos);
+    updateLineGeometry();
+}
+
+void MapScene::moveLabels(int numero, const QPointF &pos)
+{
+    if (numero < 1 || numero >= FreqE.size() || !FreqE[numero])
+        return;
+    FreqE[numero]->setPos(pos);
+    FreqR[numero]->setPos(pos);
+}
+
+void MapScene::setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Segment> &store,
+                        const QVector<Routes::Segment> &segments, quint32 colour, qreal width, qreal z)
+{
+    store = segments;
+    while (lines.size() < segments.size()) {
+        auto *l = addLine(QLineF());
+        l->setZValue(z);
+        l->hide();
+        lines.append(l);
+    }
+    QPen pen(colorFromBgr(colour), width);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::RoundCap);
+    for (QGraphicsLineItem *l : lines)
+        l->setPen(pen);
+    updateLineGeometry();
+}
+
+void MapScene::drawBeams(const QVector<Routes::Segment> &segments, quint32 colour)
+{
+    setLines(Ligne, m_beamSegments, segments, colour, 2, 1);
+}
+
+void MapScene::drawRoutes(const QVector<Routes::Segment> &segments, quint32 colour)
+{
+    setLines(LigneAct, m_routeSegments, segments, colour, 3, 2);
+}
+
+void MapScene::updateLineGeometry()
+{
+    auto place = [this](QVector<QGraphicsLineItem *> &lines, const QVector<Routes::Segment> &segs) {
+        for (qsizetype n = 0; n < lines.size(); ++n) {
+            if (n >= segs.size()) {
+                lines[n]->hide();
+                continue;
+            }
+            const QPointF p = repeaterPoint(segs[n].from);
+            const QPointF q = repeaterPoint(segs[n].to);
+            // A key that matched no repeater at all has no place to draw to.
+            if (qIsNaN(p.x()) || qIsNaN(q.x())) {
+                lines[n]->hide();
+                continue;
+            }
+            lines[n]->setLine(QLineF(p, q));
+            lines[n]->show();
+        }
+    };
+    place(Ligne, m_beamSegments);
+    place(LigneAct, m_routeSegments);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/repeater.h"
+#include "map/routes.h"
+
+#include <QGraphicsScene>
+#include <QVector>
+
+class MapLabel;
+class RepeaterIcon;
+class QGraphicsLineItem;
+class QGraphicsPixmapItem;
+class QGraphicsRectItem;
+
+// The map: picture, repeater icons and labels, beam and route lines. Scene
+// units are twips at zoom 10, so stored positions are scene positions; icons
+// and labels keep their screen size at every zoom.
+class MapScene : public QGraphicsScene
+{
+    Q_OBJECT
+public:
+    explicit MapScene(QObject *parent = nullptr);
+
+    // Loads the map picture. When it cannot be read the map is a plain
+    // background of the default size and *error says why.
+    bool loadMap(const QString &file, QString *error);
+    bool hasMapPicture() const { return m_hasPicture; }
+    double LargeurPlan() const { return m_mapSize.width(); }   // natural size, twips
+    double HauteurPlan() const { return m_mapSize.height(); }
+
+    // Places every repeater idle, with name and frequency in `couleurRepos`.
+    void setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurRepos);
+    const QVector<Repeater> &repeaters() const { return m_repeaters; }
+    int repeaterCount() const { return int(m_repeaters.size()); }
+    const Repeater *repeater(int numero) const;
+
+    // Zoom in tenths; line ends follow it since icons keep their screen size.
+    void setCoefZoom(double coef);
+    double coefZoom() const { return m_coef; }
+
+    // Centre of repeater `numero`'s icon in scene units, rounded to whole
+    // screen twips; repeater 0 has no point.
+    QPointF repeaterPoint(int numero) const;
+
+    void setActive(int numero, bool active);  // which icon is in front
+    bool isActive(int numero) const;
+    void setLabels(int numero, const QString &first, const QString &second, quint32 colour);
+    void restoreLabels(int numero, quint32 colour); // name and frequency
+    void setCountdown(int numero, const QString &text, const QColor &back); // empty text hides
+
+    // Moves a repeater's icons or labels (scene units, as stored).
+    void moveIcon(int numero, const QPointF &pos);
+    void moveLabels(int numero, const QPointF &pos);
+
+    void drawBeams(const QVector<Routes::Segment> &segments, quint32 colour);
+    void drawRoutes(const QVector<Routes::Segment> &segments, quint32 colour);
+    void updateLineGeometry();  // after an icon moved or the zoom changed
+
+    // Containers named after the map's controls, indexed by repeater number
+    // (entry 0 belongs to no repeater and is null).
+    QVector<RepeaterIcon *> RelaiOk;
+    QVector<RepeaterIcon *> RelaiKo;
+    QVector<MapLabel *> FreqE;
+    QVector<MapLabel *> FreqR;
+    QVector<MapLabel *> Temps;
+    QVector<QGraphicsLineItem *> Ligne;     // beams
+    QVector<QGraphicsLineItem *> LigneAct;  // routes
+    QGraphicsPixmapItem *Picture1 = nullptr;
+    QGraphicsRectItem *background = nullptr;
+
+signals:
+    void layoutChanged();
+
+private:
+    void clearRepeaters();
+    void setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Segment> &store,
+                  const QVector<Routes::Segment> &segments, quint32 colour, qreal width, qreal z);
+
+    QVector<Repeater> m_repeaters;
+    QVector<Routes::Segment> m_beamSegments;
+    QVector<Routes::Segment> m_routeSegments;
+    QSizeF m_mapSize;
+    double m_coef = 10;
+    bool m_hasPicture = false;
+};
