@@ -39,6 +39,8 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(
     buildBand();
     createMenus();
     buildStatusBar();
+    setupZoom();
+    setupCommands();
     resize(1280, 860);
 }
 

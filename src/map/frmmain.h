@@ -34,6 +34,15 @@ public:
     MapView *view() const { return m_view; }
     MapRoutines *routines() const { return m_routines; }
 
+    // Opens the command window of repeater `index` (a plain click on its icon).
+    void openCommandWindow(int index);
+    // Opens the command table editor of repeater `index` (Shift + right click).
+    void openCommandEditor(int index);
+    // Opens the repeater table editor ("&Relais...").
+    void openRepeaterEditor();
+    // Places the repeaters again from table Relais after the table changed.
+    void reloadRepeaters();
+
     // Text of the status bar panel "etat".
     void setEtat(const QString &text);
     QString etat() const;
@@ -58,8 +67,18 @@ public:
 private:
     void buildBand();
     void buildStatusBar();
-    void createMenus();
     void ChargeParam();
+
+    // menus, tool bar and dialogs
+    void createMenus();
+
+    // zoom, pan and dragging on the map
+    void setupZoom();
+
+    // command window, countdowns and keypad
+    void setupCommands();
+
+    // editors
 
     AppContext &m_ctx;
     MapScene *m_scene = nullptr;

@@ -1,0 +1,5 @@
+#include "frmmain.h"
+
+void frmMain::setupZoom()
+{
+}
