@@ -8,6 +8,7 @@
 // lead-in, plays tone files back to back as one audio stream, waits until the
 // last sample has been played plus the tail, and releases. The transmitter is
 // released on every path, and after the maximum transmit time at the latest.
+// Virtual so that tests without a radio can stand a recording double in its place.
 class Transmitter : public QObject
 {
     Q_OBJECT
@@ -16,24 +17,24 @@ public:
     ~Transmitter() override;
 
     // Port number and line settings of the settings row ("9600,N,8,1").
-    void configurePort(int comNumber, const QString &settings);
+    virtual void configurePort(int comNumber, const QString &settings);
 
     // Checks every file first: when one cannot be read, or there is no sound
     // output, nothing is keyed, false is returned and *error names the cause in
     // French. A port that cannot be opened is reported by portWarning() and the
     // tones are played all the same (VOX-keyed stations rely on it).
     // finished() follows exactly once when true was returned.
-    bool startSequence(const QStringList &files, QString *error);
+    virtual bool startSequence(const QStringList &files, QString *error);
 
     // Keypad: keys and plays one file until stopHeld(); a file shorter than the
     // press ends by itself while the transmitter stays keyed.
-    bool startHeld(const QString &file, QString *error);
-    void stopHeld();
+    virtual bool startHeld(const QString &file, QString *error);
+    virtual void stopHeld();
 
     // Stops any tone and releases the transmitter at once.
-    void stop();
-    bool isBusy() const;
-    bool isKeyed() const;
+    virtual void stop();
+    virtual bool isBusy() const;
+    virtual bool isKeyed() const;
 
 signals:
     void portWarning(const QString &text);

@@ -3,6 +3,9 @@
 #include "settings.h"
 #include "sharedstate.h"
 #include "store.h"
+#include "audio/transmitter.h"
+
+#include <memory>
 
 // What every window reaches: the data store, the state shared by the windows
 // and the settings row as last read or written.
@@ -11,4 +14,6 @@ struct AppContext
     Store store;
     SharedState state;
     Settings settings;
+    // The one transmitter of the station: the command window and the keypad share it.
+    std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>();
 };
