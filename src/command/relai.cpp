@@ -91,6 +91,8 @@ void Relai::fillList()
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(RowStep - OptionHeight);
     grid->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    grid->setColumnMinimumWidth(0, OptionWidth);
+    grid->setColumnMinimumWidth(1, OptionWidth);
 
     QString error;
     const QVector<Command> commands = m_ctx.store.commands(m_ctx.state.IndexBouton, &error);
@@ -101,8 +103,10 @@ void Relai::fillList()
         const Command &c = commands[i];
         auto *option = new QRadioButton(c.tx + QLatin1Char(' ') + c.rx, list);
         option->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        option->setFixedSize(OptionWidth, OptionHeight);
-        grid->addWidget(option, i % perColumn, i / perColumn);
+        // Natural width: a radio button only takes clicks on its indicator and text.
+        option->setFixedHeight(OptionHeight);
+        option->setMaximumWidth(OptionWidth);
+        grid->addWidget(option, i % perColumn, i / perColumn, Qt::AlignLeft);
         connect(option, &QRadioButton::clicked, this, [this] { CmdParam->setVisible(true); });
         Option1.append(option);
     }
