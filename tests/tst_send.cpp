@@ -172,6 +172,16 @@ private slots:
         QCOMPARE(st.tx->log, (QStringList{"RTS on", "stop", "RTS off"}));
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
         QVERIFY(st.ctx.state.CheminsActifs.isEmpty());
+
+        // The main window going away with the command window on the air.
+        w = st.open(2);
+        choose(w, 0);
+        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+        QVERIFY(st.tx->isKeyed());
+        st.frm.reset();
+        QVERIFY(!st.tx->isKeyed());
+        QCOMPARE(st.tx->stopCalls, 2);
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void missingToneFileKeysNothing()
@@ -281,6 +291,42 @@ private slots:
         QCOMPARE(waitQuestion(w)->informativeText(), QString("Sortie son interrompue."));
         answer(w, QMessageBox::Cancel);
         QVERIFY(w->isVisible());
+    }
+
+    void fiveSequencesEndAfterTheFifthYes()
+    {
+        Station st;
+        makeToneFiles("Wav", "f", "12345");
+        st.ws.addCommand(5, "A", "B", {"1", "2", "3", "4", "5"}, "51", "5");
+        st.load();
+        Relai *w = st.open(5);
+        choose(w, 0);
+        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+        for (int n = 0; n < 5; ++n) {
+            QMessageBox *box = waitQuestion(w);
+            QVERIFY(box);
+            QCOMPARE(box->text(), SendMachine::question(n));
+            answer(w, QMessageBox::Yes);
+        }
+        QCOMPARE(st.tx->played.size(), 5);
+        QCOMPARE(st.tx->played[4], QStringList{"Wav/f5.wav"});
+        QTRY_VERIFY(!st.frm->findChild<Relai *>());
+        QCOMPARE(st.ctx.state.CheminsActifs, QString("51"));
+    }
+
+    void emptyFirstSequenceStillAsks()
+    {
+        Station st;
+        st.ws.addCommand(1, "A", "B", {"", "2"}, "12", "1");
+        st.load();
+        Relai *w = st.open(1);
+        choose(w, 0);
+        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+        QMessageBox *box = waitQuestion(w);
+        QVERIFY(box);
+        QCOMPARE(st.tx->played, QList<QStringList>{QStringList()});
+        QCOMPARE(st.tx->log, (QStringList{"RTS on", "RTS off"}));
+        answer(w, QMessageBox::Cancel);
     }
 
     void questionText()
