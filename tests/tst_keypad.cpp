@@ -23,17 +23,6 @@ class tst_keypad : public QObject
     };
 
 private slots:
-    void captionsAndTips()
-    {
-        Pad p;
-        QCOMPARE(p.st.frm->FVocal.size(), 16);
-        QCOMPARE(p.key(5)->text(), QString("5"));
-        QCOMPARE(p.key(15)->text(), QString("*"));
-        QCOMPARE(p.key(14)->toolTip(), QString("Fréquence Vocal \"#\""));
-        QCOMPARE(Keypad::keyOf(10), QChar('A'));
-        QVERIFY(Keypad::keyOf(16).isNull());
-    }
-
     void holdAndRelease()
     {
         Pad p;

@@ -328,12 +328,6 @@ private slots:
         QCOMPARE(st.tx->log, (QStringList{"RTS on", "RTS off"}));
         answer(w, QMessageBox::Cancel);
     }
-
-    void questionText()
-    {
-        QCOMPARE(SendMachine::question(0), QString("Avez vous reçu le retour vaw  0 ?"));
-        QCOMPARE(SendMachine::question(4), QString("Avez vous reçu le retour vaw  4 ?"));
-    }
 };
 
 QTEST_MAIN(tst_send)
