@@ -25,8 +25,8 @@ class tst_send : public QObject
     }
     static QMessageBox *waitQuestion(Relai *w)
     {
-        QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 3000);
-        return w->questionBox() && w->questionBox()->isVisible() ? w->questionBox() : nullptr;
+        const bool shown = QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 3000);
+        return shown ? w->questionBox() : nullptr;
     }
     static void answer(Relai *w, QMessageBox::StandardButton b)
     {
