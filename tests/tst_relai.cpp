@@ -1,0 +1,116 @@
+// The command window's list of commands and its "&Fermer".
+
+#include "station.h"
+
+#include "core/convert.h"
+#include "map/maplabel.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+
+class tst_relai : public QObject
+{
+    Q_OBJECT
+private slots:
+    void listsCommandsInTwoColumns()
+    {
+        Station st;
+        for (int k = 0; k < 20; ++k)
+            st.ws.addCommand(3, QString("Tx%1").arg(k), QString("Rx%1").arg(k), {"1"});
+        st.load();
+        Relai *w = st.open(3);
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QString("Charlie 2370"));
+        QCOMPARE(w->Frame1->title(), QString("Entrées - Sorties"));
+        QCOMPARE(w->CmdFermer->text(), QString("&Fermer"));
+        QCOMPARE(w->CmdParam->text(), QString("&Paramétrer"));
+        QCOMPARE(w->Option1.size(), 20);
+        QCOMPARE(w->Option1[7]->text(), QString("Tx7 Rx7"));
+        // 0..14 down the left column, 15.. in the right one.
+        QCOMPARE(w->Option1[14]->x(), w->Option1[0]->x());
+        QVERIFY(w->Option1[14]->y() > w->Option1[13]->y());
+        QVERIFY(w->Option1[15]->x() > w->Option1[0]->x());
+        QCOMPARE(w->Option1[15]->y(), w->Option1[0]->y());
+        QVERIFY(!w->CmdParam->isVisible());
+        QTest::mouseClick(w->Option1[16], Qt::LeftButton);
+        QCOMPARE(w->chosenIndex(), 16);
+        QVERIFY(w->CmdParam->isVisible());
+        QTest::mouseClick(w->Option1[2], Qt::LeftButton);
+        QCOMPARE(w->chosenIndex(), 2);
+        QVERIFY(w->CmdParam->isVisible());
+    }
+
+    void longTableListsEveryCommand()
+    {
+        Station st;
+        for (int k = 0; k < 35; ++k)
+            st.ws.addCommand(1, QString("E%1").arg(k), QString("S%1").arg(k), {"1"});
+        st.load();
+        Relai *w = st.open(1);
+        QVERIFY(w);
+        QCOMPARE(w->Option1.size(), 35);
+        QCOMPARE(w->Option1[34]->text(), QString("E34 S34"));
+        QVERIFY(st.messages(w).isEmpty());
+        // The list scrolls to reach the last one.
+        QVERIFY(w->scroll->verticalScrollBar()->maximum() > 0);
+        w->scroll->ensureWidgetVisible(w->Option1[34]);
+        QTest::mouseClick(w->Option1[34], Qt::LeftButton);
+        QCOMPARE(w->chosenIndex(), 34);
+    }
+
+    void repeaterWithoutCommandsOnlyCloses()
+    {
+        Station st;
+        st.load();
+        // An active look and other labels, to see "&Fermer" put them back.
+        st.frm->scene()->setActive(4, true);
+        st.frm->scene()->setLabels(4, "Cam", "Mire", st.ctx.state.CouleurActif);
+        st.ctx.state.RouteAffichee[4] = true;
+        st.ctx.state.CheminRelai[4] = "45";
+        Relai *w = st.open(4);
+        QVERIFY(w);
+        QVERIFY(w->Option1.isEmpty());
+        QVERIFY(!w->CmdParam->isVisible());
+        QTest::mouseClick(w->CmdFermer, Qt::LeftButton);
+        QTRY_VERIFY(!st.frm->findChild<Relai *>());
+        MapScene *s = st.frm->scene();
+        QVERIFY(!s->isActive(4));
+        QCOMPARE(s->FreqE[4]->text(), QString("Delta"));
+        QCOMPARE(s->FreqR[4]->text(), QString("10450"));
+        QCOMPARE(s->FreqE[4]->color(), colorFromBgr(st.ctx.state.CouleurRepos));
+        // The countdown and the route of the repeater go on.
+        QVERIFY(st.ctx.state.RouteAffichee[4]);
+        QCOMPARE(st.ctx.state.CheminRelai[4], QString("45"));
+        QVERIFY(st.tx->log.isEmpty());
+    }
+
+    void unreadableTableIsReported()
+    {
+        Station st;
+        st.load();
+        st.ws.exec("DROP TABLE \"5\"");
+        Relai *w = st.open(5);
+        QVERIFY(w);
+        QVERIFY(w->Option1.isEmpty());
+        QCOMPARE(st.messages(w).size(), 1);
+        QCOMPARE(st.messages(w)[0]->windowTitle(), QString("Pontavel"));
+        QCOMPARE(st.messages(w)[0]->standardButtons(), QMessageBox::Ok);
+    }
+
+    void oneWindowAtATime()
+    {
+        Station st;
+        st.load();
+        Relai *w = st.open(1);
+        QVERIFY(w);
+        QVERIFY(w->isModal());
+        st.frm->openCommandWindow(2);
+        QCOMPARE(st.frm->findChildren<Relai *>().size(), 1);
+    }
+};
+
+QTEST_MAIN(tst_relai)
+#include "tst_relai.moc"
