@@ -29,12 +29,12 @@ const SiteRow Rows[] = {
     {"1", "Mont Aurigne", "10.450", {1000, 212}, Side::East, "125A", "1470"},
     {"2", "Pic de Brénac", "2.410", {1250, 418}, Side::East, "28", "2581"},
     {"3", "Phare de Salvène", "1.255", {352, 296}, Side::East, "34", "3692"},
-    {"4", "Crête de Vauderon", "10.380", {690, 250}, Side::West, "41", "4703"},
+    {"4", "Crête de Vauderon", "10.380", {690, 250}, Side::North, "41", "4703"},
     {"5", "Montagrel", "2.395", {1258, 738}, Side::East, "", "5814"},
     {"6", "Roc d'Ormelle", "1.285", {545, 598}, Side::East, "64", "6925"},
     {"7", "Signal de Fontbrune", "10.420", {880, 578}, Side::South, "175", "7036"},
     {"8", "Tour de Lirac", "2.330", {1180, 110}, Side::East, "81", "8147"},
-    {"9", "Pointe de Morvel", "1.270", {758, 718}, Side::South, "697", "9258"},
+    {"9", "Pointe de Morvel", "1.270", {758, 718}, Side::East, "697", "9258"},
     {"A", "Cap Vermeil", "10.470", {1000, 842}, Side::East, "", "AB30"},
 };
 
@@ -151,7 +151,7 @@ Repeater repeaterOf(const SiteRow &row, int numero)
         break;
     case Side::North:
         r.libellePosGau = r.posGauche + icon / 2 - width / 2;
-        r.libellePosHaut = r.posHaut - 480;
+        r.libellePosHaut = r.posHaut - 600;
         break;
     }
     return r;
