@@ -87,6 +87,7 @@ private slots:
     void toneFilesDecode();
     void secondRunRefuses();
     void badArguments();
+    void keepsOperatorFiles();
 
 private:
     QTemporaryDir m_tmp;
@@ -237,6 +238,39 @@ void tst_demo::badArguments()
     const Run two = runTool({m_tmp.filePath("a"), m_tmp.filePath("b")});
     QCOMPARE(two.exitCode, 1);
     QVERIFY(!QFileInfo::exists(m_tmp.filePath("a")));
+}
+
+void tst_demo::keepsOperatorFiles()
+{
+    // A folder with old data waiting for import is not touched at all.
+    const QDir old(m_tmp.filePath("ancien"));
+    QVERIFY(old.mkpath("."));
+    QFile mdb(old.filePath("relai.mdb"));
+    QVERIFY(mdb.open(QIODevice::WriteOnly));
+    mdb.write("pas une vraie base");
+    mdb.close();
+    const Run refused = runTool({old.path()});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY(refused.err.contains(QStringLiteral("relai.mdb")));
+    QCOMPARE(old.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"relai.mdb"});
+
+    // The operator's own map and tones stay; the rest is made.
+    const QDir own(m_tmp.filePath("perso"));
+    QVERIFY(own.mkpath("Wav"));
+    QImage map(320, 200, QImage::Format_RGB888);
+    map.fill(Qt::darkGreen);
+    QVERIFY(map.save(own.filePath("plan.bmp"), "BMP"));
+    const QVector<qint16> tone = DtmfSynth::samples(QLatin1Char('9'), DtmfSynth::ToneShape{});
+    QVERIFY(DtmfSynth::writeWav(own.filePath(commandToneFile(QLatin1Char('1'))), tone, 8000));
+    const QByteArray mapHash = fileHash(own.filePath("plan.bmp"));
+    const QByteArray toneHash = fileHash(own.filePath(commandToneFile(QLatin1Char('1'))));
+    const Run r = runTool({own.path()});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(fileHash(own.filePath("plan.bmp")), mapHash);
+    QCOMPARE(fileHash(own.filePath(commandToneFile(QLatin1Char('1')))), toneHash);
+    QVERIFY(QFileInfo::exists(own.filePath("relai.db")));
+    QVERIFY(QFileInfo::exists(own.filePath(commandToneFile(QLatin1Char('2')))));
+    QVERIFY(r.out.contains(QStringLiteral("conservé")));
 }
 
 QTEST_GUILESS_MAIN(tst_demo)

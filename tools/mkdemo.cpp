@@ -29,7 +29,15 @@ int fail(const QString &message)
     return 1;
 }
 
-bool writeTones(const QDir &dir, QString *error)
+// Files the folder already has are the operator's own (a map, tuned tones):
+// they are kept, only missing ones are made.
+struct Written
+{
+    int made = 0;
+    int kept = 0;
+};
+
+bool writeTones(const QDir &dir, Written *count, QString *error)
 {
     // Command sequences: 100 ms of tone and 100 ms of silence a key, what
     // repeater controllers expect; the keypad holds its tone for 2 s.
@@ -38,9 +46,17 @@ bool writeTones(const QDir &dir, QString *error)
     keypad.toneMs = 2000;
     keypad.silenceMs = 0;
     for (const QChar key : DtmfSynth::keys()) {
-        if (!DtmfSynth::writeTone(dir.filePath(commandToneFile(key)), key, command, error)
-            || !DtmfSynth::writeTone(dir.filePath(keypadToneFile(key)), key, keypad, error))
-            return false;
+        const std::pair<QString, const DtmfSynth::ToneShape *> files[] = {
+            {dir.filePath(commandToneFile(key)), &command}, {dir.filePath(keypadToneFile(key)), &keypad}};
+        for (const auto &[file, shape] : files) {
+            if (QFileInfo::exists(file)) {
+                ++count->kept;
+                continue;
+            }
+            if (!DtmfSynth::writeTone(file, key, *shape, error))
+                return false;
+            ++count->made;
+        }
     }
     return true;
 }
@@ -102,15 +118,25 @@ int main(int argc, char **argv)
     if (db.exists() || db.isSymLink())
         return fail(QStringLiteral("le dossier %1 contient déjà une base relai.db ; rien n'a été écrit.")
                         .arg(QDir::toNativeSeparators(dir.absolutePath())));
+    if (QFileInfo::exists(dir.filePath(QStringLiteral("relai.mdb"))))
+        return fail(QStringLiteral("le dossier %1 contient une base relai.mdb à importer ; rien n'a été écrit.")
+                        .arg(QDir::toNativeSeparators(dir.absolutePath())));
     if (!dir.mkpath(QStringLiteral(".")) || !dir.mkpath(QStringLiteral("Wav")) || !dir.mkpath(QStringLiteral("Wav2")))
         return fail(QStringLiteral("impossible de créer le dossier %1.").arg(QDir::toNativeSeparators(folder)));
 
-    const QImage map = DemoMap::draw();
-    if (!map.save(dir.filePath(QStringLiteral("plan.bmp")), "BMP"))
-        return fail(QStringLiteral("impossible d'écrire %1.").arg(dir.filePath(QStringLiteral("plan.bmp"))));
+    const QString mapFile = dir.filePath(QStringLiteral("plan.bmp"));
+    const bool mapKept = QFileInfo::exists(mapFile);
+    if (!mapKept) {
+        const QImage map = DemoMap::draw();
+        if (!map.save(mapFile, "BMP")) {
+            QFile::remove(mapFile);
+            return fail(QStringLiteral("impossible d'écrire %1.").arg(mapFile));
+        }
+    }
 
     QString error;
-    if (!writeTones(dir, &error))
+    Written tones;
+    if (!writeTones(dir, &tones, &error))
         return fail(error);
 
     const QVector<DemoNetwork::Site> sites = DemoNetwork::sites();
@@ -125,8 +151,16 @@ int main(int argc, char **argv)
     }
     QTextStream out(stdout);
     out << "Espace de démonstration créé dans " << QDir::toNativeSeparators(dir.absolutePath()) << " :\n"
-        << "  plan.bmp : carte de " << map.width() << " x " << map.height() << " pixels\n"
+        << (mapKept ? QStringLiteral("  plan.bmp : carte existante conservée (le réseau est placé pour la carte "
+                                     "de démonstration de %1 x %2 pixels)\n")
+                    : QStringLiteral("  plan.bmp : carte de %1 x %2 pixels\n"))
+               .arg(DemoMap::Width)
+               .arg(DemoMap::Height)
         << "  relai.db : " << sites.size() << " relais, " << beams << " faisceaux, " << commands << " commandes\n"
-        << "  Wav, Wav2 : " << 2 * DtmfSynth::keys().size() << " fichiers de tonalités DTMF\n";
+        << "  Wav, Wav2 : " << tones.made
+        << (tones.made == 1 ? " fichier de tonalité DTMF créé" : " fichiers de tonalités DTMF créés");
+    if (tones.kept)
+        out << ", " << tones.kept << (tones.kept == 1 ? " fichier existant conservé" : " fichiers existants conservés");
+    out << "\n";
     return 0;
 }
