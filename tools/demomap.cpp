@@ -1,6 +1,7 @@
 #include "demomap.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -364,7 +365,10 @@ void drawTowns(QPainter &p)
         const QFont f = t.rank == 0   ? font("DejaVu Serif", 17, true)
                         : t.rank == 1 ? font("DejaVu Serif", 14, true)
                                       : font("DejaVu Serif", 12);
-        haloText(p, t.at + QPointF(r + 4, -r - 2), t.name, f, QColor(50, 40, 40));
+        // Names that would run off the map's edge go to the left of their dot.
+        const double w = QFontMetricsF(f).horizontalAdvance(t.name);
+        const double x = t.at.x() + r + 4 + w > Width - 10 ? -r - 4 - w : r + 4;
+        haloText(p, t.at + QPointF(x, -r - 2), t.name, f, QColor(50, 40, 40));
     }
 }
 
@@ -503,7 +507,7 @@ QImage draw()
     drawTowns(p);
     drawNames(p);
     drawCompass(p, QPointF(92, 110), 52);
-    drawCartouche(p, QRectF(24, Height - 112, 262, 88));
+    drawCartouche(p, QRectF(24, Height - 112, 290, 88));
     // Neat line round the map.
     p.setPen(QPen(QColor(70, 70, 70), 2));
     p.setBrush(Qt::NoBrush);
