@@ -60,6 +60,12 @@ public:
     // when no row matches.
     static int lookupKey(const QVector<Repeater> &list, QChar key, int fallback);
 
+    // Whole networks (demo workspace, bulk fills): appends the repeaters after the
+    // existing rows, numbered on from them, each with its command table holding
+    // `commands[k]`, all in one transaction.
+    bool appendNetwork(const QVector<Repeater> &repeaters, const QVector<QVector<Command>> &commands,
+                       QString *error = nullptr);
+
     static const QStringList &relaisFields();
     static const QStringList &paramFields();
     static const QStringList &commandFields();
