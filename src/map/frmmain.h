@@ -71,6 +71,7 @@ private:
 
     // menus, tool bar and dialogs
     void createMenus();
+    class MainMenus *m_menus = nullptr;
 
     // zoom, pan and dragging on the map
     void setupZoom();

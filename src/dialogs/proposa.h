@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// The About box.
+class ProposA : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit ProposA(QWidget *parent = nullptr);
+
+    QLabel *imgLogo = nullptr;
+    QLabel *lblVersion = nullptr;
+    QPushButton *OK = nullptr;
+};

@@ -1,0 +1,300 @@
+#include "frmproperties.h"
+
+#include "core/appcontext.h"
+#include "serial/portbinding.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+namespace {
+
+int s_handshaking = 0;
+
+const QStringList kSpeeds{"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
+                         "28800", "38400", "56000", "57600", "115200", "128000", "256000"};
+const QStringList kDataBits{"4", "5", "6", "7", "8"};
+const QStringList kParities{"Even", "Odd", "None", "Mark", "Space"};
+const QStringList kStopBits{"1", "1.5", "2"};
+
+bool isWholeNumber(const QString &s)
+{
+    bool ok = false;
+    const int v = s.toInt(&ok);
+    return ok && v > 0;
+}
+
+// A device the port can be opened on: a character device that is there.
+bool deviceExists(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+} // namespace
+
+PortLineSettings PortLineSettings::parse(const QString &settings)
+{
+    PortLineSettings p;
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return p;
+    p.speed = parts[0].trimmed();
+    const QString parity = parts[1].trimmed();
+    if (parity.size() == 1)
+        p.parity = parity.at(0);
+    p.dataBits = parts[2].trimmed();
+    p.stopBits = parts[3].trimmed();
+    return p;
+}
+
+bool PortLineSettings::isValid() const
+{
+    const int bits = dataBits.toInt();
+    return isWholeNumber(speed) && QStringLiteral("EONMS").contains(parity.toUpper()) && !parity.isNull()
+           && isWholeNumber(dataBits) && bits >= 4 && bits <= 8 && kStopBits.contains(stopBits);
+}
+
+QString PortLineSettings::toString() const
+{
+    return QStringLiteral("%1,%2,%3,%4").arg(speed, QString(parity), dataBits, stopBits);
+}
+
+frmProperties::frmProperties(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("frmProperties"));
+    setWindowTitle(QStringLiteral("Propriétés CommPort"));
+
+    tabSettings = new QTabWidget(this);
+    tabSettings->setObjectName(QStringLiteral("tabSettings"));
+    fraSettings = new QGroupBox(tabSettings);
+    fraSettings->setObjectName(QStringLiteral("fraSettings"));
+    fraSettings->setFlat(true);
+    tabSettings->addTab(fraSettings, QStringLiteral("Paramètres"));
+
+    auto combo = [this](const char *name) {
+        auto *c = new QComboBox(fraSettings);
+        c->setObjectName(QLatin1String(name));
+        return c;
+    };
+    cboPort = combo("cboPort");
+    cboDevice = combo("cboDevice");
+    cboDevice->setEditable(true);
+    cboDevice->setMinimumWidth(260);
+    cboDevice->setToolTip(QStringLiteral("Périphérique série utilisé pour ce numéro de port"));
+    cboSpeed = combo("cboSpeed");
+    cboDataBits = combo("cboDataBits");
+    cboParity = combo("cboParity");
+    cboStopBits = combo("cboStopBits");
+
+    auto *portRow = new QHBoxLayout;
+    auto *portLabel = new QLabel(QStringLiteral("Port:"), fraSettings);
+    portLabel->setBuddy(cboPort);
+    portRow->addWidget(portLabel);
+    portRow->addWidget(cboPort);
+    auto *deviceLabel = new QLabel(QStringLiteral("Périphérique :"), fraSettings);
+    deviceLabel->setBuddy(cboDevice);
+    portRow->addSpacing(12);
+    portRow->addWidget(deviceLabel);
+    portRow->addWidget(cboDevice, 1);
+
+    auto *speedFrame = new QGroupBox(QStringLiteral("Vitesse maximum"), fraSettings);
+    (new QVBoxLayout(speedFrame))->addWidget(cboSpeed);
+
+    auto *prefFrame = new QGroupBox(QStringLiteral("Préférences de connexion"), fraSettings);
+    auto *grid = new QGridLayout(prefFrame);
+    const struct { QString text; QComboBox *box; } rows[] = {
+        {QStringLiteral("Bits de données:"), cboDataBits},
+        {QStringLiteral("Parité:"), cboParity},
+        {QStringLiteral("Bits d'arrêt:"), cboStopBits},
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto *l = new QLabel(rows[i].text, prefFrame);
+        l->setBuddy(rows[i].box);
+        grid->addWidget(l, i, 0);
+        grid->addWidget(rows[i].box, i, 1);
+    }
+
+    auto *flowFrame = new QGroupBox(QStringLiteral("Contrôle du &Flux"), fraSettings);
+    auto *flowCol = new QVBoxLayout(flowFrame);
+    auto *flowGroup = new QButtonGroup(this);
+    const QStringList flows{QStringLiteral("Aucun"), QStringLiteral("XOn/XOff"), QStringLiteral("RTS"),
+                            QStringLiteral("XOn/RTS")};
+    for (int i = 0; i < flows.size(); ++i) {
+        auto *b = new QRadioButton(flows[i], flowFrame);
+        b->setObjectName(QStringLiteral("optFlow%1").arg(i));
+        flowGroup->addButton(b, i);
+        flowCol->addWidget(b);
+        optFlow << b;
+    }
+    connect(flowGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            m_flow = id;
+    });
+
+    auto *echoFrame = new QGroupBox(QStringLiteral("&Écho"), fraSettings);
+    auto *echoCol = new QVBoxLayout(echoFrame);
+    auto *echoGroup = new QButtonGroup(this);
+    const QStringList echoes{QStringLiteral("Non"), QStringLiteral("Oui")};
+    for (int i = 0; i < echoes.size(); ++i) {
+        auto *b = new QRadioButton(echoes[i], echoFrame);
+        b->setObjectName(QStringLiteral("optEcho%1").arg(i));
+        echoGroup->addButton(b, i);
+        echoCol->addWidget(b);
+        optEcho << b;
+    }
+    connect(echoGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            m_echo = id == 1;
+    });
+
+    auto *inner = new QGridLayout(fraSettings);
+    inner->addLayout(portRow, 0, 0, 1, 2);
+    inner->addWidget(speedFrame, 1, 0);
+    inner->addWidget(flowFrame, 1, 1, 2, 1);
+    inner->addWidget(prefFrame, 2, 0);
+    inner->addWidget(echoFrame, 3, 1);
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("Annuler"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdOK, &QPushButton::clicked, this, &frmProperties::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(tabSettings);
+    layout->addLayout(buttons);
+
+    connect(cboPort, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            showDevices(index + 1);
+    });
+
+    LoadPropertySettings();
+    adjustSize();
+    if (QScreen *s = screen())
+        move(s->availableGeometry().center() - rect().center());
+}
+
+int frmProperties::currentHandshaking()
+{
+    return s_handshaking;
+}
+
+void frmProperties::LoadPropertySettings()
+{
+    for (QComboBox *c : {cboPort, cboSpeed, cboDataBits, cboParity, cboStopBits})
+        c->clear();
+    for (int i = 1; i <= 16; ++i)
+        cboPort->addItem(QStringLiteral("Com%1").arg(i));
+    cboSpeed->addItems(kSpeeds);
+    cboDataBits->addItems(kDataBits);
+    cboParity->addItems(kParities);
+    cboStopBits->addItems(kStopBits);
+
+    // An entry that the stored string does not name stays unselected.
+    const PortLineSettings p = PortLineSettings::parse(m_ctx.settings.portSettings);
+    cboSpeed->setCurrentIndex(p.speed.isEmpty() ? -1 : cboSpeed->findText(p.speed));
+    int parity = -1;
+    if (!p.parity.isNull())
+        for (int i = 0; i < cboParity->count(); ++i)
+            if (cboParity->itemText(i).at(0) == p.parity.toUpper())
+                parity = i;
+    cboParity->setCurrentIndex(parity);
+    cboDataBits->setCurrentIndex(p.dataBits.isEmpty() ? -1 : cboDataBits->findText(p.dataBits));
+    cboStopBits->setCurrentIndex(p.stopBits.isEmpty() ? -1 : cboStopBits->findText(p.stopBits));
+
+    const int com = m_ctx.settings.comNumber;
+    cboPort->setCurrentIndex(com >= 1 && com <= 16 ? com - 1 : -1);
+    showDevices(com);
+    optFlow.value(std::clamp(s_handshaking, 0, 3))->setChecked(true);
+    optEcho[0]->setChecked(true);
+}
+
+void frmProperties::showDevices(int comNumber)
+{
+    cboDevice->clear();
+    cboDevice->addItems(PortBinding::candidates(comNumber));
+    cboDevice->setCurrentText(PortBinding::device(comNumber));
+}
+
+void frmProperties::fail(const QString &text)
+{
+    QMessageBox::warning(this, QStringLiteral("Pontavel"), text);
+}
+
+void frmProperties::cmdOK_Click()
+{
+    const int oldNumber = m_ctx.settings.comNumber;
+    const int number = cboPort->currentIndex() + 1;
+    if (number < 1) {
+        fail(QStringLiteral("Choisissez un numéro de port."));
+        return;
+    }
+    QString device = cboDevice->currentText().trimmed();
+    if (device.isEmpty())
+        device = PortBinding::defaultDevice(number);
+    if ((number != oldNumber || device != PortBinding::device(number)) && !deviceExists(device)) {
+        fail(QStringLiteral("Le port Com%1 est inutilisable : le périphérique %2 n'existe pas.").arg(number).arg(device));
+        cboPort->setCurrentIndex(oldNumber >= 1 && oldNumber <= 16 ? oldNumber - 1 : -1);
+        showDevices(oldNumber);
+        return;
+    }
+
+    PortLineSettings line;
+    line.speed = cboSpeed->currentText().trimmed();
+    const QString parity = cboParity->currentText();
+    if (!parity.isEmpty())
+        line.parity = parity.at(0);
+    line.dataBits = cboDataBits->currentText().trimmed();
+    line.stopBits = cboStopBits->currentText().trimmed();
+    if (!line.isValid()) {
+        fail(QStringLiteral("Réglages du port invalides (%1) : choisissez la vitesse, la parité, "
+                            "les bits de données et les bits d'arrêt.").arg(line.toString()));
+        return;
+    }
+    const QString settings = line.toString();
+
+    // The settings row first: when it cannot be written nothing else changes.
+    QString error;
+    if (!m_ctx.store.writeSettings({{QStringLiteral("N°Com"), number}, {QStringLiteral("settings"), settings}},
+                                   &error)) {
+        fail(QStringLiteral("Les réglages du port n'ont pas pu être enregistrés dans la base de données : %1")
+                 .arg(error));
+        return;
+    }
+    PortBinding::setDevice(number, device);
+    m_ctx.settings.comNumber = number;
+    m_ctx.settings.portSettings = settings;
+    s_handshaking = m_flow;
+    if (m_ctx.transmitter)
+        m_ctx.transmitter->configurePort(number, settings);
+
+    QSettings user;
+    user.beginGroup(QStringLiteral("Properties"));
+    user.setValue(QStringLiteral("Settings"), settings);
+    user.setValue(QStringLiteral("CommPort"), QString::number(number));
+    user.setValue(QStringLiteral("Handshaking"), QString::number(s_handshaking));
+    user.setValue(QStringLiteral("Echo"), m_echo ? QStringLiteral("True") : QStringLiteral("False"));
+    user.endGroup();
+    user.sync();
+    accept();
+}

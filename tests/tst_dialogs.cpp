@@ -1,0 +1,199 @@
+// Route duration dialog, About box and video monitor start.
+
+#include "tst_menus_support.h"
+
+#include "dialogs/frmtempo.h"
+#include "dialogs/proposa.h"
+#include "dialogs/videomonitor.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <signal.h>
+#include <sys/wait.h>
+
+namespace {
+struct Fixture
+{
+    TempWorkspace ws;
+    AppContext ctx;
+    Fixture()
+    {
+        ws.store();
+        ws.setParam("tempo", 5);
+        ws.closeStore();
+        ctx.store.open(ws.file("relai.db"));
+        ctx.settings = ctx.store.settings();
+        ctx.state.applySettings(ctx.settings);
+    }
+    double storedTempo() const
+    {
+        Store fresh;
+        fresh.open(ws.file("relai.db"));
+        return fresh.settings().tempo;
+    }
+};
+} // namespace
+
+class tst_dialogs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { useTestSettings(); }
+
+    void leadingNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("12") << "12" << 12.0;
+        QTest::newRow("12abc") << "12abc" << 12.0;
+        QTest::newRow("abc") << "abc" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("blank then decimals") << "  2.5 min" << 2.5;
+        QTest::newRow("two points") << "12.7.3" << 12.7;
+        QTest::newRow("leading point") << ".5" << 0.5;
+        QTest::newRow("exponent") << "1e2x" << 100.0;
+        QTest::newRow("sign") << "-3" << -3.0;
+        QTest::newRow("comma is not a point") << "7,5" << 7.0;
+    }
+    void leadingNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(::leadingNumber(text), value);
+    }
+
+    void tempoDialog_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<int>("duree");
+        QTest::newRow("12") << "12" << 12.0 << 12;
+        QTest::newRow("12abc") << "12abc" << 12.0 << 12;
+        QTest::newRow("abc") << "abc" << 0.0 << 0;
+        QTest::newRow("2.5 rounds to even") << "2.5" << 2.5 << 2;
+        QTest::newRow("3.5 rounds to even") << "3.5" << 3.5 << 4;
+        QTest::newRow("negative reads as 0") << "-4" << 0.0 << 0;
+    }
+    void tempoDialog()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, stored);
+        QFETCH(int, duree);
+        Fixture f;
+        frmTempo d(f.ctx);
+        QCOMPARE(d.windowTitle(), QStringLiteral("Tempo Chemin"));
+        QCOMPARE(d.Label1->text(), QStringLiteral("Saisissez (en minutes) La durée d'affichage du chemin "));
+        QCOMPARE(d.CmdOk->text(), QStringLiteral("&Ok"));
+        QCOMPARE(d.CmdAnnule->text(), QStringLiteral("&Annuler"));
+        d.show();
+        d.tempo->clear();
+        QTest::keyClicks(d.tempo, text);
+        QTest::mouseClick(d.CmdOk, Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(f.storedTempo(), stored);
+        QCOMPARE(f.ctx.state.DureeAffichage, duree);
+        QCOMPARE(f.ctx.settings.tempo, stored);
+    }
+
+    void upDownCountsFromItsOwnValue()
+    {
+        Fixture f;
+        frmTempo d(f.ctx);
+        d.show();
+        d.tempo->setText("40");
+        QTest::mouseClick(d.UpDown1->up, Qt::LeftButton);
+        QCOMPARE(d.tempo->text(), QStringLiteral("6"));
+        QTest::mouseClick(d.UpDown1->down, Qt::LeftButton);
+        QTest::mouseClick(d.UpDown1->down, Qt::LeftButton);
+        QCOMPARE(d.tempo->text(), QStringLiteral("4"));
+    }
+
+    void cancelKeepsTheDuration()
+    {
+        Fixture f;
+        frmTempo d(f.ctx);
+        d.show();
+        d.tempo->setText("42");
+        QTest::mouseClick(d.CmdAnnule, Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QCOMPARE(f.storedTempo(), 5.0);
+        QCOMPARE(f.ctx.state.DureeAffichage, 5);
+    }
+
+    void writeFailureIsReportedAndChangesNothing()
+    {
+        Fixture f;
+        {
+            QSqlQuery q(f.ctx.store.database());
+            QVERIFY(q.exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
+                           "BEGIN SELECT RAISE(ABORT, 'table en lecture seule'); END"));
+        }
+        frmTempo d(f.ctx);
+        d.show();
+        d.tempo->setText("12");
+        auto seen = acceptNextMessage();
+        QTest::mouseClick(d.CmdOk, Qt::LeftButton);
+        QVERIFY(seen->seen);
+        QCOMPARE(seen->title, QStringLiteral("Pontavel"));
+        QVERIFY2(seen->text.startsWith(QStringLiteral("La durée d'affichage n'a pas pu être enregistrée")),
+                 qPrintable(seen->text));
+        QVERIFY(seen->text.contains("lecture seule"));
+        QVERIFY(d.isVisible());
+        QCOMPARE(f.storedTempo(), 5.0);
+        QCOMPARE(f.ctx.state.DureeAffichage, 5);
+        QCOMPARE(f.ctx.settings.tempo, 5.0);
+    }
+
+    void aboutBox()
+    {
+        ProposA d;
+        QCOMPARE(d.windowTitle(), QStringLiteral("A propos de ..."));
+        QCOMPARE(d.lblVersion->text(), QStringLiteral("Version 4.0"));
+        QVERIFY(!d.imgLogo->pixmap().isNull());
+        QCOMPARE(d.OK->text(), QStringLiteral("&OK"));
+        d.show();
+        QTest::mouseClick(d.OK, Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+    }
+
+    void monitorPrograms()
+    {
+        QSettings().remove("Moniteur/Programme");
+        QCOMPARE(VideoMonitor::programs(), VideoMonitor::defaultPrograms());
+        QCOMPARE(VideoMonitor::defaultPrograms().value(0), QStringLiteral("qv4l2"));
+        QCOMPARE(VideoMonitor::defaultPrograms().value(1), QStringLiteral("vlc v4l2://"));
+        QSettings().setValue("Moniteur/Programme", "  mpv av://v4l2:/dev/video1 ");
+        QCOMPARE(VideoMonitor::programs(), QStringList{"mpv av://v4l2:/dev/video1"});
+        QSettings().remove("Moniteur/Programme");
+    }
+
+    void monitorStart()
+    {
+        QString error;
+        QVERIFY(!VideoMonitor::start({"pontavel-pas-de-moniteur"}, &error));
+        QCOMPARE(error, QStringLiteral("Erreur : Impossible de trouver le fichier pontavel-pas-de-moniteur"));
+        QVERIFY(!VideoMonitor::start({"/nonexistent/vidcap32.exe"}, &error));
+        QCOMPARE(error, QStringLiteral("Erreur : Impossible de trouver le fichier /nonexistent/vidcap32.exe"));
+
+        // The first entry that starts wins; a missing one before it is skipped.
+        qint64 pid = 0;
+        error.clear();
+        QVERIFY(VideoMonitor::start({"pontavel-pas-de-moniteur", "/bin/true"}, &error, &pid));
+        QVERIFY(error.isEmpty());
+        QVERIFY(pid > 0);
+
+        // Started without waiting: the program still runs when start() is back.
+        pid = 0;
+        QVERIFY(VideoMonitor::start({"sleep 30"}, &error, &pid));
+        QVERIFY(pid > 0);
+        QCOMPARE(::kill(pid_t(pid), 0), 0);
+        ::kill(pid_t(pid), SIGTERM);
+    }
+};
+
+QTEST_MAIN(tst_dialogs)
+#include "tst_dialogs.moc"

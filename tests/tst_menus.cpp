@@ -1,0 +1,495 @@
+// Menu bar, tool bar, view toggles, colours and the menu-opened dialogs of the
+// main window, through the real window on a real relai.db.
+
+#include "tst_menus_support.h"
+
+#include "core/convert.h"
+#include "dialogs/frmtempo.h"
+#include "dialogs/helpwindow.h"
+#include "dialogs/mainmenus.h"
+#include "dialogs/proposa.h"
+#include "map/maplabel.h"
+#include "map/maproutines.h"
+#include "map/mapscene.h"
+#include "map/mapview.h"
+#include "serial/frmproperties.h"
+
+#include <QColorDialog>
+#include <QDir>
+#include <QGraphicsLineItem>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWhatsThis>
+
+#include <signal.h>
+
+namespace {
+
+QAction *action(frmMain &w, const char *name)
+{
+    auto *a = w.findChild<QAction *>(QLatin1String(name));
+    if (!a)
+        qWarning("no action %s", name);
+    return a;
+}
+
+MainMenus *menus(frmMain &w)
+{
+    return w.findChild<MainMenus *>();
+}
+
+QStringList texts(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (QAction *a : actions)
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+QVector<QColor> labelColours(const QVector<MapLabel *> &labels)
+{
+    QVector<QColor> out;
+    for (MapLabel *l : labels)
+        if (l)
+            out << l->color();
+    return out;
+}
+
+QVector<QColor> visibleLineColours(const QVector<QGraphicsLineItem *> &lines)
+{
+    QVector<QColor> out;
+    for (QGraphicsLineItem *l : lines)
+        if (l->isVisible())
+            out << l->pen().color();
+    return out;
+}
+
+Settings storedSettings(const TempWorkspace &ws)
+{
+    Store fresh;
+    fresh.open(ws.file("relai.db"));
+    return fresh.settings();
+}
+
+} // namespace
+
+class tst_menus : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { useTestSettings(); }
+
+    void menuBarCaptionsOrderAndShortcuts()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        const QList<QAction *> top = w.menuBar()->actions();
+        QCOMPARE(texts(top), (QStringList{"&Quitter", "&Port", "&Paramètres", "Affic&hage", "&Aide"}));
+        QVERIFY(!top[0]->menu());
+        QVERIFY(!top[1]->menu());
+        QCOMPARE(texts(top[2]->menu()->actions()),
+                 (QStringList{"&Relais...", "Couleur &Nom Relais...", "&Couleur Nom &Commande...",
+                              "Couleur &Routage...", "Couleur &Faisceaux...", "&Tempo Chemin..."}));
+        QCOMPARE(texts(top[3]->menu()->actions()),
+                 (QStringList{"&Barre d'outils", "B&arre d'état", "-", "&Moniteur"}));
+        QCOMPARE(texts(top[4]->menu()->actions()), (QStringList{"&Sommaire...", "&Aide sur...", "&A Propos..."}));
+
+        QStringList names;
+        for (QMenu *m : {top[2]->menu(), top[3]->menu(), top[4]->menu()})
+            for (QAction *a : m->actions())
+                names << a->objectName();
+        QCOMPARE(names, (QStringList{"Param", "Couleur2", "Couleur", "CoulLigne", "CoulFaisc", "TempoChem",
+                                     "mnuViewToolbar", "mnuViewStatusBar", "mnuViewBar0", "mnuViewTV",
+                                     "mnuSomm", "mnuHelpSearchForHelpOn", "propos"}));
+        QCOMPARE(top[2]->menu()->objectName(), QStringLiteral("MnuRelai"));
+        QCOMPARE(top[3]->menu()->objectName(), QStringLiteral("mnuView"));
+        QCOMPARE(top[4]->menu()->objectName(), QStringLiteral("mnuAide"));
+
+        QCOMPARE(action(w, "mnuSomm")->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(action(w, "mnuHelpSearchForHelpOn")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
+        // Both view entries start checked, the bars shown.
+        QVERIFY(action(w, "mnuViewToolbar")->isChecked());
+        QVERIFY(action(w, "mnuViewStatusBar")->isChecked());
+
+        // Tool bar: keys, tool tips and a picture for each button.
+        QCOMPARE(w.tbToolBar->objectName(), QStringLiteral("tbToolBar"));
+        const QList<QAction *> tools = w.tbToolBar->actions();
+        QStringList keys, tips;
+        for (QAction *a : tools) {
+            keys << a->data().toString();
+            tips << a->toolTip();
+            QVERIFY2(!a->icon().isNull(), qPrintable(a->text()));
+        }
+        QCOMPARE(keys, (QStringList{"Port", "Propriétés", "Aide", "Aide Qu'est ce que c'est"}));
+        QCOMPARE(tips, (QStringList{"Paramètres du Port", "Paramètres Relais", "Aide", "Aide Qu'est ce que c'est"}));
+
+        // Status bar panels.
+        QCOMPARE(w.panelEtat->text(), QStringLiteral("Etat :"));
+        QCOMPARE(w.panelEtat->toolTip(), QStringLiteral("Etat"));
+        QCOMPARE(w.panelDate->toolTip(), QStringLiteral("Date"));
+        QCOMPARE(w.panelHeure->toolTip(), QStringLiteral("Heure"));
+        QCOMPARE(w.panelTemps->toolTip(), QStringLiteral("Temps Restant"));
+        QVERIFY(!w.panelDate->text().isEmpty());
+        QVERIFY(!w.panelHeure->text().isEmpty());
+
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QDir().mkpath(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots");
+        w.grab().save(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots/main_window.png");
+        top[2]->menu()->popup(w.mapToGlobal(QPoint(60, 20)));
+        QTest::qWait(50);
+        top[2]->menu()->grab().save(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR"))
+                                    + "/screenshots/menu_parametres.png");
+        top[2]->menu()->hide();
+    }
+
+    void viewTogglesKeepMarksAndBarsInStep()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QAction *tb = action(w, "mnuViewToolbar");
+        QAction *sb = action(w, "mnuViewStatusBar");
+
+        // Through the real menu: open "Affichage" and click "Barre d'outils".
+        QMenu *view = w.findChild<QMenu *>("mnuView");
+        view->popup(w.mapToGlobal(QPoint(100, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QTest::mouseClick(view, Qt::LeftButton, {}, view->actionGeometry(tb).center());
+        QVERIFY(!tb->isChecked());
+        QVERIFY(!w.tbToolBar->isVisible());
+        // Opening the menu again shows the entry without its mark.
+        view->popup(w.mapToGlobal(QPoint(100, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QVERIFY(!tb->isChecked());
+        QTest::mouseClick(view, Qt::LeftButton, {}, view->actionGeometry(tb).center());
+        QVERIFY(tb->isChecked());
+        QVERIFY(w.tbToolBar->isVisible());
+
+        sb->trigger();
+        QVERIFY(!sb->isChecked());
+        QVERIFY(!w.statusBar()->isVisible());
+        sb->trigger();
+        QVERIFY(sb->isChecked());
+        QVERIFY(w.statusBar()->isVisible());
+
+        // The tool bar hidden from its own context menu: the mark follows.
+        w.tbToolBar->toggleViewAction()->trigger();
+        QVERIFY(!w.tbToolBar->isVisible());
+        QVERIFY(!tb->isChecked());
+        tb->trigger();
+        QVERIFY(w.tbToolBar->isVisible());
+        QVERIFY(tb->isChecked());
+    }
+
+    void colourEntriesStoreAndApply_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("Couleur Nom Commande") << "Couleur";
+        QTest::newRow("Couleur Nom Relais") << "Couleur2";
+        QTest::newRow("Couleur Routage") << "CoulLigne";
+        QTest::newRow("Couleur Faisceaux") << "CoulFaisc";
+    }
+    void colourEntriesStoreAndApply()
+    {
+        QFETCH(QString, entry);
+        MainFixture f;
+        frmMain &w = *f.w;
+        SharedState &s = f.ctx.state;
+        MapScene *scene = w.scene();
+        // One route on the map, the second repeater showing a command.
+        s.CheminsActifs = QStringLiteral("12");
+        w.routines()->TraceChemins(s.CheminsActifs);
+        scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), s.CouleurActif);
+
+        const Settings before = storedSettings(f.ws);
+        const auto firstBefore = labelColours(scene->FreqE);
+        const auto secondBefore = labelColours(scene->FreqR);
+        const auto beamsBefore = visibleLineColours(scene->Ligne);
+        const auto routesBefore = visibleLineColours(scene->LigneAct);
+        QCOMPARE(routesBefore.size(), 1);
+        QVERIFY(!beamsBefore.isEmpty());
+
+        const QColor chosen(0x12, 0x34, 0x56);  // stored as 0x00563412
+        QColor offered;
+        menus(w)->colourDialog = [&](const QColor &initial, const QString &) -> std::optional<QColor> {
+            offered = initial;
+            return chosen;
+        };
+        action(w, entry.toLatin1().constData())->trigger();
+
+        const Settings after = storedSettings(f.ws);
+        const quint32 bgr = 0x00563412;
+        QCOMPARE(bgrFromColor(chosen), bgr);
+        const QColor c = colorFromBgr(bgr);
+        const QVector<QColor> all2(2, c);
+        if (entry == "Couleur") {
+            QCOMPARE(offered, colorFromBgr(before.couleurActif));
+            QCOMPARE(after.couleurActif, bgr);
+            QCOMPARE(s.CouleurActif, bgr);
+            QCOMPARE(labelColours(scene->FreqR), all2);     // also the repeater showing its frequency
+            QCOMPARE(labelColours(scene->FreqE), firstBefore);
+        } else if (entry == "Couleur2") {
+            QCOMPARE(offered, colorFromBgr(before.couleurRepos));
+            QCOMPARE(after.couleurRepos, bgr);
+            QCOMPARE(s.CouleurRepos, bgr);
+            QCOMPARE(labelColours(scene->FreqE), all2);
+            QCOMPARE(labelColours(scene->FreqR), secondBefore);
+        } else if (entry == "CoulLigne") {
+            QCOMPARE(offered, colorFromBgr(before.couleurLigne));
+            QCOMPARE(after.couleurLigne, bgr);
+            QCOMPARE(visibleLineColours(scene->LigneAct), QVector<QColor>{c});
+            QCOMPARE(visibleLineColours(scene->Ligne), beamsBefore);
+        } else {
+            QCOMPARE(offered, colorFromBgr(before.couleurFaisceau));
+            QCOMPARE(after.couleurFaisceau, bgr);
+            QCOMPARE(visibleLineColours(scene->Ligne), QVector<QColor>(beamsBefore.size(), c));
+            QCOMPARE(visibleLineColours(scene->LigneAct), routesBefore);
+        }
+        // The other fields are untouched.
+        if (entry != "Couleur")
+            QCOMPARE(after.couleurActif, before.couleurActif);
+        if (entry != "CoulFaisc")
+            QCOMPARE(after.couleurFaisceau, before.couleurFaisceau);
+    }
+
+    void routeColourWithoutRouteDrawsNothing()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        menus(w)->colourDialog = [](const QColor &, const QString &) -> std::optional<QColor> { return QColor(Qt::magenta); };
+        action(w, "CoulLigne")->trigger();
+        QCOMPARE(storedSettings(f.ws).couleurLigne, bgrFromColor(QColor(Qt::magenta)));
+        QVERIFY(visibleLineColours(w.scene()->LigneAct).isEmpty());
+    }
+
+    void cancelChangesNothing()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        const Settings before = storedSettings(f.ws);
+        const auto first = labelColours(w.scene()->FreqE);
+        const auto second = labelColours(w.scene()->FreqR);
+        const auto beams = visibleLineColours(w.scene()->Ligne);
+        const SharedState stateBefore = f.ctx.state;
+        int asked = 0;
+        menus(w)->colourDialog = [&](const QColor &, const QString &) -> std::optional<QColor> {
+            ++asked;
+            return std::nullopt;
+        };
+        for (const char *entry : {"Couleur", "Couleur2", "CoulLigne", "CoulFaisc"})
+            action(w, entry)->trigger();
+        QCOMPARE(asked, 4);
+        const Settings after = storedSettings(f.ws);
+        QCOMPARE(after.couleurActif, before.couleurActif);
+        QCOMPARE(after.couleurRepos, before.couleurRepos);
+        QCOMPARE(after.couleurLigne, before.couleurLigne);
+        QCOMPARE(after.couleurFaisceau, before.couleurFaisceau);
+        QCOMPARE(f.ctx.state.CouleurActif, stateBefore.CouleurActif);
+        QCOMPARE(f.ctx.state.CouleurRepos, stateBefore.CouleurRepos);
+        QCOMPARE(f.ctx.state.CouleurLigne, stateBefore.CouleurLigne);
+        QCOMPARE(f.ctx.state.CouleurFaisceau, stateBefore.CouleurFaisceau);
+        QCOMPARE(labelColours(w.scene()->FreqE), first);
+        QCOMPARE(labelColours(w.scene()->FreqR), second);
+        QCOMPARE(visibleLineColours(w.scene()->Ligne), beams);
+    }
+
+    void realColourDialog()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        const quint32 start = f.ctx.state.CouleurFaisceau;
+        QColor shown;
+        whenModal([&](QWidget *m) {
+            auto *dlg = qobject_cast<QColorDialog *>(m);
+            QVERIFY(dlg);
+            shown = dlg->currentColor();
+            dlg->setCurrentColor(QColor(10, 200, 30));
+            dlg->accept();
+        });
+        action(w, "CoulFaisc")->trigger();
+        QCOMPARE(shown, colorFromBgr(start));
+        QCOMPARE(storedSettings(f.ws).couleurFaisceau, quint32(0x001EC80A));
+        QCOMPARE(f.ctx.state.CouleurFaisceau, quint32(0x001EC80A));
+
+        // Cancel in the real dialog.
+        whenModal([](QWidget *m) {
+            auto *dlg = qobject_cast<QColorDialog *>(m);
+            QVERIFY(dlg);
+            dlg->setCurrentColor(Qt::red);
+            dlg->reject();
+        });
+        action(w, "CoulFaisc")->trigger();
+        QCOMPARE(storedSettings(f.ws).couleurFaisceau, quint32(0x001EC80A));
+        QCOMPARE(f.ctx.state.CouleurFaisceau, quint32(0x001EC80A));
+    }
+
+    void colourWriteFailureIsReportedAndChangesNothing()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        {
+            QSqlQuery q(f.ctx.store.database());
+            QVERIFY(q.exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
+                           "BEGIN SELECT RAISE(ABORT, 'table en lecture seule'); END"));
+        }
+        const Settings before = storedSettings(f.ws);
+        const auto first = labelColours(w.scene()->FreqE);
+        menus(w)->colourDialog = [](const QColor &, const QString &) -> std::optional<QColor> { return QColor(Qt::green); };
+        auto seen = acceptNextMessage();
+        action(w, "Couleur2")->trigger();
+        QVERIFY(seen->seen);
+        QVERIFY2(seen->text.startsWith(QStringLiteral("La couleur n'a pas pu être enregistrée")), qPrintable(seen->text));
+        QVERIFY(seen->text.contains("lecture seule"));
+        QCOMPARE(storedSettings(f.ws).couleurRepos, before.couleurRepos);
+        QCOMPARE(f.ctx.state.CouleurRepos, before.couleurRepos);
+        QCOMPARE(labelColours(w.scene()->FreqE), first);
+    }
+
+    void toolBarButtonsDoWhatTheirEntriesDo()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto click = [&](const char *name) {
+            QWidget *button = w.tbToolBar->widgetForAction(action(w, name));
+            QVERIFY(button);
+            QTest::mouseClick(button, Qt::LeftButton);
+        };
+
+        QString opened;
+        whenModal([&](QWidget *m) {
+            opened = m->objectName() + "|" + m->windowTitle();
+            m->close();
+        });
+        click("tbPort");
+        QCOMPARE(opened, QStringLiteral("frmProperties|Propriétés CommPort"));
+
+        click("tbAide");
+        HelpWindow *help = menus(w)->helpWindow();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->browser->source().fileName(), QStringLiteral("index.html"));
+        help->close();
+
+        click("tbAideQuoi");
+        QVERIFY(QWhatsThis::inWhatsThisMode());
+        QWhatsThis::leaveWhatsThisMode();
+
+        // A button with another key does nothing.
+        QAction other(QStringLiteral("Autre"));
+        other.setData(QStringLiteral("Autre"));
+        menus(w)->toolbarClicked(&other);
+        menus(w)->toolbarClicked(nullptr);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void contextHelpGivesEveryMainControlItsText()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        action(w, "mnuHelpSearchForHelpOn")->trigger();
+        QVERIFY(QWhatsThis::inWhatsThisMode());
+        QWhatsThis::leaveWhatsThisMode();
+        QList<QWidget *> controls{w.CmdZoomPlus, w.CmdZoomMoins, w.CmdZoom, w.CmdZoomFenetre, w.CmdZoomPrec,
+                                  w.CmdZoomTout, w.CmdEfface, w.view(), w.panelEtat};
+        for (QPushButton *b : w.FVocal)
+            controls << b;
+        for (QWidget *c : controls)
+            QVERIFY2(!c->whatsThis().isEmpty(), qPrintable(c->objectName()));
+        QVERIFY(w.CmdEfface->whatsThis().contains(QStringLiteral("Efface")));
+        for (QAction *a : w.tbToolBar->actions())
+            QVERIFY(!a->whatsThis().isEmpty());
+    }
+
+    void tempoEntryShowsTheDurationAndStoresIt()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        f.ctx.state.DureeAffichage = 5;
+        QString shown;
+        whenModal([&](QWidget *m) {
+            auto *dlg = qobject_cast<frmTempo *>(m);
+            QVERIFY(dlg);
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("Tempo Chemin"));
+            shown = dlg->tempo->text();
+            dlg->tempo->setText(QStringLiteral("12"));
+            QTest::mouseClick(dlg->CmdOk, Qt::LeftButton);
+        });
+        action(w, "TempoChem")->trigger();
+        QCOMPARE(shown, QStringLiteral("5"));
+        QCOMPARE(f.ctx.state.DureeAffichage, 12);
+        QCOMPARE(storedSettings(f.ws).tempo, 12.0);
+    }
+
+    void aboutBox()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        QString title, version;
+        bool logo = false;
+        whenModal([&](QWidget *m) {
+            auto *dlg = qobject_cast<ProposA *>(m);
+            QVERIFY(dlg);
+            title = dlg->windowTitle();
+            version = dlg->lblVersion->text();
+            logo = !dlg->imgLogo->pixmap().isNull();
+            QCOMPARE(dlg->OK->text(), QStringLiteral("&OK"));
+            QDir().mkpath(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots");
+            dlg->grab().save(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots/about.png");
+            QTest::mouseClick(dlg->OK, Qt::LeftButton);
+        });
+        action(w, "propos")->trigger();
+        QCOMPARE(title, QStringLiteral("A propos de ..."));
+        QCOMPARE(version, QStringLiteral("Version 4.0"));
+        QVERIFY(logo);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void monitorEntry()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        QSettings().setValue("Moniteur/Programme", "pontavel-aucun-moniteur-xyz");
+        auto seen = acceptNextMessage();
+        action(w, "mnuViewTV")->trigger();
+        QVERIFY(seen->seen);
+        QCOMPARE(seen->text, QStringLiteral("Erreur : Impossible de trouver le fichier pontavel-aucun-moniteur-xyz"));
+        QCOMPARE(seen->title, QStringLiteral("Pontavel"));
+
+        // A program that starts: no message.
+        QSettings().setValue("Moniteur/Programme", "true");
+        auto none = acceptNextMessage();
+        action(w, "mnuViewTV")->trigger();
+        QTest::qWait(100);
+        QVERIFY(!none->seen);
+        QSettings().remove("Moniteur/Programme");
+    }
+
+    void quitClosesTheWindow()
+    {
+        MainFixture f;
+        frmMain &w = *f.w;
+        w.show();
+        QVERIFY(w.isVisible());
+        action(w, "Quit")->trigger();
+        QVERIFY(!w.isVisible());
+    }
+};
+
+QTEST_MAIN(tst_menus)
+#include "tst_menus.moc"
