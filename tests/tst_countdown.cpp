@@ -5,10 +5,12 @@
 
 #include "command/routestate.h"
 #include "core/convert.h"
+#include "dialogs/frmtempo.h"
 #include "map/countdowns.h"
 #include "map/maplabel.h"
 
 #include <QGraphicsLineItem>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -97,6 +99,24 @@ private slots:
         QVERIFY(!t.st.frm->scene()->isActive(1));
         QVERIFY(t.st.ctx.state.CheminsActifs.isEmpty());
         QCOMPARE(t.st.frm->scene()->FreqE[1]->text(), QString("Alpha"));
+    }
+
+    // "Tempo Chemin" stores the new duration and a route already counting follows it.
+    void routeDurationDialogAppliesToRunningCountdowns()
+    {
+        Clocked t;
+        t.show(1, "12", "1");
+        t.at(120, 1);  // two minutes shown: 03:00 left
+        QTRY_COMPARE(t.label(1)->text(), QString("03:00"));
+        frmTempo d(t.st.ctx, t.st.frm.get());
+        d.tempo->setText("10");
+        d.CmdOk_Click();
+        QCOMPARE(t.st.ctx.state.DureeAffichage, 10);
+        QTRY_COMPARE(t.label(1)->text(), QString("08:00"));
+        QCOMPARE(t.label(1)->backColor(), green());
+        Store fresh;
+        QCOMPARE(fresh.open(t.st.ws.file("relai.db")), Store::OpenResult::Opened);
+        QCOMPARE(fresh.settings().dureeAffichage(), 10);
     }
 
     void threeMinutesStartsInTheOldColour()
