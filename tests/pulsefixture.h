@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <csignal>
 #include <vector>
 
@@ -65,7 +66,7 @@ public:
     ~PulseFixture()
     {
         stopRecording();
-        for (QProcess *p : {&m_silence, &m_daemon}) {
+        for (QProcess *p : {&m_daemon}) {
             if (p->state() != QProcess::NotRunning) {
                 ::kill(pid_t(p->processId()), SIGTERM);
                 if (!p->waitForFinished(3000)) {
@@ -104,25 +105,35 @@ public:
 
     // Records the sink's monitor, with a silent stream playing so that the
     // recording follows wall-clock time.
-    bool startRecording(const QString &file)
+    bool startRecording(const QString &file, bool keepClock = true)
     {
-        m_silence.setProcessEnvironment(environment());
-        m_silence.start("pacat", {"--playback", "--device=nullsink", "--raw", "--format=s16le",
-                                  "--rate=44100", "--channels=2", "/dev/zero"});
-        m_recorder.setProcessEnvironment(environment());
-        m_recorder.start("parecord", {"--device=nullsink.monitor", "--rate=22050", "--channels=1",
+        m_silence = std::make_unique<QProcess>();
+        if (keepClock)
+        m_silence->setProcessEnvironment(environment());
+        m_silence->start("pacat", {"--playback", "--device=nullsink", "--raw", "--format=s16le",
+                                  "--rate=44100", "--channels=2", "--latency-msec=20", "/dev/zero"});
+        m_recorder = std::make_unique<QProcess>();
+        m_recorder->setProcessEnvironment(environment());
+        m_recorder->start("parecord", {"--device=nullsink.monitor", "--rate=22050", "--channels=1",
                                       "--format=s16le", "--latency-msec=20", "--file-format=wav",
                                       file});
-        return m_silence.waitForStarted(5000) && m_recorder.waitForStarted(5000);
+        return (!keepClock || m_silence->waitForStarted(5000)) && m_recorder->waitForStarted(5000);
     }
 
     void stopRecording()
     {
-        if (m_recorder.state() != QProcess::NotRunning) {
-            ::kill(pid_t(m_recorder.processId()), SIGINT);
-            if (!m_recorder.waitForFinished(5000)) {
-                m_recorder.kill();
-                m_recorder.waitForFinished(2000);
+        if (m_recorder && m_recorder->state() != QProcess::NotRunning) {
+            ::kill(pid_t(m_recorder->processId()), SIGINT);
+            if (!m_recorder->waitForFinished(5000)) {
+                m_recorder->kill();
+                m_recorder->waitForFinished(2000);
+            }
+        }
+        if (m_silence && m_silence->state() != QProcess::NotRunning) {
+            ::kill(pid_t(m_silence->processId()), SIGTERM);
+            if (!m_silence->waitForFinished(3000)) {
+                m_silence->kill();
+                m_silence->waitForFinished(2000);
             }
         }
     }
@@ -130,7 +141,9 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_socket;
-    QProcess m_daemon, m_silence, m_recorder;
+    QProcess m_daemon;
+    std::unique_ptr<QProcess> m_silence;
+    std::unique_ptr<QProcess> m_recorder;
 };
 
 // Keys decoded by multimon-ng from a WAV file, in order ("123#11").

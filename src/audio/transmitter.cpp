@@ -13,7 +13,7 @@
 
 #include <memory>
 
-Q_LOGGING_CATEGORY(lcTx, "pontavel.transmitter")
+Q_LOGGING_CATEGORY(lcTx, "pontavel.transmitter", QtInfoMsg)
 
 namespace {
 
@@ -111,11 +111,23 @@ public:
         maxSeconds = setting("Emission/MaxTransmitSeconds", 60, 1);
     }
 
+    // The lead-in is played as silence at the head of the stream rather than
+    // waited before opening it: a sound server waking from idle drops the
+    // first samples of a stream, and those must not be the first tone's.
     void startTransmission(int leadInMs)
     {
         maxTx.start(maxSeconds * 1000);
         state = State::LeadIn;
-        leadIn.start(leadInMs);
+        if (pcm.isEmpty()) {
+            leadIn.start(leadInMs);
+            return;
+        }
+        const qint64 frames = qint64(format.sampleRate()) * leadInMs / 1000;
+        QByteArray silence(frames * format.bytesPerFrame(),
+                           format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
+        pcm.prepend(silence);
+        durationUs = ToneLoader::durationUs(format, pcm.size());
+        startStream();
     }
 
     void startStream()
