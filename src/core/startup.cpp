@@ -3,6 +3,7 @@
 #include "appcontext.h"
 #include "frmsplash.h"
 #include "map/frmmain.h"
+#include "serial/pttsafety.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -10,6 +11,7 @@
 int Main(QApplication &app)
 {
     AppContext ctx;
+    installTransmitterSafety(ctx.transmitter.get());
     auto *splash = new frmSplash;
     splash->show();
     std::unique_ptr<frmMain> main;

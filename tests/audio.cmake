@@ -1,0 +1,17 @@
+# Pieces the tone and keying tests run in a separate process: a shim giving
+# pseudo-terminals an RTS line, and a small program running one transmission.
+enable_language(C)
+add_library(pontavel_rtsshim SHARED ${CMAKE_CURRENT_LIST_DIR}/rtsshim.c)
+target_link_libraries(pontavel_rtsshim PRIVATE ${CMAKE_DL_LIBS})
+set_target_properties(pontavel_rtsshim PROPERTIES PREFIX "lib")
+
+add_executable(ptt_driver ${CMAKE_CURRENT_LIST_DIR}/ptt_driver.cpp)
+target_link_libraries(ptt_driver PRIVATE pontavel_core)
+
+foreach(t tst_ptt tst_tones_e2e)
+  if(TARGET ${t})
+    add_dependencies(${t} pontavel_rtsshim ptt_driver)
+    set_property(TEST ${t} APPEND PROPERTY ENVIRONMENT
+      "PONTAVEL_RTS_SHIM=$<TARGET_FILE:pontavel_rtsshim>;PONTAVEL_PTT_DRIVER=$<TARGET_FILE:ptt_driver>")
+  endif()
+endforeach()

@@ -1,0 +1,78 @@
+// Runs one transmission in its own process, so that a test can start it with
+// the RTS shim preloaded and send it signals. Prints one line per event, each
+// with a CLOCK_MONOTONIC time stamp in seconds:
+//   ptt_driver sequence <com> <file>...      play the files
+//   ptt_driver stop <ms> <com> <file>...     stop() after ms
+//   ptt_driver held <ms> <com> <file>        startHeld, stopHeld after ms
+#include "audio/transmitter.h"
+#include "serial/pttsafety.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+void say(const QString &what)
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    std::printf("%lld.%09ld %s\n", (long long)ts.tv_sec, ts.tv_nsec, qPrintable(what));
+    std::fflush(stdout);
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Pontavel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Pontavel"));
+    QStringList args = app.arguments().mid(1);
+    if (args.size() < 2)
+        return 2;
+    const QString mode = args.takeFirst();
+    int ms = 0;
+    if (mode != QLatin1String("sequence"))
+        ms = args.takeFirst().toInt();
+    const int com = args.takeFirst().toInt();
+
+    Transmitter tx;
+    installTransmitterSafety(&tx);
+    tx.configurePort(com, QStringLiteral("9600,N,8,1"));
+    QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
+    QObject::connect(&tx, &Transmitter::maxTransmitTimeReached,
+                     [](const QString &t) { say("MAX " + t); });
+    QObject::connect(&tx, &Transmitter::finished, [&](bool ok, const QString &e) {
+        say(QStringLiteral("FINISHED %1 %2").arg(ok ? 1 : 0).arg(e));
+        QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
+    });
+
+    QString error;
+    say(QStringLiteral("START"));
+    if (mode == QLatin1String("held")) {
+        if (!tx.startHeld(args.value(0), &error)) {
+            say("REFUSED " + error);
+            return 3;
+        }
+        QTimer::singleShot(ms, &app, [&] {
+            tx.stopHeld();
+            say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
+            QCoreApplication::exit(0);
+        });
+    } else {
+        if (!tx.startSequence(args, &error)) {
+            say("REFUSED " + error);
+            return 3;
+        }
+        if (mode == QLatin1String("stop"))
+            QTimer::singleShot(ms, &app, [&] {
+                tx.stop();
+                say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
+            });
+    }
+    say(QStringLiteral("STARTED keyed=%1").arg(tx.isKeyed()));
+    const int rc = app.exec();
+    say(QStringLiteral("EXIT %1 keyed=%2").arg(rc).arg(tx.isKeyed()));
+    return rc;
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+// Runs tests/ptt_driver in its own process with the RTS shim preloaded, on a
+// pseudo-terminal bound to Com1 through a private settings folder.
+
+#include <QFile>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+struct TimedLine
+{
+    double t = 0;   // CLOCK_MONOTONIC seconds
+    QString text;
+};
+
+class PttDriver
+{
+public:
+    PttDriver()
+    {
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0)
+            m_pty = QString::fromLocal8Bit(name);
+        // Only the master is kept: the driver's descriptor is the slave's last
+        // one, as a real port's would be.
+        if (m_slave >= 0) {
+            ::close(m_slave);
+            m_slave = -1;
+        }
+    }
+    ~PttDriver()
+    {
+        finish();
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+
+    bool ready() const { return !m_pty.isEmpty() && m_dir.isValid(); }
+    QString pty() const { return m_pty; }
+    QString dir(const QString &name) const { return m_dir.filePath(name); }
+
+    // Per-user settings of the driver (Ports/Com1 is the pty unless changed).
+    void setSetting(const QString &key, const QVariant &value) { m_settings[key] = value; }
+
+    void start(const QStringList &args, const QProcessEnvironment &base,
+               const QString &workingDir)
+    {
+        QSettings s(m_dir.filePath("config/Pontavel/Pontavel.conf"), QSettings::IniFormat);
+        s.setValue("Ports/Com1", m_pty);
+        for (auto it = m_settings.cbegin(); it != m_settings.cend(); ++it)
+            s.setValue(it.key(), it.value());
+        s.sync();
+        QProcessEnvironment env = base;
+        env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        env.insert("PONTAVEL_RTS_LOG", m_dir.filePath("rts.log"));
+        env.insert("LD_PRELOAD", qEnvironmentVariable("PONTAVEL_RTS_SHIM"));
+        m_proc.setProcessEnvironment(env);
+        m_proc.setWorkingDirectory(workingDir);
+        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_proc.start(qEnvironmentVariable("PONTAVEL_PTT_DRIVER"), args);
+        QVERIFY2(m_proc.waitForStarted(5000), qPrintable(m_proc.errorString()));
+    }
+
+    // Waits for the driver to end; false on time-out (it is then killed).
+    bool finish(int ms = 15000)
+    {
+        if (m_proc.state() == QProcess::NotRunning)
+            return true;
+        if (m_proc.waitForFinished(ms))
+            return true;
+        m_proc.kill();
+        m_proc.waitForFinished(2000);
+        return false;
+    }
+
+    // Waits until the driver printed a line starting with prefix.
+    bool waitFor(const QString &prefix, int ms = 10000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            m_out += m_proc.readAllStandardOutput();
+            for (const TimedLine &l : parse(m_out))
+                if (l.text.startsWith(prefix))
+                    return true;
+            if (m_proc.state() == QProcess::NotRunning && !m_proc.bytesAvailable())
+                return false;
+            m_proc.waitForReadyRead(50);
+        }
+        return false;
+    }
+
+    QProcess &process() { return m_proc; }
+    int exitCode() const { return m_proc.exitCode(); }
+
+    QList<TimedLine> output()
+    {
+        m_out += m_proc.readAllStandardOutput();
+        return parse(m_out);
+    }
+    QList<TimedLine> rts() const
+    {
+        QFile f(m_dir.filePath("rts.log"));
+        return f.open(QIODevice::ReadOnly) ? parse(f.readAll()) : QList<TimedLine>{};
+    }
+    static TimedLine find(const QList<TimedLine> &lines, const QString &prefix)
+    {
+        for (const TimedLine &l : lines)
+            if (l.text.startsWith(prefix))
+                return l;
+        return {};
+    }
+    static QString texts(const QList<TimedLine> &lines)
+    {
+        QStringList t;
+        for (const TimedLine &l : lines)
+            t << l.text;
+        return t.join(" | ");
+    }
+
+private:
+    static QList<TimedLine> parse(const QByteArray &data)
+    {
+        QList<TimedLine> lines;
+        for (const QByteArray &raw : data.split('\n')) {
+            const int sp = raw.indexOf(' ');
+            if (sp <= 0)
+                continue;
+            bool ok = false;
+            const double t = raw.left(sp).toDouble(&ok);
+            if (ok)
+                lines.append({t, QString::fromUtf8(raw.mid(sp + 1))});
+        }
+        return lines;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_pty;
+    int m_master = -1, m_slave = -1;
+    QMap<QString, QVariant> m_settings;
+    QProcess m_proc;
+    QByteArray m_out;
+};
