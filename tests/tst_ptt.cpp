@@ -74,7 +74,7 @@ private slots:
             PttDriver d;
             d.setSetting("Emission/MaxTransmitSeconds", 1);
             QStringList args{"sequence", "1"};
-            args << seq("1234567890");  // 2 s of tones
+            args << seq("12345678901234567890");  // 4 s of tones
             d.start(args, pulse.environment(), work.path());
             QVERIFY(d.finish());
             const auto out = d.output(), rts = d.rts();
@@ -82,7 +82,9 @@ private slots:
             QVERIFY2(PttDriver::find(out, "MAX ").text.contains("Durée maximale d'émission"), qPrintable(all));
             QVERIFY2(!PttDriver::find(out, "FINISHED 0").text.isEmpty(), qPrintable(all));
             const double held = PttDriver::find(rts, "RTS 0").t - PttDriver::find(rts, "RTS 1").t;
-            QVERIFY2(held >= 0.99 && held < 1.3, qPrintable(all));
+            // Released by the limit, well before the 4 s of tones would have ended;
+            // the margin absorbs a loaded machine.
+            QVERIFY2(held >= 0.99 && held < 2.5, qPrintable(all + QStringLiteral(" / held %1 s").arg(held)));
         }
     }
 

@@ -65,6 +65,8 @@ public:
         poll.setTimerType(Qt::PreciseTimer);
         leadIn.setTimerType(Qt::PreciseTimer);
         tail.setTimerType(Qt::PreciseTimer);
+        // A coarse timer may fire 5 % early: the limit must not cut short.
+        maxTx.setTimerType(Qt::PreciseTimer);
         QObject::connect(&leadIn, &QTimer::timeout, q, [this] { startStream(); });
         QObject::connect(&poll, &QTimer::timeout, q, [this] { checkPlayout(); });
         QObject::connect(&tail, &QTimer::timeout, q, [this] { end(true, {}); });

@@ -1,3 +1,0 @@
-# bench_tones uses Google Benchmark.
-find_package(benchmark REQUIRED)
-target_link_libraries(bench_tones PRIVATE benchmark::benchmark)
