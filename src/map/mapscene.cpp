@@ -24,6 +24,11 @@ MapScene::MapScene(QObject *parent) : QGraphicsScene(parent)
     background = addRect(QRectF(0, 0, DefaultMapWidth, DefaultMapHeight), Qt::NoPen,
                          QColor(0xee, 0xf0, 0xe6));
     background->setZValue(-1);
+    QPen frame(QColor(0, 0, 0), 1, Qt::DashLine);
+    frame.setCosmetic(true);
+    cadre = addRect(QRectF(), frame, Qt::NoBrush);
+    cadre->setZValue(20);
+    cadre->hide();
     m_mapSize = QSizeF(DefaultMapWidth, DefaultMapHeight);
 }
 
