@@ -16,6 +16,7 @@ namespace {
 constexpr double DefaultMapWidth = 15030;
 constexpr double DefaultMapHeight = 9900;
 constexpr double LabelStepTwips = 210;
+constexpr int MapAllocationLimitMB = 1024;
 } // namespace
 
 MapScene::MapScene(QObject *parent) : QGraphicsScene(parent)
@@ -39,6 +40,10 @@ bool MapScene::loadMap(const QString &file, QString *error)
         Picture1 = nullptr;
     }
     m_hasPicture = false;
+    // Region maps are large pictures: Qt's default limit (128 MB) refuses an
+    // 8000 x 6000 map.
+    if (QImageReader::allocationLimit() < MapAllocationLimitMB)
+        QImageReader::setAllocationLimit(MapAllocationLimitMB);
     QImageReader reader(file);
     reader.setAutoTransform(true);
     const QImage img = reader.read();
