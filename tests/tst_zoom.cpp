@@ -109,6 +109,7 @@ private slots:
     void ctrlDragPans();
     void coordinateTooltip();
     void cursorsAndOverrides();
+    void largeMapLoadsAndZooms();
 };
 
 void tst_zoom::arithmeticExamples()
@@ -573,6 +574,21 @@ void tst_zoom::cursorsAndOverrides()
     QTest::keyClick(w.frm->CmdZoom, Qt::Key_Escape);
     QCOMPARE(w.zoom->customCursor().hotSpot(), QPoint(16, 16));
     QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_zoom::largeMapLoadsAndZooms()
+{
+    // 6000 x 6000 pixels decode to 144 MB, past Qt's default image limit.
+    TempWorkspace ws;
+    ws.makeMap(6000, 6000);
+    ws.closeStore();
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QVERIFY2(w.frm->scene()->hasMapPicture(), qPrintable(w.frm->loadMessages().join(' ')));
+    QCOMPARE(w.frm->scene()->LargeurPlan(), 90000.0);
+    QTest::mouseClick(w.frm->CmdZoomTout, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);  // whole part of 1.33
+    QCOMPARE(savedSettings(ws).coefZoom, 1.0);
 }
 
 QTEST_MAIN(tst_zoom)
