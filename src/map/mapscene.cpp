@@ -42,7 +42,8 @@ bool MapScene::loadMap(const QString &file, QString *error)
     m_hasPicture = false;
     // Region maps are large pictures: Qt's default limit (128 MB) refuses an
     // 8000 x 6000 map.
-    if (QImageReader::allocationLimit() < MapAllocationLimitMB)
+    const int limit = QImageReader::allocationLimit();  // 0: no limit
+    if (limit != 0 && limit < MapAllocationLimitMB)
         QImageReader::setAllocationLimit(MapAllocationLimitMB);
     QImageReader reader(file);
     reader.setAutoTransform(true);
