@@ -161,6 +161,7 @@ void frmMain::Load()
     m_ctx.state.ensureRepeaters(int(list.size()));
     m_scene->setRepeaters(list, m_ctx.state.CouleurRepos);
     m_view->applyView(m_ctx.state.CoefZoom, m_ctx.state.CarteX, m_ctx.state.CarteY);
+    zoomLoaded();
     m_routines->TraceFaisceaux();
     m_routines->TraceChemins(m_ctx.state.CheminsActifs);
 

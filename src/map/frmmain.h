@@ -5,6 +5,7 @@
 #include <QVector>
 
 struct AppContext;
+class MapInteraction;
 class MapRoutines;
 class MapScene;
 class MapView;
@@ -75,6 +76,9 @@ private:
 
     // zoom, pan and dragging on the map
     void setupZoom();
+    // zoom and pan
+    void zoomLoaded();
+    MapInteraction *m_interaction = nullptr;
 
     // command window, countdowns and keypad
     void setupCommands();

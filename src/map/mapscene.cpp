@@ -16,6 +16,7 @@ namespace {
 constexpr double DefaultMapWidth = 15030;
 constexpr double DefaultMapHeight = 9900;
 constexpr double LabelStepTwips = 210;
+constexpr int MapAllocationLimitMB = 1024;
 } // namespace
 
 MapScene::MapScene(QObject *parent) : QGraphicsScene(parent)
@@ -24,6 +25,11 @@ MapScene::MapScene(QObject *parent) : QGraphicsScene(parent)
     background = addRect(QRectF(0, 0, DefaultMapWidth, DefaultMapHeight), Qt::NoPen,
                          QColor(0xee, 0xf0, 0xe6));
     background->setZValue(-1);
+    QPen frame(QColor(0, 0, 0), 1, Qt::DashLine);
+    frame.setCosmetic(true);
+    cadre = addRect(QRectF(), frame, Qt::NoBrush);
+    cadre->setZValue(20);
+    cadre->hide();
     m_mapSize = QSizeF(DefaultMapWidth, DefaultMapHeight);
 }
 
@@ -34,6 +40,11 @@ bool MapScene::loadMap(const QString &file, QString *error)
         Picture1 = nullptr;
     }
     m_hasPicture = false;
+    // Region maps are large pictures: Qt's default limit (128 MB) refuses an
+    // 8000 x 6000 map.
+    const int limit = QImageReader::allocationLimit();  // 0: no limit
+    if (limit != 0 && limit < MapAllocationLimitMB)
+        QImageReader::setAllocationLimit(MapAllocationLimitMB);
     QImageReader reader(file);
     reader.setAutoTransform(true);
     const QImage img = reader.read();

@@ -67,6 +67,7 @@ public:
     QVector<QGraphicsLineItem *> LigneAct;  // routes
     QGraphicsPixmapItem *Picture1 = nullptr;
     QGraphicsRectItem *background = nullptr;
+    QGraphicsRectItem *cadre = nullptr;     // zoom frame, hidden at rest
 
 signals:
     void layoutChanged();

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "map/zoomcursors.h"
+#include "map/zoomstate.h"
+
+#include <QCursor>
+#include <QObject>
+#include <QPointF>
+
+class frmMain;
+class QMouseEvent;
+
+// The mouse and the zoom band on the map: zoom steps, magnifier and zoom
+// frame modes, panning with Ctrl, the coordinate tooltip, dragging repeaters
+// and their labels with Shift, and choosing a repeater by clicking its icon.
+// Mouse events of the map view's viewport all come here; the item pressed
+// keeps the following moves and the release, as a captured control would.
+class MapInteraction : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MapInteraction(frmMain &window);
+
+    // Wires the zoom buttons, Escape on the mode buttons and the map's mouse.
+    void attach();
+    // The view read from the settings row at start becomes the current and
+    // the previous view.
+    void loaded();
+
+    // The operations of the six zoom buttons.
+    void zoomPlus();
+    void zoomMoins();
+    void toggleLoupe();
+    void armFenetre();
+    void zoomPrecedent();
+    void zoomTout();
+    // Escape on CmdZoom or CmdZoomFenetre.
+    void escape(bool loupeButton);
+    // Both zoom modes off, pointer and status left as they are ("Efface").
+    void disarm();
+
+    void ReplacerRelais();
+    void SauveVue();
+
+    bool ModeLoupe() const { return m_modeLoupe; }
+    bool ModeFenetre() const { return m_modeFenetre; }
+    bool DeplacementCarte() const { return m_deplacementCarte; }
+    const ZoomState &zoom() const { return m_zoom; }
+    // The window's pointer: the custom-pointer slot, shown or not.
+    bool customPointer() const { return m_custom; }
+    QCursor customCursor() const { return m_slot; }
+    // The main window's outer width, twips.
+    double windowWidthTwips() const;
+    // Text of the coordinate tooltip for a map point (twips at the current scale).
+    static QString coordinateText(double x, double y);
+
+    // Frames narrower than this (screen twips) are taken for a click.
+    static constexpr double MinFrameTwips = 4 * 15;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum class Target { None, Map, Icon, Label, Inert };
+    struct Hit
+    {
+        Target target = Target::None;
+        int index = 0;
+        bool secondLabel = false;  // FreqR rather than FreqE
+        bool activeIcon = false;   // RelaiOk rather than RelaiKo
+    };
+
+    Hit hitAt(const QPointF &viewportPos) const;
+    QPointF mapTwips(const QPointF &viewportPos) const;  // screen twips from the map's corner
+
+    void mapPress(int button, int shift, const QPointF &p);
+    void mapMove(int buttons, int shift, const QPointF &p);
+    void mapRelease(int button, int shift, const QPointF &p);
+    void iconPress(const Hit &h, int button, int shift, const QPointF &p);
+    void iconMove(const Hit &h, int buttons, int shift, const QPointF &p);
+    void iconRelease(const Hit &h, int button, int shift);
+    void labelPress(const Hit &h, int button, int shift, const QPointF &p);
+    void labelMove(const Hit &h, int buttons, int shift, const QPointF &p);
+    void labelRelease(const Hit &h, int button, int shift);
+
+    bool iconShown(const Hit &h) const;
+    bool labelShown(const Hit &h) const;
+    QPointF iconScreenPos(int index) const;   // Left, Top in screen twips
+    QPointF labelScreenPos(int index) const;  // FreqE's Left, Top in screen twips
+
+    void setSlot(ZoomCursors::Role role);
+    void setPointer(bool custom);
+    void applyView();      // resize: the view shows the current coefficient and place
+    void takePosition();   // CarteX, CarteY from the map's place
+    void changed();        // after a zoom step: state, view, re-layout, save
+
+    frmMain &m_w;
+    ZoomState m_zoom;
+    bool m_modeLoupe = false;
+    bool m_modeFenetre = false;
+    bool m_deplacementCarte = false;
+    bool m_frameStarted = false;
+    QCursor m_slot;
+    bool m_custom = false;
+    Hit m_press;  // the item that has the mouse until the release
+};

@@ -1,0 +1,595 @@
+// Zoom and pan of the map: the arithmetic, then the window driven with the
+// mouse and the band buttons on real working folders.
+
+#include "core/appcontext.h"
+#include "map/frmmain.h"
+#include "map/mapinteraction.h"
+#include "map/mapscene.h"
+#include "map/mapview.h"
+#include "map/repeatericon.h"
+#include "map/zoomcursors.h"
+#include "map/zoomstate.h"
+#include "testsupport.h"
+
+#include <QBuffer>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsRectItem>
+#include <QImageWriter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString Repos = QStringLiteral("Etat :");
+const QString Loupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
+const QString Fenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
+
+// The window on a working folder, shown at `width` x 600 pixels.
+struct Window
+{
+    AppContext ctx;
+    std::unique_ptr<frmMain> frm;
+    MapInteraction *zoom = nullptr;
+
+    explicit Window(int width = 800)
+    {
+        frm = std::make_unique<frmMain>(ctx);
+        frm->resize(width, 600);
+        frm->Load();
+        frm->show();
+        // The outer width is what the zoom uses: make it exactly `width`.
+        frm->resize(width - (frm->frameGeometry().width() - frm->width()), 600);
+        zoom = frm->findChild<MapInteraction *>();
+    }
+    QWidget *vp() const { return frm->view()->viewport(); }
+};
+
+Settings savedSettings(const TempWorkspace &ws)
+{
+    Store fresh;
+    fresh.open(ws.file("relai.db"));
+    return fresh.settings();
+}
+
+// A move with buttons and keys held, which QTest::mouseMove cannot carry.
+void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
+    QApplication::sendEvent(w, &e);
+}
+
+void drag(QWidget *w, QPoint from, QPoint to, Qt::KeyboardModifiers mods)
+{
+    QTest::mousePress(w, Qt::LeftButton, mods, from);
+    moveWith(w, (from + to) / 2, Qt::LeftButton, mods);
+    moveWith(w, to, Qt::LeftButton, mods);
+    QTest::mouseRelease(w, Qt::LeftButton, mods, to);
+}
+
+// A cursor file as Windows writes it: the icon layout with type 2 and the
+// hot spot in the directory entry.
+QByteArray cursorFile(int hotX, int hotY)
+{
+    QImage img(32, 32, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    for (int i = 0; i < 32; ++i)
+        img.setPixelColor(i, i, Qt::black);
+    QByteArray data;
+    QBuffer buf(&data);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buf, "ico");
+    if (!writer.write(img))
+        return {};
+    data[2] = 2;
+    data[6 + 4] = char(hotX);
+    data[6 + 6] = char(hotY);
+    return data;
+}
+} // namespace
+
+class tst_zoom : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void arithmeticExamples();
+    void degenerateFramesKeepCoefficientAtLeastOne();
+    void previousViewIsOneLevel();
+
+    void buttonsZoomAndSaveEachStep();
+    void zoomToutFitsTheWindowWidth();
+    void coefficientFloorOnEveryButtonPath();
+    void modesTextsAndEscape();
+    void magnifierKeepsThePressedPoint();
+    void zoomFrameWithTheMouse();
+    void degenerateFramesWithTheMouse();
+    void ctrlDragPans();
+    void coordinateTooltip();
+    void cursorsAndOverrides();
+    void largeMapLoadsAndZooms();
+};
+
+void tst_zoom::arithmeticExamples()
+{
+    ZoomState z;
+    z.load(12, 120, 700);
+    QVERIFY(z.zoomAll(15360, 14000));
+    QCOMPARE(z.coef(), 10.0);  // whole part of 10.97
+    QCOMPARE(z.left(), 0);
+    QCOMPARE(z.top(), 480);
+    QCOMPARE(z.coefPrec(), 12);
+    QCOMPARE(z.leftPrec(), 120);
+    QCOMPARE(z.topPrec(), 700);
+
+    z.load(10, 0, 0);
+    QVERIFY(z.frame(1000, 500, 3000, 1500, 12000, MapInteraction::MinFrameTwips));
+    QCOMPARE(z.coef(), 60.0);
+    // The frame's corner (1000, 500 at 10) is at 6000, 3000 at 60.
+    QCOMPARE(z.left(), -6000);
+    QCOMPARE(z.top(), -3000);
+
+    // The magnifier at 10 moves by a tenth of the pressed point, and keeps the
+    // pressed point under the pointer at any coefficient.
+    z.load(10, 0, 0);
+    z.magnify(true, 1000, 500);
+    QCOMPARE(z.coef(), 11.0);
+    QCOMPARE(z.left(), -100);
+    QCOMPARE(z.top(), -50);
+    z.load(20, 0, 0);
+    z.magnify(true, 2000, 0);
+    QCOMPARE(z.left() + 1000 * 21 / 10, 2000);
+    z.magnify(false, 2000 - z.left(), 0);  // the same screen point
+    QCOMPARE(z.coef(), 20.0);
+    QCOMPARE(z.left(), 0);
+}
+
+void tst_zoom::degenerateFramesKeepCoefficientAtLeastOne()
+{
+    ZoomState z;
+    // Zero width: nothing happens at all.
+    z.load(10, 30, 40);
+    QVERIFY(!z.frame(1000, 1000, 1000, 3000, 12000, MapInteraction::MinFrameTwips));
+    QCOMPARE(z.coef(), 10.0);
+    QCOMPARE(z.left(), 30);
+    QCOMPARE(z.coefPrec(), 10);
+    // Under a few pixels: taken for a click.
+    QVERIFY(!z.frame(1000, 1000, 1045, 3000, 12000, MapInteraction::MinFrameTwips));
+    QCOMPARE(z.coef(), 10.0);
+    // Released left of and above the press point: the same frame as drawn the other way.
+    QVERIFY(z.frame(3000, 1500, 1000, 500, 12000, MapInteraction::MinFrameTwips));
+    QCOMPARE(z.coef(), 60.0);
+    QCOMPARE(z.left(), -6000);
+    QCOMPARE(z.top(), -3000);
+    // Far wider than the window: the whole part is 0, the floor is 1.
+    z.load(3, 0, 0);
+    QVERIFY(z.frame(0, 0, 500000, 10, 12000, MapInteraction::MinFrameTwips));
+    QCOMPARE(z.coef(), 1.0);
+    // A map far wider than ten windows.
+    z.load(10, 0, 0);
+    z.zoomAll(1000, 20000);
+    QCOMPARE(z.coef(), 1.0);
+    // A start-up value under 1.
+    z.load(0.4, 0, 0);
+    QCOMPARE(z.coef(), 1.0);
+    QCOMPARE(z.coefPrec(), 1);
+    QVERIFY(!z.zoomOut());
+    QVERIFY(!z.magnify(false, 100, 100));
+    QCOMPARE(z.coef(), 1.0);
+}
+
+void tst_zoom::previousViewIsOneLevel()
+{
+    ZoomState z;
+    z.load(10, 100, 200);
+    QVERIFY(z.previous());  // right after start: the same view
+    QCOMPARE(z.coef(), 10.0);
+    QCOMPARE(z.left(), 100);
+    z.zoomIn();
+    z.zoomIn();
+    QCOMPARE(z.coef(), 12.0);
+    z.previous();
+    QCOMPARE(z.coef(), 11.0);
+    z.previous();
+    QCOMPARE(z.coef(), 12.0);  // swapped, not a stack
+    // A pan keeps the previous view of the last zoom.
+    z.moveTo(-500, -700);
+    z.previous();
+    QCOMPARE(z.coef(), 11.0);
+    QCOMPARE(z.left(), 100);
+    QCOMPARE(z.top(), 200);
+    z.previous();
+    QCOMPARE(z.coef(), 12.0);
+    QCOMPARE(z.left(), -500);
+    QCOMPARE(z.top(), -700);
+    // At 1, "Zoom -" leaves the previous view as it was.
+    z.load(2, 0, 0);
+    z.zoomOut();
+    QCOMPARE(z.coefPrec(), 2);
+    QVERIFY(!z.zoomOut());
+    QCOMPARE(z.coefPrec(), 2);
+}
+
+void tst_zoom::buttonsZoomAndSaveEachStep()
+{
+    TempWorkspace ws;
+    ws.makeMap(600, 400);
+    const int a = ws.addRepeater("Alpha", "1", "438.5", 1500, 1500, 1500, 2000, "12");
+    ws.addRepeater("Bravo", "2", "1255", 4500, 3000, 4500, 3500);
+    ws.setParam("CarteX", 150);
+    ws.setParam("CarteY", 300);
+    ws.closeStore();
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    MapScene *scene = w.frm->scene();
+    const QPointF iconAt10 = w.frm->view()->mapFromScene(scene->RelaiOk[a]->pos());
+    QCOMPARE(iconAt10, QPointF((150 + 1500) / 15.0, (300 + 1500) / 15.0));
+
+    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
+    Settings s = savedSettings(ws);
+    QCOMPARE(s.coefZoom, 11.0);
+    QCOMPARE(s.carteX, 150);
+    QCOMPARE(s.carteY, 300);
+    // The view scales; the stored places stay the scene's places.
+    QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(1500, 1500));
+    QCOMPARE(w.frm->view()->mapFromScene(scene->RelaiOk[a]->pos()),
+             QPointF((150 + 1650) / 15.0, (300 + 1650) / 15.0));
+    QCOMPARE(scene->Ligne[0]->line().p1(), scene->repeaterPoint(a));
+
+    QTest::mouseClick(w.frm->CmdZoomMoins, Qt::LeftButton);
+    QTest::mouseClick(w.frm->CmdZoomMoins, Qt::LeftButton);
+    QCOMPARE(savedSettings(ws).coefZoom, 9.0);
+    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
+    QCOMPARE(savedSettings(ws).coefZoom, 10.0);
+    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
+    QCOMPARE(savedSettings(ws).coefZoom, 9.0);
+    QCOMPARE(w.frm->etat(), Repos);
+}
+
+void tst_zoom::zoomToutFitsTheWindowWidth()
+{
+    TempWorkspace ws;
+    ws.makeMap(933, 300);  // 13995 twips
+    ws.setParam("CoefZoom", 14);
+    ws.setParam("CarteX", -900);
+    ws.setParam("CarteY", 60);
+    ws.closeStore();
+    Window w(1024);  // 15360 twips
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QCOMPARE(w.zoom->windowWidthTwips(), 15360.0);
+    QTest::mouseClick(w.frm->CmdZoomTout, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 10.0);
+    QCOMPARE(w.ctx.state.CarteX, 0);
+    QCOMPARE(w.ctx.state.CarteY, 480);
+    QCOMPARE(w.frm->view()->mapToViewport(QPointF(0, 0)), QPointF(0, 32));
+    const Settings s = savedSettings(ws);
+    QCOMPARE(s.coefZoom, 10.0);
+    QCOMPARE(s.carteX, 0);
+    QCOMPARE(s.carteY, 480);
+    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
+    QCOMPARE(savedSettings(ws).coefZoom, 14.0);
+    QCOMPARE(savedSettings(ws).carteX, -900);
+    QCOMPARE(savedSettings(ws).carteY, 60);
+}
+
+void tst_zoom::coefficientFloorOnEveryButtonPath()
+{
+    TempWorkspace ws;
+    ws.makeMap(8000, 50);
+    ws.setParam("CoefZoom", 0.4);
+    ws.closeStore();
+    Window w(300);
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
+    QTest::mouseClick(w.frm->CmdZoomMoins, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
+    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
+    // The map is more than ten windows wide: the whole part is 0.
+    QTest::mouseClick(w.frm->CmdZoomTout, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
+    QCOMPARE(savedSettings(ws).coefZoom, 1.0);
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QTest::mouseClick(w.vp(), Qt::RightButton, {}, QPoint(10, 10));
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
+}
+
+void tst_zoom::modesTextsAndEscape()
+{
+    TempWorkspace ws;
+    ws.makeMap(600, 400);
+    ws.closeStore();
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QCOMPARE(w.frm->etat(), Repos);
+    QCOMPARE(w.frm->CmdZoomFenetre->toolTip(), QStringLiteral("Zoom Fenêtre"));
+    QCOMPARE(w.frm->CmdZoomPrec->toolTip(), QStringLiteral("Zoom Précédent"));
+
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QVERIFY(w.zoom->ModeLoupe());
+    QCOMPARE(w.frm->etat(), Loupe);
+    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
+    // Escape on another button does nothing.
+    QTest::keyClick(w.frm->CmdZoomPlus, Qt::Key_Escape);
+    QVERIFY(w.zoom->ModeLoupe());
+    QTest::keyClick(w.frm->CmdZoom, Qt::Key_A);
+    QVERIFY(w.zoom->ModeLoupe());
+    QTest::keyClick(w.frm->CmdZoom, Qt::Key_Escape);
+    QVERIFY(!w.zoom->ModeLoupe());
+    QCOMPARE(w.frm->etat(), Repos);
+    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    QVERIFY(w.zoom->ModeFenetre());
+    QVERIFY(!w.zoom->ModeLoupe());
+    QCOMPARE(w.frm->etat(), Fenetre);
+    // A right release keeps the mode but shows the default pointer.
+    QTest::mouseClick(w.vp(), Qt::RightButton, {}, QPoint(50, 50));
+    QVERIFY(w.zoom->ModeFenetre());
+    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+    QTest::keyClick(w.frm->CmdZoomFenetre, Qt::Key_Escape);
+    QVERIFY(!w.zoom->ModeFenetre());
+    QCOMPARE(w.frm->etat(), Repos);
+
+    // "Zoom +" disarms the magnifier but leaves pointer and text; the next
+    // release on the map resets the pointer and clicks no longer zoom.
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
+    QVERIFY(!w.zoom->ModeLoupe());
+    QCOMPARE(w.frm->etat(), Loupe);
+    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
+    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(50, 50));
+    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
+    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+    // Clicking the toggle twice leaves the mode with the resting text.
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QVERIFY(!w.zoom->ModeLoupe());
+    QCOMPARE(w.frm->etat(), Repos);
+    // "Efface" disarms without touching the text.
+    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    QTest::mouseClick(w.frm->CmdEfface, Qt::LeftButton);
+    QVERIFY(!w.zoom->ModeFenetre());
+    QCOMPARE(w.frm->etat(), Fenetre);
+}
+
+void tst_zoom::magnifierKeepsThePressedPoint()
+{
+    TempWorkspace ws;
+    ws.makeMap(600, 400);
+    ws.closeStore();
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    MapView *view = w.frm->view();
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    // Any shift state zooms in.
+    QTest::mouseClick(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(100, 50));
+    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
+    QCOMPARE(w.ctx.state.CarteX, -150);
+    QCOMPARE(w.ctx.state.CarteY, -75);
+    QCOMPARE(view->viewportToMap(QPointF(100, 50)), QPointF(1500, 750));
+    QCOMPARE(savedSettings(ws).carteX, -150);
+    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(100, 50));
+    QCOMPARE(w.ctx.state.CoefZoom, 12.0);
+    QCOMPARE(view->viewportToMap(QPointF(100, 50)), QPointF(1500, 750));
+    QTest::mouseClick(w.vp(), Qt::RightButton, {}, QPoint(100, 50));
+    QTest::mouseClick(w.vp(), Qt::RightButton, {}, QPoint(100, 50));
+    QCOMPARE(w.ctx.state.CoefZoom, 10.0);
+    QCOMPARE(w.ctx.state.CarteX, 0);
+    QCOMPARE(w.ctx.state.CarteY, 0);
+    const Settings s = savedSettings(ws);
+    QCOMPARE(s.coefZoom, 10.0);
+    QCOMPARE(s.carteY, 0);
+    QVERIFY(w.zoom->ModeLoupe());  // armed from click to click
+    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
+}
+
+void tst_zoom::zoomFrameWithTheMouse()
+{
+    TempWorkspace ws;
+    ws.makeMap(600, 400);
+    const int a = ws.addRepeater("Alpha", "1", "438.5", 3000, 1500, 3000, 2000, "12");
+    ws.addRepeater("Bravo", "2", "1255", 6000, 3000, 6000, 3500);
+    ws.closeStore();
+    Window w(800);  // 12000 twips
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QCOMPARE(w.zoom->windowWidthTwips(), 12000.0);
+    MapScene *scene = w.frm->scene();
+    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    QTest::mousePress(w.vp(), Qt::LeftButton, {}, QPoint(100, 40));
+    QVERIFY(scene->cadre->isVisible());
+    moveWith(w.vp(), QPoint(300, 90), Qt::LeftButton, {});
+    QCOMPARE(scene->cadre->rect(), QRectF(1500, 600, 3000, 750));
+    QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(300, 90));
+    // 12000 x 10 / 3000
+    QCOMPARE(w.ctx.state.CoefZoom, 40.0);
+    QCOMPARE(w.ctx.state.CarteX, -6000);
+    QCOMPARE(w.ctx.state.CarteY, -2400);
+    QVERIFY(!scene->cadre->isVisible());
+    QVERIFY(!w.zoom->ModeFenetre());
+    QCOMPARE(w.frm->etat(), Repos);
+    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+    // The frame's corner is at the view's origin and the beams follow.
+    QCOMPARE(w.frm->view()->mapToViewport(QPointF(1500, 600)), QPointF(0, 0));
+    QCOMPARE(scene->Ligne[0]->line().p1(), scene->repeaterPoint(a));
+    const Settings s = savedSettings(ws);
+    QCOMPARE(s.coefZoom, 40.0);
+    QCOMPARE(s.carteX, -6000);
+    QCOMPARE(s.carteY, -2400);
+    // One frame ends the mode: the next press does not start another.
+    QTest::mousePress(w.vp(), Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(!scene->cadre->isVisible());
+    QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(60, 10));
+    QCOMPARE(w.ctx.state.CoefZoom, 40.0);
+}
+
+void tst_zoom::degenerateFramesWithTheMouse()
+{
+    TempWorkspace ws;
+    ws.makeMap(3000, 2000);  // 600 x 400 pixels at 2
+    ws.setParam("CoefZoom", 2);
+    ws.closeStore();
+    Window w(800);
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    // A click in place is no frame: nothing moves and the mode stays armed.
+    drag(w.vp(), QPoint(100, 100), QPoint(100, 200), {});
+    QCOMPARE(w.ctx.state.CoefZoom, 2.0);
+    QCOMPARE(w.ctx.state.CarteX, 0);
+    QVERIFY(w.zoom->ModeFenetre());
+    QCOMPARE(w.frm->etat(), Fenetre);
+    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
+    // Dragged up and left: the frame as drawn, its corner at the release point.
+    drag(w.vp(), QPoint(300, 200), QPoint(100, 100), {});
+    QCOMPARE(w.ctx.state.CoefZoom, 8.0);  // 12000 x 2 / 3000
+    QCOMPARE(w.ctx.state.CarteX, -6000);
+    QCOMPARE(w.ctx.state.CarteY, -6000);
+    // Far wider than the window: the floor holds.
+    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 2.0);
+    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    drag(w.vp(), QPoint(0, 0), QPoint(2000, 10), {});
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
+    QCOMPARE(savedSettings(ws).coefZoom, 1.0);
+}
+
+void tst_zoom::ctrlDragPans()
+{
+    TempWorkspace ws;
+    ws.makeMap(600, 400);
+    ws.setParam("CarteX", 300);
+    ws.setParam("CarteY", 150);
+    ws.closeStore();
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);  // previous view: 10 at 300, 150
+
+    // Neither a plain nor a Ctrl + Shift drag moves the map.
+    drag(w.vp(), QPoint(200, 200), QPoint(250, 230), {});
+    drag(w.vp(), QPoint(200, 200), QPoint(250, 230), Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(w.ctx.state.CarteX, 300);
+    QCOMPARE(w.ctx.state.CarteY, 150);
+
+    QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(200, 200));
+    QVERIFY(w.zoom->DeplacementCarte());
+    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(w.zoom->customCursor().hotSpot(), QPoint(16, 14));  // the grabbing hand
+    moveWith(w.vp(), QPoint(230, 210), Qt::LeftButton, Qt::ControlModifier);
+    // The grabbed point stays under the pointer.
+    QCOMPARE(w.frm->view()->carteX(), 300 + 450);
+    moveWith(w.vp(), QPoint(250, 230), Qt::LeftButton, Qt::ControlModifier);
+    QCOMPARE(savedSettings(ws).carteX, 300);  // saved at the release
+    QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(250, 230));
+    QVERIFY(!w.zoom->DeplacementCarte());
+    QCOMPARE(w.ctx.state.CarteX, 300 + 750);
+    QCOMPARE(w.ctx.state.CarteY, 150 + 450);
+    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+    Settings s = savedSettings(ws);
+    QCOMPARE(s.carteX, 1050);
+    QCOMPARE(s.carteY, 600);
+    QCOMPARE(s.coefZoom, 11.0);
+
+    // A pan whose Ctrl is let go before the button still keeps what is shown.
+    QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(200, 200));
+    moveWith(w.vp(), QPoint(190, 200), Qt::LeftButton, Qt::ControlModifier);
+    QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(190, 200));
+    QVERIFY(!w.zoom->DeplacementCarte());
+    QCOMPARE(savedSettings(ws).carteX, 1050 - 150);
+
+    // The pan did not change the previous view.
+    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
+    s = savedSettings(ws);
+    QCOMPARE(s.coefZoom, 10.0);
+    QCOMPARE(s.carteX, 300);
+    QCOMPARE(s.carteY, 150);
+}
+
+void tst_zoom::coordinateTooltip()
+{
+    QCOMPARE(MapInteraction::coordinateText(1200, 345), QStringLiteral(" 1200  345"));
+    QCOMPARE(MapInteraction::coordinateText(-500, 0), QStringLiteral("-500  0"));
+
+    TempWorkspace ws;
+    ws.makeMap(600, 400);
+    ws.setParam("CarteX", 2000);
+    ws.closeStore();
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QGraphicsPixmapItem *map = w.frm->scene()->Picture1;
+    QVERIFY(map);
+    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, QPoint(214, 23));
+    QCOMPARE(map->toolTip(), QStringLiteral(" 1210  345"));
+    // Only Shift alone, and only while no mode is armed.
+    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier, QPoint(300, 100));
+    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, QPoint(300, 100));
+    QCOMPARE(map->toolTip(), QStringLiteral(" 1210  345"));
+}
+
+void tst_zoom::cursorsAndOverrides()
+{
+    TempWorkspace ws;
+    ws.makeMap(600, 400);
+    ws.closeStore();
+    // Our own pictures, shipped in the resources.
+    const QCursor own = ZoomCursors::cursor(ZoomCursors::Role::Magnify);
+    QCOMPARE(own.shape(), Qt::BitmapCursor);
+    QCOMPARE(own.pixmap().size(), QSize(32, 32));
+    QCOMPARE(own.hotSpot(), QPoint(12, 12));
+    const QCursor grab = ZoomCursors::cursor(ZoomCursors::Role::Grab);
+    QCOMPARE(grab.pixmap().size(), QSize(32, 32));
+    QCOMPARE(grab.hotSpot(), QPoint(16, 14));
+
+    // A readable cursor file in the working folder takes over its role.
+    const QByteArray cur = cursorFile(3, 5);
+    QVERIFY(!cur.isEmpty());
+    {
+        QFile f(ws.file("cross03.cur"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(cur);
+    }
+    // One that cannot be read leaves our own and the mode still works.
+    {
+        QFile f(ws.file("magnify.cur"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a cursor at all");
+    }
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(w.frm->cursor().hotSpot(), QPoint(3, 5));
+    QCOMPARE(w.frm->cursor().pixmap().toImage().pixelColor(10, 10), QColor(Qt::black));
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QVERIFY(w.zoom->ModeLoupe());
+    QCOMPARE(w.frm->cursor().hotSpot(), QPoint(12, 12));
+    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(20, 20));
+    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
+    // Leaving the mode puts the move pointer in the slot for the next pan.
+    QTest::keyClick(w.frm->CmdZoom, Qt::Key_Escape);
+    QCOMPARE(w.zoom->customCursor().hotSpot(), QPoint(16, 16));
+    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_zoom::largeMapLoadsAndZooms()
+{
+    // 6000 x 6000 pixels decode to 144 MB, past Qt's default image limit.
+    TempWorkspace ws;
+    ws.makeMap(6000, 6000);
+    ws.closeStore();
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    QVERIFY2(w.frm->scene()->hasMapPicture(), qPrintable(w.frm->loadMessages().join(' ')));
+    QCOMPARE(w.frm->scene()->LargeurPlan(), 90000.0);
+    QTest::mouseClick(w.frm->CmdZoomTout, Qt::LeftButton);
+    QCOMPARE(w.ctx.state.CoefZoom, 1.0);  // whole part of 1.33
+    QCOMPARE(savedSettings(ws).coefZoom, 1.0);
+}
+
+QTEST_MAIN(tst_zoom)
+#include "tst_zoom.moc"
