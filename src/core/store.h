@@ -70,6 +70,35 @@ public:
     static const QStringList &paramFields();
     static const QStringList &commandFields();
 
+    // editors
+    static constexpr int MaxRepeaters = 30;
+    static constexpr int MaxCommands = 30;
+    // Rows for the editors' grids in stored order, fields by position; a field
+    // without a value stays a null QVariant. Relais rows hold its nine fields,
+    // command rows the ten fields of a command table.
+    QVector<QVariantList> repeaterRows(QString *error = nullptr) const;
+    QVector<QVariantList> commandRows(int repeater, QString *error = nullptr) const;
+    int repeaterCount() const;
+    int commandCount(int repeater) const;
+    // Appends a repeater (N° = count + 1, positions 0) and creates its command
+    // table, both or neither. Returns the new number, 0 on failure.
+    int addRepeater(const QString &nom, const QString &dtmf, const QString &freq, const QString &chemin,
+                    QString *error = nullptr);
+    bool updateRepeater(int numero, const QString &nom, const QString &dtmf, const QString &freq,
+                        const QString &chemin, QString *error = nullptr);
+    // Drops repeater `numero` and its command table; the following rows and
+    // their tables move one number down. One transaction.
+    bool deleteRepeater(int numero, QString *error = nullptr);
+    // Inserts a command in front of command `before` (0: at the end) by moving
+    // the contents of the following rows one place down; numbers stay in place.
+    // Returns the new command's number, 0 on failure.
+    int insertCommand(int repeater, int before, const Command &c, QString *error = nullptr);
+    bool updateCommand(int repeater, int numero, const Command &c, QString *error = nullptr);
+    bool deleteCommand(int repeater, int numero, QString *error = nullptr);
+    // Writes one field (by position, 1 to 9) of command `numero`.
+    bool writeCommandField(int repeater, int numero, int field, const QString &value,
+                           QString *error = nullptr);
+
 private:
     bool createSchema(QString *error);
     QString m_connection;

@@ -84,6 +84,10 @@ private:
     void setupCommands();
 
     // editors
+    struct RepeaterView;  // what the map shows of one repeater beyond the table
+    QVector<RepeaterView> captureRepeaterViews() const;
+    void rebuildRepeaters(const QVector<RepeaterView> &views);
+    void repeaterRemoved(int numero);
 
     AppContext &m_ctx;
     MapScene *m_scene = nullptr;
