@@ -3,8 +3,10 @@
 #include "station.h"
 
 #include "map/keypad.h"
+#include "map/mapinteraction.h"
 
 #include <QPushButton>
+#include <QToolButton>
 
 class tst_keypad : public QObject
 {
@@ -44,6 +46,22 @@ private slots:
         QTest::mousePress(p.key(15), Qt::RightButton);
         QCOMPARE(p.st.tx->log.value(0), QString("held Wav2/2f+.wav"));
         QTest::mouseRelease(p.key(15), Qt::RightButton);
+        QVERIFY(!p.st.tx->isKeyed());
+    }
+
+    void aKeyLeavesTheZoomModes()
+    {
+        Pad p;
+        auto *zoom = p.st.frm->findChild<MapInteraction *>();
+        QVERIFY(zoom);
+        QTest::mouseClick(p.st.frm->CmdZoom, Qt::LeftButton);
+        QVERIFY(zoom->ModeLoupe());
+        QTest::mouseClick(p.key(7), Qt::LeftButton);
+        QVERIFY(!zoom->ModeLoupe());
+        QTest::mouseClick(p.st.frm->CmdZoomFenetre, Qt::LeftButton);
+        QVERIFY(zoom->ModeFenetre());
+        QTest::mouseClick(p.key(0), Qt::LeftButton);
+        QVERIFY(!zoom->ModeFenetre());
         QVERIFY(!p.st.tx->isKeyed());
     }
 

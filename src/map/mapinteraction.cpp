@@ -77,6 +77,9 @@ void MapInteraction::attach()
     connect(m_w.CmdZoomTout, &QToolButton::clicked, this, &MapInteraction::zoomTout);
     if (m_w.CmdEfface)
         connect(m_w.CmdEfface, &QPushButton::clicked, this, &MapInteraction::disarm);
+    // A key of the keypad leaves the zoom modes too.
+    for (QPushButton *key : m_w.FVocal)
+        connect(key, &QPushButton::pressed, this, &MapInteraction::disarm);
     m_w.CmdZoom->installEventFilter(this);
     m_w.CmdZoomFenetre->installEventFilter(this);
     m_w.view()->viewport()->installEventFilter(this);
