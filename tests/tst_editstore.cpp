@@ -484,6 +484,41 @@ private slots:
         QCOMPARE(column(ws.store().commandRows(1), 0), numbers(1, 5));
     }
 
+    // A write that cannot even start says why, and one that waits in vain for
+    // another program's lock gives up whole.
+    void writesThatCannotStartTellWhy()
+    {
+        TempWorkspace ws;
+        network(ws, 3, 3);
+        Store &store = ws.store();
+        ws.exec("BEGIN");
+        ws.exec("INSERT INTO \"Param\" (\"N°Com\") VALUES (9)");
+        QString error;
+        QCOMPARE(store.addRepeater("X", "1", "1", "", &error), 0);
+        QVERIFY2(error.contains("transaction"), qPrintable(error));
+        QVERIFY(!store.deleteRepeater(2, &error));
+        QVERIFY2(error.contains("transaction"), qPrintable(error));
+        QCOMPARE(store.insertCommand(1, 1, command("X"), &error), 0);
+        QVERIFY2(error.contains("transaction"), qPrintable(error));
+        QVERIFY(!store.deleteCommand(1, 1, &error));
+        QVERIFY2(error.contains("transaction"), qPrintable(error));
+        // The transaction they met is not theirs to end.
+        QVERIFY(store.database().rollback());
+        QCOMPARE(column(store.repeaterRows(), 1), variants({nom(1), nom(2), nom(3)}));
+
+        Store other;
+        QCOMPARE(other.open(ws.file("relai.db")), Store::OpenResult::Opened);
+        QSqlQuery lock(other.database());
+        QVERIFY(lock.exec("BEGIN IMMEDIATE"));
+        const Snapshot before = snapshot(ws);
+        QVERIFY(!store.deleteRepeater(1, &error));
+        QVERIFY2(error.contains("locked"), qPrintable(error));
+        QVERIFY(lock.exec("ROLLBACK"));
+        QVERIFY(snapshot(ws) == before);
+        QVERIFY2(store.deleteRepeater(1, &error), qPrintable(error));
+        QCOMPARE(column(store.repeaterRows(), 1), variants({nom(2), nom(3)}));
+    }
+
     // A separate process rotates a full network (delete repeater 1 with its 29
     // renames, append it again, move a command) and is killed at a random
     // moment; the file must open whole each time.
