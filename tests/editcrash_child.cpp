@@ -3,8 +3,9 @@
 //
 //   editcrash_child <relai.db> <rounds>
 //
-// Prints "started" once the file is open and whole again, "done" after the
-// last round, "error: ..." and exit code 3 when a write is refused.
+// Prints "started" once the file is open and whole again, the name of each
+// step as it begins, "done" after the last round, "error: ..." and exit code 3
+// when a write is refused.
 
 #include "core/store.h"
 
@@ -21,6 +22,13 @@ namespace {
     std::printf("error: %s\n", qPrintable(what));
     std::fflush(stdout);
     std::exit(3);
+}
+
+// The parent reads the last step named before the kill.
+void step(const char *name)
+{
+    std::printf("%s\n", name);
+    std::fflush(stdout);
 }
 
 Command command(const QString &tx)
@@ -78,8 +86,10 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     for (long i = 0; i < rounds; ++i) {
         // The first repeater leaves (29 tables renamed) and a new one comes last.
+        step("delete");
         if (!store.deleteRepeater(1, &error))
             die(error);
+        step("append");
         const QString nom = QStringLiteral("R%1.%2").arg(tag).arg(++serial);
         QVector<Command> cmds;
         for (int j = 1; j <= Store::MaxCommands; ++j)
@@ -91,6 +101,7 @@ int main(int argc, char **argv)
         if (!store.appendNetwork({r}, {cmds}, &error))
             die(error);
         // One command of some repeater moves: deleted, then inserted elsewhere.
+        step("move");
         const int k = 1 + int(i % Store::MaxRepeaters);
         if (!store.deleteCommand(k, 1 + int(i % 29), &error))
             die(error);
