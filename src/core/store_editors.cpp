@@ -14,13 +14,26 @@ namespace {
 class Transaction
 {
 public:
-    explicit Transaction(QSqlDatabase db) : m_db(db) { m_begun = m_db.transaction(); }
+    explicit Transaction(QSqlDatabase db) : m_db(db)
+    {
+        m_begun = m_db.transaction();
+        if (!m_begun)
+            m_why = m_db.lastError().databaseText().trimmed().isEmpty() ? m_db.lastError().text()
+                                                                        : m_db.lastError().databaseText().trimmed();
+    }
     ~Transaction()
     {
         if (m_begun && !m_committed)
             m_db.rollback();
     }
     bool begun() const { return m_begun; }
+    // As begun(), and a failure leaves the engine's reason in *why.
+    bool begun(QString *why) const
+    {
+        if (!m_begun)
+            *why = m_why;
+        return m_begun;
+    }
     bool commit()
     {
         m_committed = m_db.commit();
@@ -31,6 +44,7 @@ private:
     QSqlDatabase m_db;
     bool m_begun = false;
     bool m_committed = false;
+    QString m_why;
 };
 
 QString errorText(const QSqlQuery &q)
@@ -234,7 +248,7 @@ bool Store::deleteRepeater(int numero, QString *error)
     Transaction t(db);
     QString why;
     QVector<qint64> ids;
-    bool ok = t.begun() && rowIds(db, QStringLiteral("Relais"), &ids, &why);
+    bool ok = t.begun(&why) && rowIds(db, QStringLiteral("Relais"), &ids, &why);
     if (ok && (numero < 1 || numero > ids.size()))
         return fail(error, QStringLiteral("Le relais %1 n'existe pas.").arg(numero));
     ok = ok && run(db, QStringLiteral("DROP TABLE %1").arg(quoted(QString::number(numero))), {}, &why)
@@ -269,7 +283,7 @@ int Store::insertCommand(int repeater, int before, const Command &c, QString *er
     QString why;
     QVector<qint64> ids;
     QStringList names;
-    bool ok = t.begun() && rowIds(db, table, &ids, &why) && commandFieldNames(db, table, &names, &why);
+    bool ok = t.begun(&why) && rowIds(db, table, &ids, &why) && commandFieldNames(db, table, &names, &why);
     const int n = int(ids.size());
     if (ok && n >= MaxCommands) {
         fail(error, QStringLiteral("Le nombre de commande par relais est limité à 30"));
@@ -345,7 +359,7 @@ bool Store::deleteCommand(int repeater, int numero, QString *error)
     Transaction t(db);
     QString why;
     QVector<qint64> ids;
-    bool ok = t.begun() && rowIds(db, table, &ids, &why);
+    bool ok = t.begun(&why) && rowIds(db, table, &ids, &why);
     if (ok && (numero < 1 || numero > ids.size()))
         return fail(error, QStringLiteral("La commande %1 n'existe pas.").arg(numero));
     ok = ok && run(db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(table)), {ids[numero - 1]}, &why);
