@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-multimedia-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
   libsndfile1-dev libbenchmark-dev
+  mdbtools-dev  # libmdb: importing an old relai.mdb
   fonts-dejavu-core
   # tests: a private sound server with a null sink, a DTMF decoder, tone tools, ptys
   multimon-ng pulseaudio pulseaudio-utils sox socat sqlite3

@@ -96,7 +96,8 @@ private slots:
         QVERIFY(!top[1]->menu());
         QCOMPARE(texts(top[2]->menu()->actions()),
                  (QStringList{"&Relais...", "Couleur &Nom Relais...", "&Couleur Nom &Commande...",
-                              "Couleur &Routage...", "Couleur &Faisceaux...", "&Tempo Chemin..."}));
+                              "Couleur &Routage...", "Couleur &Faisceaux...", "&Tempo Chemin...",
+                              "&Importer une base relai.mdb..."}));
         QCOMPARE(texts(top[3]->menu()->actions()),
                  (QStringList{"&Barre d'outils", "B&arre d'état", "-", "&Moniteur"}));
         QCOMPARE(texts(top[4]->menu()->actions()), (QStringList{"&Sommaire...", "&Aide sur...", "&A Propos..."}));
@@ -105,7 +106,7 @@ private slots:
         for (QMenu *m : {top[2]->menu(), top[3]->menu(), top[4]->menu()})
             for (QAction *a : m->actions())
                 names << a->objectName();
-        QCOMPARE(names, (QStringList{"Param", "Couleur2", "Couleur", "CoulLigne", "CoulFaisc", "TempoChem",
+        QCOMPARE(names, (QStringList{"Param", "Couleur2", "Couleur", "CoulLigne", "CoulFaisc", "TempoChem", "ImportMdb",
                                      "mnuViewToolbar", "mnuViewStatusBar", "mnuViewBar0", "mnuViewTV",
                                      "mnuSomm", "mnuHelpSearchForHelpOn", "propos"}));
         QCOMPARE(top[2]->menu()->objectName(), QStringLiteral("MnuRelai"));

@@ -100,6 +100,8 @@ void MainMenus::buildMenuBar()
     }
     connect(addAction(relai, "TempoChem", QStringLiteral("&Tempo Chemin...")), &QAction::triggered, this,
             &MainMenus::openTempo);
+    connect(addAction(relai, "ImportMdb", QStringLiteral("&Importer une base relai.mdb...")), &QAction::triggered,
+            &m_main, &frmMain::importMdb);
 
     QMenu *view = bar->addMenu(QStringLiteral("Affic&hage"));
     view->setObjectName(QStringLiteral("mnuView"));

@@ -145,6 +145,7 @@ void frmMain::ChargeParam()
 void frmMain::Load()
 {
     m_loadMessages.clear();
+    offerFirstImport();
     const auto opened = m_ctx.store.open(QStringLiteral("relai.db"));
     if (opened == Store::OpenResult::Failed)
         m_loadMessages << m_ctx.store.lastError();

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 struct AppContext;
 class MapInteraction;
 class MapRoutines;
@@ -44,6 +46,12 @@ public:
     // Places the repeaters again from table Relais after the table changed.
     void reloadRepeaters();
 
+    // "Importer une base relai.mdb...": replaces relai.db by an old network
+    // file, the old base kept beside it.
+    void importMdb();
+    // Asks for the file to import; the real file dialog unless a test answers.
+    std::function<QString()> chooseMdb;
+
     // Text of the status bar panel "etat".
     void setEtat(const QString &text);
     QString etat() const;
@@ -69,6 +77,8 @@ private:
     void buildBand();
     void buildStatusBar();
     void ChargeParam();
+    // A folder with relai.mdb and no relai.db: offers to import it.
+    void offerFirstImport();
 
     // menus, tool bar and dialogs
     void createMenus();

@@ -1,0 +1,130 @@
+#include "frmmain.h"
+
+#include "core/appcontext.h"
+#include "core/mdbimport.h"
+#include "map/countdowns.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStatusBar>
+
+namespace {
+
+const QString DbName = QStringLiteral("relai.db");
+const QString MdbName = QStringLiteral("relai.mdb");
+constexpr int ReportLinesShown = 12;
+
+// What was imported, in the status bar and in a message that lists the rows
+// that broke the rules.
+void tellImported(frmMain *w, const QString &from, const MdbImport::Result &res)
+{
+    const QString done = QStringLiteral("Base %1 importée : %2.").arg(from, res.counts());
+    w->statusBar()->showMessage(done);
+    QString text = done;
+    if (!res.backup.isEmpty())
+        text += QStringLiteral("\nL'ancienne base est gardée sous le nom %1.").arg(QFileInfo(res.backup).fileName());
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Pontavel"), text, QMessageBox::Ok,
+                    w->isVisible() ? w : nullptr);
+    box.setObjectName(QStringLiteral("importFait"));
+    const qsizetype n = res.report.size();
+    if (n > 0) {
+        QString info = n == 1 ? QStringLiteral("Une ligne ne suivait pas les règles de la base ; voici ce qu'elle est devenue :")
+                              : QStringLiteral("%1 lignes ne suivaient pas les règles de la base ; voici ce qu'elles sont devenues :").arg(n);
+        info += QStringLiteral("\n• ") + res.report.mid(0, ReportLinesShown).join(QStringLiteral("\n• "));
+        if (n > ReportLinesShown)
+            info += QStringLiteral("\n… et %1 autres, dans le détail.").arg(n - ReportLinesShown);
+        box.setInformativeText(info);
+        box.setDetailedText(res.report.join(u'\n'));
+    }
+    box.exec();
+}
+
+} // namespace
+
+void frmMain::offerFirstImport()
+{
+    if (QFileInfo::exists(DbName) || !QFileInfo::exists(MdbName))
+        return;
+    QMessageBox ask(QMessageBox::Question, QStringLiteral("Pontavel"),
+                    QStringLiteral("Ce dossier contient la base relai.mdb de l'ancien programme, mais pas encore de base relai.db.\n\n"
+                                   "Importer la base relai.mdb ?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    ask.setInformativeText(QStringLiteral("Ses relais, leurs commandes et les réglages seront recopiés dans relai.db ; "
+                                          "relai.mdb ne sera pas modifiée."));
+    ask.setObjectName(QStringLiteral("questionImport"));
+    ask.setDefaultButton(QMessageBox::Yes);
+    if (ask.exec() != QMessageBox::Yes)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const MdbImport::Result res = MdbImport::importFile(MdbName, DbName, false);
+    QApplication::restoreOverrideCursor();
+    if (res.written)
+        tellImported(this, MdbName, res);
+    else
+        m_loadMessages << res.error
+                              + QStringLiteral("\n\nPontavel s'ouvre sur une base vide ; le menu « Paramètres », "
+                                               "« Importer une base relai.mdb... » permet de réessayer.");
+}
+
+void frmMain::importMdb()
+{
+    const QString file = chooseMdb ? chooseMdb()
+                                   : QFileDialog::getOpenFileName(this, QStringLiteral("Importer une base relai.mdb"),
+                                                                  QString(),
+                                                                  QStringLiteral("Bases Access (*.mdb *.MDB);;Tous les fichiers (*)"));
+    if (file.isEmpty())
+        return;
+    auto warn = [this](const QString &text) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Pontavel"), text, QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("importRate"));
+        box.exec();
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    MdbImport::OldDatabase old;
+    QString error;
+    const bool read = MdbImport::readMdb(file, &old, &error);
+    QApplication::restoreOverrideCursor();
+    if (!read) {
+        warn(error);
+        return;
+    }
+
+    const QString db = QDir::current().absoluteFilePath(DbName);
+    int commands = 0;
+    const int repeaters = m_ctx.store.repeaterCount();
+    for (int i = 1; i <= repeaters; ++i)
+        commands += m_ctx.store.commandCount(i);
+    bool closed = false;
+    auto confirm = [&](const MdbImport::Result &res) {
+        MdbImport::Result current;
+        current.repeaters = std::max(repeaters, 0);
+        current.commands = commands;
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Pontavel"),
+                        QStringLiteral("Remplacer la base relai.db actuelle (%1) par le réseau de %2 (%3) ?")
+                            .arg(current.counts(), QFileInfo(file).fileName(), res.counts()),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setInformativeText(QStringLiteral("L'ancienne base sera gardée dans le même dossier sous le nom %1.")
+                                   .arg(QFileInfo(MdbImport::backupName(db)).fileName()));
+        box.setObjectName(QStringLiteral("confirmeImport"));
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes)
+            return false;
+        // The routes of the old network leave the map with it.
+        if (auto *countdowns = findChild<Countdowns *>(QStringLiteral("countdowns")))
+            countdowns->Efface();
+        m_ctx.store.close();
+        closed = true;
+        return true;
+    };
+    const MdbImport::Result res = MdbImport::write(old, db, true, confirm);
+    if (closed)
+        Load();  // the new base, or the old one again when the import failed
+    if (res.written)
+        tellImported(this, QFileInfo(file).fileName(), res);
+    else if (!res.error.isEmpty())
+        warn(res.error);
+    showLoadMessages();
+}
