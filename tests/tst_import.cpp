@@ -159,7 +159,7 @@ private slots:
         auto said = [&](const QString &a, const QString &b) { return res.report.filter(a).filter(b).size(); };
         QCOMPARE(said("Relais, ligne 2 (Pic Saint-Loup) : N° 9 au lieu de 2", "comme l'ancien programme"), 1);
         QCOMPARE(said("Relais, ligne 4 (Lozère)", "« e » n'est pas une touche DTMF"), 1);
-        QCOMPARE(said("Relais, ligne 31 (Nom = Copie, N°DTMF = 1, Freq = 438)", "au-delà de 30 relais"), 1);
+        QCOMPARE(said("Relais, ligne 31 (Nom = Copie, N°DTMF = 1, Freq = 438, PosGauche = 0", "au-delà de 30 relais"), 1);
         QCOMPARE(said("Table 3, ligne 31", "au-delà de 30 commandes"), 1);
         QCOMPARE(said("Relais 6 (Mire fixe) : la table de commandes « 6 » manque", "une table vide est créée"), 1);
         QCOMPARE(said("la touche 1 est aussi celle de la ligne", "comme avant"), 24);

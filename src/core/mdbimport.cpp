@@ -275,7 +275,7 @@ bool readMdbData(const QByteArray &data, const QString &name, OldDatabase *out, 
         for (const Table &t : out->tables)
             held << t.name;
         held << out->otherTables;
-        *error = QStringLiteral("%1 ne contient pas de réseau de relais : %2 %3.")
+        *error = QStringLiteral("%1 ne contient pas de réseau de relais : %2 %3")
                      .arg(name,
                           missing.size() == 1 ? QStringLiteral("la table") : QStringLiteral("les tables"),
                           missing.join(QStringLiteral(" et ")))
@@ -352,18 +352,15 @@ Target complete(const Table &source, const Field (&model)[N], QStringList &repor
 
 // The row's place is its number: the old program numbered the map and the
 // command tables by position, whatever the field held.
-void renumber(Table &t, int field, const QString &what, QStringList &report)
+void renumber(QVariant &v, int place, const QString &where, QStringList &report)
 {
-    for (int i = 0; i < t.rows.size(); ++i) {
-        QVariant &v = t.rows[i][field];
-        bool ok = false;
-        const double n = variantToDouble(v, 0, &ok);
-        if (ok && n == i + 1)
-            continue;
-        report << QStringLiteral("%1 : N° %2 au lieu de %3 ; importé sous le numéro %3, comme l'ancien programme le lisait.")
-                      .arg(what.arg(i + 1), v.isNull() ? QStringLiteral("vide") : textOf(v), QString::number(i + 1));
-        v = qint64(i + 1);
-    }
+    bool ok = false;
+    if (variantToDouble(v, 0, &ok) == place && ok)
+        return;
+    report << where + QStringLiteral(" : N° %1 au lieu de %2 ; importé sous le numéro %2, comme l'ancien programme le lisait.")
+                          .arg(v.isNull() ? QStringLiteral("vide") : textOf(v))
+                          .arg(place);
+    v = qint64(place);
 }
 
 // Characters of `s` that are not DTMF keys (nor one of `also`).
@@ -395,16 +392,16 @@ void checkRepeaters(Target &relais, QStringList &report)
                       .arg(MaxRows);
     if (relais.rows.size() > MaxRows)
         relais.rows.resize(MaxRows);
-    renumber(relais, columnIndex(relais, QStringLiteral("N°")), row, report);
-
+    const int numero = columnIndex(relais, QStringLiteral("N°"));
     const int nom = columnIndex(relais, QStringLiteral("Nom"));
     const int key = columnIndex(relais, QStringLiteral("N°DTMF"));
     const int freq = columnIndex(relais, QStringLiteral("Freq"));
     const int chemin = columnIndex(relais, QStringLiteral("Chemin"));
     QHash<QString, int> keyRow;
     for (int i = 0; i < relais.rows.size(); ++i) {
-        const QVariantList &r = relais.rows[i];
+        QVariantList &r = relais.rows[i];
         const QString where = row.arg(i + 1) + (textOf(r[nom]).isEmpty() ? QString() : QStringLiteral(" (%1)").arg(textOf(r[nom])));
+        renumber(r[numero], i + 1, where, report);
         if (textOf(r[nom]).isEmpty())
             report << where + QStringLiteral(" : le nom est vide ; importé tel quel.");
         if (textOf(r[freq]).isEmpty())
@@ -441,10 +438,10 @@ void checkCommands(Target &t, const QString &repeater, QStringList &report)
     if (t.rows.size() > MaxRows)
         t.rows.resize(MaxRows);
     // Fields are read by position, as the command window reads them.
-    renumber(t, 0, QStringLiteral("Table %1, ligne %2").arg(t.name, QStringLiteral("%1")), report);
     for (int i = 0; i < t.rows.size(); ++i) {
-        const QVariantList &r = t.rows[i];
+        QVariantList &r = t.rows[i];
         const QString where = row.arg(i + 1);
+        renumber(r[0], i + 1, where, report);
         for (int c = 1; c <= 2; ++c)
             if (textOf(r.value(c)).isEmpty())
                 report << where + QStringLiteral(" : %1 est vide ; importé tel quel.").arg(t.columns[c].name);
