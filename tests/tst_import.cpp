@@ -246,7 +246,8 @@ private slots:
         connect(&operatorHand, &QTimer::timeout, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 boxes << box->objectName();
-                box->button(box->objectName() == "questionImport" ? QMessageBox::Yes : QMessageBox::Ok)->click();
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                (yes ? yes : box->button(QMessageBox::Ok))->click();
             }
         });
         operatorHand.start(50);
@@ -284,6 +285,18 @@ private slots:
         QTest::mouseClick(window->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
         QCOMPARE(ctx.state.CheminsActifs, command[8].toString());
         QVERIFY(scene->isActive(2) && scene->isActive(3));
+        QTRY_VERIFY(!w.findChild<Relai *>());
+
+        // The menu brings a network in over this one: routes off, the earlier base kept beside it.
+        w.chooseMdb = [] { return sample("relai-jet3.mdb"); };
+        operatorHand.start(50);
+        w.importMdb();
+        operatorHand.stop();
+        QCOMPARE(boxes, (QStringList{"questionImport", "importFait", "confirmeImport", "importFait"}));
+        QVERIFY(ctx.state.CheminsActifs.isEmpty() && !scene->isActive(2));
+        QCOMPARE(scene->repeaterCount(), 6);
+        QCOMPARE(QDir().entryList({"relai-*.db"}).size(), 1);
+        QCOMPARE(w.statusBar()->currentMessage(), "Base relai-jet3.mdb importée : 6 relais, 37 commandes et les réglages.");
     }
 };
 

@@ -407,7 +407,9 @@ void checkRepeaters(Target &relais, QStringList &report)
         if (textOf(r[freq]).isEmpty())
             report << where + QStringLiteral(" : la fréquence est vide ; importée telle quelle.");
         const QString k = textOf(r[key]);
-        if (k.size() != 1 || !dtmfKeys().contains(k))
+        if (k.isEmpty())
+            report << where + QStringLiteral(" : pas de touche DTMF ; aucun faisceau ni aucune route ne mène à ce relais.");
+        else if (k.size() != 1 || !dtmfKeys().contains(k))
             report << where + QStringLiteral(" : « %1 » n'est pas une touche DTMF (0 à 9, A à D, * ou #) ; importé tel quel, "
                                              "aucun faisceau ni aucune route ne mène à ce relais.").arg(k);
         else if (keyRow.contains(k))
