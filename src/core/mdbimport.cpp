@@ -194,9 +194,7 @@ bool readTable(MdbHandle *mdb, MdbCatalogEntry *entry, Table *out, QString *why)
     // A file cut short loses its last pages without a word from libmdb.
     if (out->rows.size() != qsizetype(t->num_rows)) {
         *why = QStringLiteral("la table « %1 » annonce %2 lignes, %3 ont pu être lues")
-                   .arg(out->name)
-                   .arg(t->num_rows)
-                   .arg(out->rows.size());
+                   .arg(out->name, QString::number(t->num_rows), QString::number(out->rows.size()));
         return false;
     }
     return true;
@@ -338,6 +336,10 @@ Target complete(const Table &source, const Field (&model)[N], QStringList &repor
 {
     Target t;
     static_cast<Table &>(t) = source;
+    for (const Column &c : t.columns)
+        if (c.kind == Kind::Other)
+            report << QStringLiteral("Table %1 : le champ « %2 » est binaire ; il est créé vide, ses valeurs restent "
+                                     "dans l'ancienne base.").arg(t.name, c.name);
     for (const Field &f : model) {
         const QString name = QString::fromUtf8(f.name);
         if (columnIndex(t, name) >= 0)
@@ -358,8 +360,7 @@ void renumber(QVariant &v, int place, const QString &where, QStringList &report)
     if (variantToDouble(v, 0, &ok) == place && ok)
         return;
     report << where + QStringLiteral(" : N° %1 au lieu de %2 ; importé sous le numéro %2, comme l'ancien programme le lisait.")
-                          .arg(v.isNull() ? QStringLiteral("vide") : textOf(v))
-                          .arg(place);
+                          .arg(v.isNull() ? QStringLiteral("vide") : textOf(v), QString::number(place));
     v = qint64(place);
 }
 
@@ -387,9 +388,7 @@ void checkRepeaters(Target &relais, QStringList &report)
     const QString row = QStringLiteral("Relais, ligne %1");
     for (int i = MaxRows; i < relais.rows.size(); ++i)
         report << QStringLiteral("Relais, ligne %1 (%2) : au-delà de %3 relais ; elle n'est pas importée.")
-                      .arg(i + 1)
-                      .arg(describe(relais, relais.rows[i], 1))
-                      .arg(MaxRows);
+                      .arg(QString::number(i + 1), describe(relais, relais.rows[i], 1), QString::number(MaxRows));
     if (relais.rows.size() > MaxRows)
         relais.rows.resize(MaxRows);
     const int numero = columnIndex(relais, QStringLiteral("N°"));
@@ -414,7 +413,7 @@ void checkRepeaters(Target &relais, QStringList &report)
                                              "aucun faisceau ni aucune route ne mène à ce relais.").arg(k);
         else if (keyRow.contains(k))
             report << where + QStringLiteral(" : la touche %1 est aussi celle de la ligne %2 ; faisceaux et routes mènent "
-                                             "à la dernière des deux, comme avant.").arg(k).arg(keyRow[k] + 1);
+                                             "à la dernière des deux, comme avant.").arg(k, QString::number(keyRow[k] + 1));
         keyRow[k] = i;
         const QString bad = strangers(textOf(r[chemin]));
         if (!bad.isEmpty())
@@ -430,19 +429,15 @@ void checkRepeaters(Target &relais, QStringList &report)
 
 void checkCommands(Target &t, const QString &repeater, QStringList &report)
 {
-    const QString row = QStringLiteral("Relais %1, commande %2").arg(repeater);
     for (int i = MaxRows; i < t.rows.size(); ++i)
         report << QStringLiteral("Table %1, ligne %2 (%3) : au-delà de %4 commandes ; elle n'est pas importée.")
-                      .arg(t.name)
-                      .arg(i + 1)
-                      .arg(describe(t, t.rows[i], 1))
-                      .arg(MaxRows);
+                      .arg(t.name, QString::number(i + 1), describe(t, t.rows[i], 1), QString::number(MaxRows));
     if (t.rows.size() > MaxRows)
         t.rows.resize(MaxRows);
     // Fields are read by position, as the command window reads them.
     for (int i = 0; i < t.rows.size(); ++i) {
         QVariantList &r = t.rows[i];
-        const QString where = row.arg(i + 1);
+        const QString where = QStringLiteral("Relais %1, commande %2").arg(repeater, QString::number(i + 1));
         renumber(r[0], i + 1, where, report);
         for (int c = 1; c <= 2; ++c)
             if (textOf(r.value(c)).isEmpty())
@@ -457,9 +452,8 @@ void checkCommands(Target &t, const QString &repeater, QStringList &report)
                                       .arg(t.columns[c].name, v, bad);
             if (v.size() > SequenceLength)
                 report << where + QStringLiteral(" : %1 a %2 caractères (%3 au plus) ; importé en entier.")
-                                      .arg(t.columns[c].name)
-                                      .arg(v.size())
-                                      .arg(SequenceLength);
+                                      .arg(t.columns[c].name, QString::number(v.size()),
+                                           QString::number(SequenceLength));
         }
     }
 }
@@ -479,9 +473,9 @@ QString columnSql(const Column &c, bool limitText)
     }
     if (c.size <= 0)
         return name + QStringLiteral(" TEXT");
-    QString sql = QStringLiteral("%1 VARCHAR(%2)").arg(name).arg(c.size);
+    QString sql = QStringLiteral("%1 VARCHAR(%2)").arg(name, QString::number(c.size));
     if (limitText)
-        sql += QStringLiteral(" CHECK (length(%1) <= %2)").arg(name).arg(c.size);
+        sql += QStringLiteral(" CHECK (length(%1) <= %2)").arg(name, QString::number(c.size));
     return sql;
 }
 
