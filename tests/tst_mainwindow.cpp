@@ -6,6 +6,7 @@
 #include "core/appcontext.h"
 #include "core/convert.h"
 #include "core/frmsplash.h"
+#include "core/windowplacement.h"
 #include "map/frmmain.h"
 #include "map/maplabel.h"
 #include "map/mapscene.h"
@@ -17,6 +18,8 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -175,6 +178,46 @@ private slots:
         QCOMPARE(w.CmdZoomTout->toolTip(), QStringLiteral("Zoom Tout"));
         QVERIFY(w.panelEtat->text().startsWith(QStringLiteral("Etat :")));
         QCOMPARE(w.panelDate->text(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    }
+
+    // On each screen, and at first start on the 1024 x 600 one, the whole
+    // window with its status bar lies inside the available area; a place saved
+    // on a screen that is gone comes back on the primary screen.
+    void fitsEveryScreen()
+    {
+        TempWorkspace ws;
+        ws.makeMap(1400, 900);
+        ws.closeStore();
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        QVERIFY2(screens.size() == 4, "screens.json");
+        QCOMPARE(screens[3]->devicePixelRatio(), 2.0);
+        QCOMPARE(screens[3]->availableGeometry().size(), QSize(1280, 720));
+        const QList<std::pair<QRect, QScreen *>> cases{
+            {QRect(), screens[0]},
+            {QRect(30000, 30000, 1600, 1200), screens[0]},
+            {QRect(screens[1]->geometry().topLeft() + QPoint(300, 200), QSize(1280, 860)), screens[1]},
+            {QRect(screens[2]->geometry().topLeft() + QPoint(100, 100), QSize(1280, 860)), screens[2]},
+            {QRect(screens[3]->geometry().topLeft(), QSize(1280, 860)), screens[3]},
+        };
+        for (const auto &[saved, screen] : cases) {
+            QSettings().remove("Fenetre");
+            if (saved.isValid())
+                QSettings().setValue("Fenetre/Geometrie", saved);
+            AppContext ctx;
+            frmMain w(ctx);
+            w.Load();
+            WindowPlacement::restore(&w, QSize(1280, 860));
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            const QRect area = screen->availableGeometry();
+            const QString where = screen->name() + " " + QDebug::toString(w.frameGeometry());
+            QCOMPARE(w.screen(), screen);
+            QVERIFY2(area.contains(w.frameGeometry()), qPrintable(where));
+            QVERIFY(w.statusBar()->isVisible());
+            QVERIFY2(area.contains(QRect(w.statusBar()->mapToGlobal(QPoint()), w.statusBar()->size())),
+                     qPrintable(where));
+            QVERIFY2(w.size().height() >= w.minimumSizeHint().height(), qPrintable(where));
+        }
     }
 
     void splashNamesTheProgram()
