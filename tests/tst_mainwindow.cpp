@@ -220,6 +220,41 @@ private slots:
         }
     }
 
+    // --help and --version answer without touching the folder, an unknown
+    // option is refused; started in the home folder with no data, as from the
+    // desktop menu, the program works in the per-user data folder.
+    void commandLineAndMenuStart()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.remove("XDG_DATA_HOME");
+        env.remove("XDG_CONFIG_HOME");
+        const QList<std::pair<QString, int>> options{{"--help", 0}, {"--version", 0}, {"--inconnue", 1}};
+        for (const auto &[option, code] : options) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(home.path());
+            p.start(qEnvironmentVariable("PONTAVEL_EXE"), {option});
+            QVERIFY(p.waitForFinished(20000));
+            QCOMPARE(p.exitCode(), code);
+            QVERIFY2(QDir(home.path()).isEmpty(), qPrintable(option));
+            if (option == "--version")
+                QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("Pontavel 4.0.0"));
+        }
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home.path());
+        p.start(qEnvironmentVariable("PONTAVEL_EXE"), {});
+        const QString data = home.filePath(".local/share/Pontavel/Pontavel/");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + "relai.db"), 60000);
+        QVERIFY(!p.waitForFinished(3000));  // past the splash, on the demo network
+        p.terminate();
+        QVERIFY(p.waitForFinished(5000));
+        QVERIFY(QFile::exists(data + "plan.bmp"));
+        QVERIFY(!QFile::exists(home.filePath("relai.db")));
+    }
+
     void splashNamesTheProgram()
     {
         frmSplash splash;
