@@ -28,6 +28,8 @@ set(CPACK_PACKAGE_DESCRIPTION
   "sur la carte son.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The build keeps its debug information; the package does not need it.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Équipe Pontavel <pontavel@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -22,8 +22,8 @@ deb=$(ls build/paquet/pontavel_*.deb)
 log "paquet construit : $deb"
 dpkg-deb --field "$deb" Package Version Depends | sed 's/^/[paquet]   /'
 
-log "installation : apt-get install -y ./$(basename "$deb")"
-(cd build/paquet && DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "./$(basename "$deb")") \
+log "installation : apt-get install -y --reinstall ./$(basename "$deb")"
+(cd build/paquet && DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --reinstall "./$(basename "$deb")") \
   >build/paquet-install.log 2>&1 || { cat build/paquet-install.log; exit 1; }
 log "installé : $(dpkg-query -W -f='${Package} ${Version} ${Status}' pontavel)"
 for f in /usr/bin/pontavel /usr/bin/pontavel-demo /usr/share/applications/org.pontavel.Pontavel.desktop \

@@ -70,6 +70,9 @@ int main(int argc, char **argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
     }
+    // The desktop's own file and colour dialogs speak the desktop's language;
+    // Qt's speak French with the program.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Pontavel"));
     QApplication::setApplicationName(QStringLiteral("Pontavel"));
