@@ -7,6 +7,7 @@
 #include "core/convert.h"
 #include "core/frmsplash.h"
 #include "core/windowplacement.h"
+#include "dialogs/helpwindow.h"
 #include "map/frmmain.h"
 #include "map/maplabel.h"
 #include "map/mapscene.h"
@@ -217,6 +218,10 @@ private slots:
             QVERIFY2(area.contains(QRect(w.statusBar()->mapToGlobal(QPoint()), w.statusBar()->size())),
                      qPrintable(where));
             QVERIFY2(w.size().height() >= w.minimumSizeHint().height(), qPrintable(where));
+            HelpWindow help(QUrl("qrc:/resources/help/index.html"), &w);
+            help.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&help));
+            QVERIFY2(help.frameGeometry().height() <= area.height(), qPrintable(where));
         }
     }
 

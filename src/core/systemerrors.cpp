@@ -71,23 +71,6 @@ QString serialPort(QSerialPort::SerialPortError error, const QString &systemText
     return withDetail(words, systemText);
 }
 
-QString file(QFileDevice::FileError error, const QString &systemText)
-{
-    QString words;
-    switch (error) {
-    case QFileDevice::ReadError: words = QStringLiteral("lecture impossible"); break;
-    case QFileDevice::WriteError: words = QStringLiteral("écriture impossible (disque plein ?)"); break;
-    case QFileDevice::PermissionsError: words = QStringLiteral("accès refusé"); break;
-    case QFileDevice::OpenError: words = QStringLiteral("le fichier ne peut pas être ouvert"); break;
-    case QFileDevice::RemoveError: words = QStringLiteral("le fichier ne peut pas être supprimé"); break;
-    case QFileDevice::RenameError: words = QStringLiteral("le fichier ne peut pas être renommé"); break;
-    case QFileDevice::CopyError: words = QStringLiteral("le fichier ne peut pas être copié"); break;
-    case QFileDevice::ResizeError: words = QStringLiteral("la taille du fichier ne peut pas être changée"); break;
-    default: words = QStringLiteral("erreur de fichier"); break;
-    }
-    return withDetail(words, systemText);
-}
-
 QString soundFile(int error, const QString &systemText)
 {
     QString words;
