@@ -78,7 +78,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Pontavel"));
     QApplication::setApplicationVersion(QStringLiteral(PONTAVEL_VERSION_STRING));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pontavel.Pontavel"));
-    FrenchQt::install(app);
+    if (!FrenchQt::install(app))
+        std::fprintf(stderr, "pontavel : traductions françaises de Qt introuvables (paquet qt6-translations-l10n) ; "
+                             "les boutons standard resteront en anglais.\n");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
