@@ -8,7 +8,9 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
   libsndfile1-dev libbenchmark-dev
   mdbtools-dev  # libmdb: importing an old relai.mdb
-  fonts-dejavu-core
+  fonts-dejavu-core qt6-translations-l10n
+  # the package stage of CI: desktop entry and AppStream checks
+  appstream desktop-file-utils
   # tests: a private sound server with a null sink, a DTMF decoder, tone tools, ptys
   multimon-ng pulseaudio pulseaudio-utils sox socat sqlite3
 )

@@ -2,12 +2,15 @@
 
 #include "tst_menus_support.h"
 
+#include "core/frenchqt.h"
 #include "dialogs/frmtempo.h"
 #include "dialogs/proposa.h"
 #include "dialogs/videomonitor.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -158,6 +161,23 @@ private slots:
         QTest::mouseClick(d.OK, Qt::LeftButton);
         QVERIFY(!d.isVisible());
         QCOMPARE(d.result(), int(QDialog::Accepted));
+    }
+
+    // Qt's own buttons and menus in French whatever the desktop's language.
+    void qtSpeaksFrench()
+    {
+        QVERIFY(FrenchQt::install(*qApp));
+        QMessageBox box(QMessageBox::Question, "Pontavel", "Etes vous sûr ?",
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
+        QLineEdit edit("texte");
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QStringList entries;
+        for (QAction *a : menu->actions())
+            entries << a->text();
+        QVERIFY2(entries.join('|').contains("Tout sélectionner"), qPrintable(entries.join('|')));
     }
 
     void monitorPrograms()

@@ -6,6 +6,8 @@
 #include "core/appcontext.h"
 #include "core/convert.h"
 #include "core/frmsplash.h"
+#include "core/windowplacement.h"
+#include "dialogs/helpwindow.h"
 #include "map/frmmain.h"
 #include "map/maplabel.h"
 #include "map/mapscene.h"
@@ -17,6 +19,8 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -175,6 +179,85 @@ private slots:
         QCOMPARE(w.CmdZoomTout->toolTip(), QStringLiteral("Zoom Tout"));
         QVERIFY(w.panelEtat->text().startsWith(QStringLiteral("Etat :")));
         QCOMPARE(w.panelDate->text(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    }
+
+    // On each screen, and at first start on the 1024 x 600 one, the whole
+    // window with its status bar lies inside the available area; a place saved
+    // on a screen that is gone comes back on the primary screen.
+    void fitsEveryScreen()
+    {
+        TempWorkspace ws;
+        ws.makeMap(1400, 900);
+        ws.closeStore();
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        QVERIFY2(screens.size() == 4, "screens.json");
+        QCOMPARE(screens[3]->devicePixelRatio(), 2.0);
+        QCOMPARE(screens[3]->availableGeometry().size(), QSize(1280, 720));
+        const QList<std::pair<QRect, QScreen *>> cases{
+            {QRect(), screens[0]},
+            {QRect(30000, 30000, 1600, 1200), screens[0]},
+            {QRect(screens[1]->geometry().topLeft() + QPoint(300, 200), QSize(1280, 860)), screens[1]},
+            {QRect(screens[2]->geometry().topLeft() + QPoint(100, 100), QSize(1280, 860)), screens[2]},
+            {QRect(screens[3]->geometry().topLeft(), QSize(1280, 860)), screens[3]},
+        };
+        for (const auto &[saved, screen] : cases) {
+            QSettings().remove("Fenetre");
+            if (saved.isValid())
+                QSettings().setValue("Fenetre/Geometrie", saved);
+            AppContext ctx;
+            frmMain w(ctx);
+            w.Load();
+            WindowPlacement::restore(&w, QSize(1280, 860));
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            const QRect area = screen->availableGeometry();
+            const QString where = screen->name() + " " + QDebug::toString(w.frameGeometry());
+            QCOMPARE(w.screen(), screen);
+            QVERIFY2(area.contains(w.frameGeometry()), qPrintable(where));
+            QVERIFY(w.statusBar()->isVisible());
+            QVERIFY2(area.contains(QRect(w.statusBar()->mapToGlobal(QPoint()), w.statusBar()->size())),
+                     qPrintable(where));
+            QVERIFY2(w.size().height() >= w.minimumSizeHint().height(), qPrintable(where));
+            HelpWindow help(QUrl("qrc:/resources/help/index.html"), &w);
+            help.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&help));
+            QVERIFY2(help.frameGeometry().height() <= area.height(), qPrintable(where));
+        }
+    }
+
+    // --help and --version answer without touching the folder, an unknown
+    // option is refused; started in the home folder with no data, as from the
+    // desktop menu, the program works in the per-user data folder.
+    void commandLineAndMenuStart()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.remove("XDG_DATA_HOME");
+        env.remove("XDG_CONFIG_HOME");
+        const QList<std::pair<QString, int>> options{{"--help", 0}, {"--version", 0}, {"--inconnue", 1}};
+        for (const auto &[option, code] : options) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(home.path());
+            p.start(qEnvironmentVariable("PONTAVEL_EXE"), {option});
+            QVERIFY(p.waitForFinished(20000));
+            QCOMPARE(p.exitCode(), code);
+            QVERIFY2(QDir(home.path()).isEmpty(), qPrintable(option));
+            if (option == "--version")
+                QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("Pontavel 4.0.0"));
+        }
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home.path());
+        p.start(qEnvironmentVariable("PONTAVEL_EXE"), {});
+        const QString data = home.filePath(".local/share/Pontavel/Pontavel/");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + "relai.db"), 60000);
+        QVERIFY(!p.waitForFinished(3000));  // past the splash, on the demo network
+        p.terminate();
+        QVERIFY(p.waitForFinished(5000));
+        QVERIFY(QFile::exists(data + "plan.bmp"));
+        QVERIFY(!QFile::exists(home.filePath("relai.db")));
     }
 
     void splashNamesTheProgram()

@@ -210,6 +210,10 @@ private slots:
         QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Failed);
         QVERIFY(!store.isOpen());
         QVERIFY2(store.lastError().contains("endommagée"), qPrintable(store.lastError()));
+        // The engine's English text only as a detail, after the program's own words.
+        QVERIFY2(store.lastError().contains(QRegularExpression(" : [^(]*pas une base de données "
+                                                               "\\(message du système : .+\\)")),
+                 qPrintable(store.lastError()));
         QVERIFY(store.repeaters().isEmpty());
         QVERIFY(!store.writeSettings({{"CoefZoom", 20}}));
         QCOMPARE(readAll(ws.file("relai.db")), junk);

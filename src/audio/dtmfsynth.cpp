@@ -1,5 +1,7 @@
 #include "dtmfsynth.h"
 
+#include "core/systemerrors.h"
+
 #include <QFile>
 
 #include <sndfile.h>
@@ -67,7 +69,7 @@ bool writeWav(const QString &path, const QVector<qint16> &data, int sampleRate, 
     SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!f) {
         if (error)
-            *error = QStringLiteral("Impossible de créer %1 : %2").arg(path, QString::fromLocal8Bit(sf_strerror(nullptr)));
+            *error = QStringLiteral("Impossible de créer %1 : %2").arg(path, SystemErrors::soundFile(sf_error(nullptr), QString::fromLocal8Bit(sf_strerror(nullptr))));
         return false;
     }
     const sf_count_t written = sf_write_short(f, data.constData(), data.size());

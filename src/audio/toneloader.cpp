@@ -1,5 +1,7 @@
 #include "toneloader.h"
 
+#include "core/systemerrors.h"
+
 #include <QFile>
 
 #include <sndfile.h>
@@ -87,7 +89,7 @@ bool decode(const QString &path, DecodedAudio *out, QString *error)
     SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (!f) {
         if (error)
-            *error = unreadable(path, QString::fromLocal8Bit(sf_strerror(nullptr)));
+            *error = unreadable(path, SystemErrors::soundFile(sf_error(nullptr), QString::fromLocal8Bit(sf_strerror(nullptr))));
         return false;
     }
     if (info.frames <= 0 || info.channels <= 0 || info.samplerate <= 0) {

@@ -1,4 +1,5 @@
 #include "store.h"
+#include "systemerrors.h"
 
 #include "convert.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 QString sqlError(const QSqlQuery &q)
 {
-    return q.lastError().text();
+    return SystemErrors::sql(q.lastError());
 }
 
 // The stored order of a table is its rowid order; a table without rowid keeps
@@ -122,7 +123,7 @@ Store::OpenResult Store::open(const QString &path)
     db.setDatabaseName(path);
     if (!db.open()) {
         m_lastError = QStringLiteral("Impossible d'ouvrir la base de données %1 : %2")
-                          .arg(path, db.lastError().text());
+                          .arg(path, SystemErrors::sql(db.lastError()));
         close();
         return OpenResult::Failed;
     }
@@ -133,9 +134,11 @@ Store::OpenResult Store::open(const QString &path)
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
             || q.value(0).toString() != QLatin1String("ok")) {
-            const QString why = q.lastError().isValid() ? q.lastError().text()
-                                                        : q.value(0).toString();
-            m_lastError = QStringLiteral("La base de données %1 est illisible ou endommagée (%2). "
+            const QString why = q.lastError().isValid()
+                                    ? SystemErrors::sql(q.lastError())
+                                    : QStringLiteral("contrôle d'intégrité en échec (message du système : %1)")
+                                          .arg(q.value(0).toString());
+            m_lastError = QStringLiteral("La base de données %1 est illisible ou endommagée : %2. "
                                          "Elle n'a pas été modifiée.")
                               .arg(path, why);
             close();
@@ -163,7 +166,7 @@ bool Store::createSchema(QString *error)
     QSqlDatabase db = database();
     if (!db.transaction()) {
         if (error)
-            *error = db.lastError().text();
+            *error = SystemErrors::sql(db.lastError());
         return false;
     }
     QSqlQuery q(db);
@@ -323,7 +326,7 @@ bool Store::writeSettings(const QVariantMap &fields, QString *error)
     QSqlDatabase db = database();
     if (!db.transaction()) {
         if (error)
-            *error = db.lastError().text();
+            *error = SystemErrors::sql(db.lastError());
         return false;
     }
     QSqlQuery q(db);
@@ -362,7 +365,7 @@ bool Store::writeSettings(const QVariantMap &fields, QString *error)
     }
     if (!ok || !db.commit()) {
         if (error)
-            *error = q.lastError().isValid() ? q.lastError().text() : db.lastError().text();
+            *error = q.lastError().isValid() ? SystemErrors::sql(q.lastError()) : SystemErrors::sql(db.lastError());
         db.rollback();
         return false;
     }
@@ -378,7 +381,7 @@ static bool writeTwoFields(const QSqlDatabase &db, int numero, const char *f1, d
                             .arg(Store::quoted(f1), Store::quoted(f2));
     if (!q.prepare(sql)) {
         if (error)
-            *error = q.lastError().text();
+            *error = SystemErrors::sql(q.lastError());
         return false;
     }
     q.addBindValue(v1);
@@ -386,7 +389,7 @@ static bool writeTwoFields(const QSqlDatabase &db, int numero, const char *f1, d
     q.addBindValue(numero - 1);
     if (!q.exec() || q.numRowsAffected() != 1) {
         if (error)
-            *error = q.lastError().isValid() ? q.lastError().text()
+            *error = q.lastError().isValid() ? SystemErrors::sql(q.lastError())
                                              : QStringLiteral("Relais %1 introuvable.").arg(numero);
         return false;
     }
@@ -431,7 +434,7 @@ bool Store::CreeTable(const QString &nomtable, QString *error)
             }());
     if (!q.exec(sql)) {
         if (error)
-            *error = q.lastError().text();
+            *error = SystemErrors::sql(q.lastError());
         return false;
     }
     return true;

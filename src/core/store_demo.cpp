@@ -1,4 +1,5 @@
 #include "store.h"
+#include "systemerrors.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,7 +19,7 @@ bool Store::appendNetwork(const QVector<Repeater> &repeaters, const QVector<QVec
 
     QSqlDatabase db = database();
     if (!db.transaction())
-        return fail(db.lastError().text());
+        return fail(SystemErrors::sql(db.lastError()));
     auto rollback = [&](const QString &why) {
         db.rollback();
         return fail(why);
@@ -26,7 +27,7 @@ bool Store::appendNetwork(const QVector<Repeater> &repeaters, const QVector<QVec
 
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT count(*) FROM \"Relais\"")) || !q.next())
-        return rollback(q.lastError().text());
+        return rollback(SystemErrors::sql(q.lastError()));
     int numero = q.value(0).toInt();
     if (numero + repeaters.size() > 30)
         return rollback(QStringLiteral("Le réseau dépasserait 30 relais."));
@@ -37,13 +38,13 @@ bool Store::appendNetwork(const QVector<Repeater> &repeaters, const QVector<QVec
         if (!q.prepare(QStringLiteral("INSERT INTO \"Relais\" (\"N°\",\"Nom\",\"N°DTMF\",\"Freq\",\"PosGauche\","
                                       "\"PosHaut\",\"LibellePosGau\",\"LibellePosHaut\",\"Chemin\") "
                                       "VALUES (?,?,?,?,?,?,?,?,?)")))
-            return rollback(q.lastError().text());
+            return rollback(SystemErrors::sql(q.lastError()));
         for (const QVariant &v : {QVariant(numero), QVariant(r.nom), QVariant(r.dtmf), QVariant(r.freq),
                                   QVariant(r.posGauche), QVariant(r.posHaut), QVariant(r.libellePosGau),
                                   QVariant(r.libellePosHaut), QVariant(r.chemin)})
             q.addBindValue(v);
         if (!q.exec())
-            return rollback(QStringLiteral("Relais %1 : %2").arg(r.nom, q.lastError().text()));
+            return rollback(QStringLiteral("Relais %1 : %2").arg(r.nom, SystemErrors::sql(q.lastError())));
 
         const QString table = QString::number(numero);
         QString why;
@@ -54,7 +55,7 @@ bool Store::appendNetwork(const QVector<Repeater> &repeaters, const QVector<QVec
         int cmd = 0;
         for (const Command &c : commands[k]) {
             if (!q.prepare(QStringLiteral("INSERT INTO %1 VALUES (?,?,?,?,?,?,?,?,?,?)").arg(quoted(table))))
-                return rollback(q.lastError().text());
+                return rollback(SystemErrors::sql(q.lastError()));
             q.addBindValue(++cmd);
             q.addBindValue(c.tx);
             q.addBindValue(c.rx);
@@ -64,10 +65,10 @@ bool Store::appendNetwork(const QVector<Repeater> &repeaters, const QVector<QVec
             q.addBindValue(c.relais);
             if (!q.exec())
                 return rollback(QStringLiteral("Commande « %1 » du relais %2 : %3")
-                                    .arg(c.tx, r.nom, q.lastError().text()));
+                                    .arg(c.tx, r.nom, SystemErrors::sql(q.lastError())));
         }
     }
     if (!db.commit())
-        return rollback(db.lastError().text());
+        return rollback(SystemErrors::sql(db.lastError()));
     return true;
 }

@@ -1,4 +1,5 @@
 #include "store.h"
+#include "systemerrors.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,8 +19,7 @@ public:
     {
         m_begun = m_db.transaction();
         if (!m_begun)
-            m_why = m_db.lastError().databaseText().trimmed().isEmpty() ? m_db.lastError().text()
-                                                                        : m_db.lastError().databaseText().trimmed();
+            m_why = SystemErrors::sql(m_db.lastError());
     }
     ~Transaction()
     {
@@ -196,7 +196,7 @@ int Store::addRepeater(const QString &nom, const QString &dtmf, const QString &f
     QVector<qint64> ids;
     if (!t.begun() || !rowIds(db, QStringLiteral("Relais"), &ids, &why)) {
         fail(error, QStringLiteral("Impossible d'ajouter le relais : %1\nRien n'a été enregistré.")
-                        .arg(why.isEmpty() ? db.lastError().text() : why));
+                        .arg(why.isEmpty() ? SystemErrors::sql(db.lastError()) : why));
         return 0;
     }
     // The number is the position: it stays right even if a stored N° is not.
@@ -214,7 +214,7 @@ int Store::addRepeater(const QString &nom, const QString &dtmf, const QString &f
     if (!ok || !t.commit()) {
         fail(error, QStringLiteral("Impossible d'ajouter le relais %1 : %2\nRien n'a été enregistré.")
                         .arg(n)
-                        .arg(ok ? db.lastError().text() : why));
+                        .arg(ok ? SystemErrors::sql(db.lastError()) : why));
         return 0;
     }
     return n;
@@ -267,7 +267,7 @@ bool Store::deleteRepeater(int numero, QString *error)
         return fail(error, QStringLiteral("Impossible de supprimer le relais %1 : %2\n"
                                           "La base de données n'a pas été modifiée.")
                                .arg(numero)
-                               .arg(ok ? db.lastError().text() : why));
+                               .arg(ok ? SystemErrors::sql(db.lastError()) : why));
     return true;
 }
 
@@ -321,7 +321,7 @@ int Store::insertCommand(int repeater, int before, const Command &c, QString *er
     if (!ok || !t.commit()) {
         fail(error, QStringLiteral("Impossible d'ajouter la commande au relais %1 : %2\nRien n'a été enregistré.")
                         .arg(repeater)
-                        .arg(ok ? db.lastError().text() : why));
+                        .arg(ok ? SystemErrors::sql(db.lastError()) : why));
         return 0;
     }
     return result;
@@ -370,7 +370,7 @@ bool Store::deleteCommand(int repeater, int numero, QString *error)
         return fail(error, QStringLiteral("Impossible de supprimer la commande %1 : %2\n"
                                           "La base de données n'a pas été modifiée.")
                                .arg(numero)
-                               .arg(ok ? db.lastError().text() : why));
+                               .arg(ok ? SystemErrors::sql(db.lastError()) : why));
     return true;
 }
 

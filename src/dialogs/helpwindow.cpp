@@ -1,5 +1,7 @@
 #include "helpwindow.h"
 
+#include "core/windowplacement.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +31,7 @@ HelpWindow::HelpWindow(const QUrl &index, QWidget *parent) : QWidget(parent, Qt:
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Aide de Pontavel"));
     resize(900, 640);
+    WindowPlacement::fitSize(this, parent ? parent->screen() : nullptr);
 
     auto *top = new QHBoxLayout;
     auto tool = [this, top](QToolButton *&b, const char *name, const QString &text, QStyle::StandardPixmap icon) {

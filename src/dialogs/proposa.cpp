@@ -23,7 +23,8 @@ ProposA::ProposA(QWidget *parent) : QDialog(parent)
         "Télécommande d'un réseau de relais de télévision d'amateur :<br>"
         "carte du réseau, envoi des commandes en DTMF,<br>"
         "affichage des chemins ouverts.<br><br>"
-        "Logiciel libre écrit pour les radioamateurs par l'équipe Pontavel."), this);
+        "Logiciel libre écrit pour les radioamateurs par l'équipe Pontavel,<br>"
+        "sous licence GNU GPL version 3 ou ultérieure."), this);
     credits->setObjectName(QStringLiteral("lblCredits"));
 
     OK = new QPushButton(QStringLiteral("&OK"), this);

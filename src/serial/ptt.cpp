@@ -1,5 +1,7 @@
 #include "ptt.h"
 
+#include "core/systemerrors.h"
+
 #include "portbinding.h"
 
 SerialPtt::SerialPtt() = default;
@@ -66,7 +68,7 @@ bool SerialPtt::key(QString *error)
             *error = QStringLiteral("%1 le port COM%2 (%3) : %4")
                          .arg(what)
                          .arg(m_comNumber)
-                         .arg(dev, m_port.errorString());
+                         .arg(dev, SystemErrors::serialPort(m_port.error(), m_port.errorString()));
         if (m_port.isOpen())
             m_port.close();
         return false;
