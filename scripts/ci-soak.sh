@@ -41,5 +41,5 @@ Com1=$work/ttyA
 EOC
 cd "$work/run"
 XDG_CONFIG_HOME=$work/config PONTAVEL_RTS_LOG=$work/rts.log \
-  LD_PRELOAD="$root/$build/tests/libpontavel_rtsshim.so" "$root/$build/tests/soak_driver" "$count"
+  LD_PRELOAD="$root/$build/tests/libpontavel_rtsshim.so" "$root/$build/soak_driver" "$count"
 echo "soak: stage $((SECONDS - start)) s"
