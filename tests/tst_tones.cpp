@@ -4,7 +4,6 @@
 #include "audio/toneloader.h"
 #include "pulsefixture.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -203,10 +202,8 @@ private slots:
     {
         const QString fifo = path("f1.wav");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QElapsedTimer t;
-        t.start();
+        // Opening it for reading would block until a writer came.
         QCOMPARE(refusal({fifo}), "Fichier son refusé : " + fifo + " (ce n'est pas un fichier ordinaire)");
-        QVERIFY(t.elapsed() < 1000);
         QFile::remove(fifo);
         QFile huge(path("huge.wav"));
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(ToneLoader::MaxFileBytes + 1));
