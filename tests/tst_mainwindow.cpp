@@ -113,9 +113,7 @@ private slots:
         TempWorkspace ws;
         ws.makeMap(1400, 900);
         const QString name(4 * 1024 * 1024, QLatin1Char('N'));
-        QString chemin;
-        for (int i = 0; i < 100000; ++i)
-            chemin += QLatin1Char("123"[i % 3]);
+        const QString chemin = QStringLiteral("123").repeated(33334);
         ws.addRepeater(name, "1", "1.255", 1e20, 600, 900, 900, chemin);
         ws.addRepeater("Bravo", "2", "1.255", 1200, -1e300, 1500, 1500);
         ws.addRepeater("Charlie", "3", "1.255", 1800, 900, 2100, 2100);
