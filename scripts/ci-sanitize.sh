@@ -25,5 +25,5 @@ echo "sanitize: build $((SECONDS - start)) s"
 export ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:detect_stack_use_after_return=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 tests=$SECONDS
-(cd build-sanitize && ctest --output-on-failure -LE soak)
+(cd build-sanitize && ctest --output-on-failure)
 echo "sanitize: tests $((SECONDS - tests)) s, stage $((SECONDS - start)) s"
