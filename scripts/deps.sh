@@ -13,6 +13,8 @@ packages=(
   appstream desktop-file-utils
   # tests: a private sound server with a null sink, a DTMF decoder, tone tools, ptys
   multimon-ng pulseaudio pulseaudio-utils sox socat sqlite3
+  # CI: sanitizer build and fuzz targets (libFuzzer)
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -14,6 +14,7 @@
 #include "map/mapview.h"
 #include "map/repeatericon.h"
 
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QGraphicsLineItem>
 #include <QLabel>
@@ -109,6 +110,28 @@ private slots:
             QCOMPARE(w.scene()->RelaiOk[i]->pos(), QPointF(i * 600, i * 400));
         // 48 keys chain 47 segments: far beyond the old limit of 31.
         QCOMPARE(visibleLines(w.scene()->Ligne).size(), 47);
+    }
+
+    void hugeStoredValuesStayDrawableAndResponsive()
+    {
+        TempWorkspace ws;
+        ws.makeMap(1400, 900);
+        const QString name(4 * 1024 * 1024, QLatin1Char('N'));
+        const QString chemin = QStringLiteral("123").repeated(33334);
+        ws.addRepeater(name, "1", "1.255", 1e20, 600, 900, 900, chemin);
+        ws.addRepeater("Bravo", "2", "1.255", 1200, -1e300, 1500, 1500);
+        ws.addRepeater("Charlie", "3", "1.255", 1800, 900, 2100, 2100);
+        ws.closeStore();
+        QElapsedTimer t;
+        t.start();
+        AppContext ctx;
+        frmMain w(ctx);
+        w.Load();
+        w.grab();
+        QVERIFY2(t.elapsed() < 10000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(w.scene()->FreqE[1]->text(), name);
+        QVERIFY(w.scene()->FreqE[1]->pixelWidth() < 1000);
+        QCOMPARE(visibleLines(w.scene()->Ligne).size(), 3);  // 1-2, 2-3, 3-1
     }
 
     void missingMapStillShowsEveryRepeater()

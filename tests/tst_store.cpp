@@ -5,8 +5,12 @@
 
 #include "core/convert.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlRecord>
+
+#include <climits>
 
 namespace {
 
@@ -219,7 +223,7 @@ private slots:
         QCOMPARE(readAll(ws.file("relai.db")), junk);
     }
 
-    void halvesRoundToEven()
+    void halvesRoundToEvenAndHugeValuesSaturate()
     {
         QCOMPARE(roundHalfEven(0.5), 0.0);
         QCOMPARE(roundHalfEven(1.5), 2.0);
@@ -227,6 +231,67 @@ private slots:
         QCOMPARE(roundHalfEven(-1.5), -2.0);
         QCOMPARE(roundHalfEven(2.4999), 2.0);
         QCOMPARE(toInt16(100000.0), 32767);
+        QCOMPARE(roundHalfEven(qQNaN()), 0);
+        QCOMPARE(roundToInt(1e20), INT_MAX);
+    }
+
+    void hugeStoredNumbersAreClampedBeforeUse()
+    {
+        TempWorkspace ws;
+        ws.addRepeater("Alpha", "1", "10.450", 1e20, -1e300, 12.5, 0);
+        for (const char *f : {"couleur", "CarteX", "tempo", "CoefZoom"})
+            ws.setParam(f, 1e300);
+        const Repeater r = ws.store().repeaters().value(0);
+        QCOMPARE(r.posGauche, 1e6);
+        QCOMPARE(r.posHaut, -1e6);
+        QCOMPARE(r.libellePosGau, 12.5);
+        const Settings s = ws.store().settings();
+        QCOMPARE(s.couleurActif, Settings().couleurActif);  // not a colour: the default stays
+        QCOMPARE(s.carteX, 32767);
+        QCOMPARE(s.dureeAffichage(), 32767);
+        QCOMPARE(s.coefZoom, 1000.0);
+    }
+
+    void rowsAgainstTheirRulesCostOnlyThemselves()
+    {
+        TempWorkspace ws;
+        ws.addRepeater("Alpha", "1", "10.450");
+        ws.addCommand(1, "Ligne 1", "Ligne 2", {"12"});
+        ws.exec("PRAGMA ignore_check_constraints = 1");
+        ws.addCommand(1, "", "Ligne 2", {QString(30, '1')});
+        ws.addCommand(1, "Ligne 3", "Ligne 4", {"3"});
+        ws.closeStore();
+        Store store;
+        QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Opened);
+        QCOMPARE(store.warnings().size(), 1);
+        QVERIFY2(store.warnings()[0].contains("« 1 »"), qPrintable(store.warnings()[0]));
+        QStringList skipped;
+        const QVector<Command> list = store.commands(1, nullptr, &skipped);
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list[1].tx, QString("Ligne 3"));
+        QCOMPARE(skipped.size(), 1);
+        QVERIFY2(skipped[0].startsWith("La commande 2 du relais 1 est ignorée") && skipped[0].contains("CHECK"),
+                 qPrintable(skipped[0]));
+    }
+
+    void databaseLockedByAnotherProgramIsNotCalledDamaged()
+    {
+        TempWorkspace ws;
+        ws.addRepeater("Alpha", "1", "10.450");
+        ws.closeStore();
+        QProcess holder;
+        holder.start("sqlite3", {ws.file("relai.db")});
+        QVERIFY(holder.waitForStarted());
+        holder.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
+        QVERIFY(holder.waitForReadyRead(5000));
+        QElapsedTimer t;
+        t.start();
+        Store store;
+        QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Failed);
+        QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(store.lastError().contains("utilisée par un autre programme"), qPrintable(store.lastError()));
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished());
     }
 };
 

@@ -1,10 +1,14 @@
 // Decoding tone files with libsndfile and converting them to the sink's format.
+#include "audio/dtmfcheck.h"
+#include "audio/dtmfsynth.h"
 #include "audio/toneloader.h"
+#include "pulsefixture.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -61,7 +65,33 @@ class TstTones : public QObject
     QTemporaryDir dir;
     QString path(const QString &n) { return dir.filePath(n); }
 
+    // The pair of `key` (or a plain sine when key is null) as written by libsndfile.
+    bool writeKey(const QString &name, QChar key, int rate, int channels, int format, double ms = 100)
+    {
+        DtmfSynth::Pair p{1000, 0};
+        if (!key.isNull())
+            DtmfSynth::pair(key, &p);
+        std::vector<float> s;
+        const int frames = int(rate * ms / 1000);
+        for (int i = 0; i < frames + rate / 20; ++i)
+            for (int c = 0; c < channels; ++c)
+                s.push_back(i >= frames ? 0.0f : float(0.15 * (std::sin(2 * M_PI * p.low * i / rate)
+                                                              + std::sin(2 * M_PI * p.high * i / rate))));
+        return writeFile(path(name), rate, channels, format, s);
+    }
+
+    QString refusal(const QStringList &files)
+    {
+        QByteArray pcm;
+        QString err;
+        if (ToneLoader::prepare(files, fmt(44100, 2, QAudioFormat::Int16), &pcm, &err))
+            return {};
+        return pcm.isEmpty() ? err : QStringLiteral("<pcm left>");
+    }
+
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
     void decodesFormatsLibsndfileReads()
     {
         // 8000 Hz mono 16-bit, 22050 Hz float, 48000 Hz stereo.
@@ -166,6 +196,84 @@ private slots:
             QVERIFY(pcm.isEmpty());
             QVERIFY2(err.startsWith("Fichier son illisible : " + path(name)), qPrintable(err));
         }
+    }
+
+    void refusesFilesOutOfBoundsBeforeDecoding()
+    {
+        const QString fifo = path("f1.wav");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // Opening it for reading would block until a writer came.
+        QCOMPARE(refusal({fifo}), "Fichier son refusé : " + fifo + " (ce n'est pas un fichier ordinaire)");
+        QFile::remove(fifo);
+        QFile huge(path("huge.wav"));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(ToneLoader::MaxFileBytes + 1));
+        huge.close();
+        QVERIFY(refusal({path("huge.wav")}).contains("16 Mo, au plus 16 Mo"));
+        QVERIFY(writeKey("long.wav", '1', 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 10500));
+        QVERIFY(refusal({path("long.wav")}).endsWith("(son de 10,6 s, au plus 10 s)"));
+        for (int rate : {7999, 192001}) {
+            QVERIFY(writeKey("rate.wav", QChar(), rate, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+            QVERIFY(refusal({path("rate.wav")}).contains(
+                QString("(fréquence d'échantillonnage de %1 Hz, attendue entre 8000 et 192000 Hz)").arg(rate)));
+        }
+    }
+
+    void findsEveryKeyInEveryFileShape()
+    {
+        const struct { int rate, channels, format; } shapes[] = {
+            {8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_U8}, {11025, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_U8},
+            {44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16}, {192000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT}};
+        for (const auto &sh : shapes)
+            for (QChar key : DtmfSynth::keys()) {
+                QVERIFY(writeKey("k.wav", key, sh.rate, sh.channels, sh.format, 40));
+                DecodedAudio a;
+                QVERIFY(ToneLoader::decode(path("k.wav"), &a, nullptr));
+                QVERIFY2(DtmfCheck::detect(a).keys == QString(key), qPrintable(QString("%1 at %2").arg(key).arg(sh.rate)));
+            }
+    }
+
+    void refusesToneFilesThatDoNotHoldTheirKey()
+    {
+        QDir().mkpath(path("Wav"));
+        QVERIFY(writeKey("Wav/f5.wav", '1', 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+        QCOMPARE(refusal({path("Wav/f5.wav")}),
+                 "Fichier son refusé : " + path("Wav/f5.wav")
+                     + " (il contient la touche « 1 » (697 Hz + 1209 Hz) et non la touche « 5 » (770 Hz + 1336 Hz))");
+        QVERIFY(writeKey("Wav/f3.wav", QChar(), 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+        QVERIFY(refusal({path("Wav/f3.wav")}).contains("aucune tonalité DTMF nette"));
+        // A name that is not a key plays whatever it holds.
+        QVERIFY(QFile::copy(path("Wav/f3.wav"), path("Wav/fX.wav")));
+        QCOMPARE(refusal({path("Wav/fX.wav")}), QString());
+        // Two keys in one file: "9" then "1".
+        DecodedAudio one, two;
+        QVERIFY(writeKey("Wav/f9.wav", '9', 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+        QVERIFY(ToneLoader::decode(path("Wav/f9.wav"), &one, nullptr) && ToneLoader::decode(path("Wav/f5.wav"), &two, nullptr));
+        one.samples.insert(one.samples.end(), two.samples.begin(), two.samples.end());
+        QVERIFY(!ToneLoader::checkTone("f9.wav", one, nullptr));
+        // The per-user setting turns the check off.
+        QSettings().setValue("Emission/CheckDtmf", false);
+        QCOMPARE(refusal({path("Wav/f5.wav")}), QString());
+        QSettings().remove("Emission/CheckDtmf");
+    }
+
+    void refusesAToneFileWithADamagedHeader()
+    {
+        // One bit flipped in the sample rate of a real "1": 44100 Hz reads as
+        // 48196 Hz, every frequency 9 % higher, and a decoder hears "5".
+        QDir().mkpath(path("Wav"));
+        const QString f1 = path("Wav/f1.wav");
+        DtmfSynth::ToneShape shape;
+        shape.sampleRate = 44100;
+        QVERIFY(DtmfSynth::writeTone(f1, '1', shape));
+        QCOMPARE(refusal({f1}), QString());
+        QFile f(f1);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(25));
+        const char rateByte = char(f.peek(1).at(0) ^ 0x10);  // 44100 = 0xAC44: byte 25 is 0xAC
+        QVERIFY(f.write(&rateByte, 1) == 1);
+        f.close();
+        QCOMPARE(decodeDtmf(f1), QString("5"));
+        QVERIFY2(refusal({f1}).startsWith("Fichier son refusé : " + f1 + " (il contient la touche « 5 »"),
+                 qPrintable(refusal({f1})));
     }
 };
 

@@ -1,12 +1,19 @@
 #include "toneloader.h"
 
+#include "audio/dtmfcheck.h"
 #include "core/systemerrors.h"
 
 #include <QFile>
+#include <QSettings>
 
 #include <sndfile.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -15,6 +22,63 @@ namespace {
 QString unreadable(const QString &path, const QString &why)
 {
     return QStringLiteral("Fichier son illisible : %1 (%2)").arg(path, why);
+}
+
+QString refused(const QString &path, const QString &why)
+{
+    return QStringLiteral("Fichier son refusé : %1 (%2)").arg(path, why);
+}
+
+bool fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// libsndfile reading from memory.
+struct Memory
+{
+    const QByteArray *bytes;
+    sf_count_t pos = 0;
+};
+
+sf_count_t memLength(void *user)
+{
+    return static_cast<Memory *>(user)->bytes->size();
+}
+
+sf_count_t memSeek(sf_count_t offset, int whence, void *user)
+{
+    auto *m = static_cast<Memory *>(user);
+    const sf_count_t size = m->bytes->size();
+    sf_count_t base = whence == SEEK_CUR ? m->pos : whence == SEEK_END ? size : 0;
+    if (offset > size || offset < -size)
+        return -1;
+    const sf_count_t to = base + offset;
+    if (to < 0 || to > size)
+        return -1;
+    m->pos = to;
+    return to;
+}
+
+sf_count_t memRead(void *ptr, sf_count_t count, void *user)
+{
+    auto *m = static_cast<Memory *>(user);
+    const sf_count_t n = std::clamp<sf_count_t>(m->bytes->size() - m->pos, 0, std::max<sf_count_t>(count, 0));
+    std::memcpy(ptr, m->bytes->constData() + m->pos, size_t(n));
+    m->pos += n;
+    return n;
+}
+
+sf_count_t memWrite(const void *, sf_count_t, void *)
+{
+    return 0;
+}
+
+sf_count_t memTell(void *user)
+{
+    return static_cast<Memory *>(user)->pos;
 }
 
 // Sample j of the output, channel mapping already applied, from source frame
@@ -45,7 +109,7 @@ float sampleAt(const DecodedAudio &a, double pos, int outChannel, int outChannel
 
 void write(char *&out, float v, QAudioFormat::SampleFormat format)
 {
-    v = std::clamp(v, -1.0f, 1.0f);
+    v = std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f;
     switch (format) {
     case QAudioFormat::UInt8: {
         const quint8 s = quint8(std::lround(v * 127.0f) + 128);
@@ -80,23 +144,73 @@ namespace ToneLoader {
 bool decode(const QString &path, DecodedAudio *out, QString *error)
 {
     *out = DecodedAudio{};
-    if (!QFile::exists(path)) {
-        if (error)
-            *error = unreadable(path, QStringLiteral("fichier absent"));
-        return false;
+    // Non-blocking, and the type checked on the open descriptor: a FIFO or a
+    // device put in place of a tone file must not hang the window.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        const int err = errno;
+        return fail(error, unreadable(path, SystemErrors::file(err)));
     }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(error, refused(path, QStringLiteral("ce n'est pas un fichier ordinaire")));
+    }
+    if (st.st_size > MaxFileBytes) {
+        ::close(fd);
+        return fail(error, refused(path, QStringLiteral("%1 Mo, au plus %2 Mo")
+                                             .arg(st.st_size / (1024 * 1024))
+                                             .arg(MaxFileBytes / (1024 * 1024))));
+    }
+    // One bounded read; a file that grows meanwhile is cut one byte past its
+    // size, and refused by decodeBytes when that passes the bound.
+    QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    const int readErrno = errno;
+    ::close(fd);
+    if (got == 0 && st.st_size > 0)
+        return fail(error, unreadable(path, SystemErrors::file(readErrno)));
+    bytes.truncate(got);
+    return decodeBytes(bytes, path, out, error);
+}
+
+bool decodeBytes(const QByteArray &bytes, const QString &path, DecodedAudio *out, QString *error)
+{
+    *out = DecodedAudio{};
+    if (bytes.size() > MaxFileBytes)
+        return fail(error, refused(path, QStringLiteral("plus de %1 Mo").arg(MaxFileBytes / (1024 * 1024))));
+    Memory memory{&bytes};
+    SF_VIRTUAL_IO io{memLength, memSeek, memRead, memWrite, memTell};
     SF_INFO info{};
-    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!f) {
-        if (error)
-            *error = unreadable(path, SystemErrors::soundFile(sf_error(nullptr), QString::fromLocal8Bit(sf_strerror(nullptr))));
-        return false;
-    }
-    if (info.frames <= 0 || info.channels <= 0 || info.samplerate <= 0) {
+    SNDFILE *f = sf_open_virtual(&io, SFM_READ, &info, &memory);
+    if (!f)
+        return fail(error, unreadable(path, SystemErrors::soundFile(sf_error(nullptr), QString::fromLocal8Bit(sf_strerror(nullptr)))));
+    QString why;
+    if (info.frames <= 0 || info.channels <= 0 || info.samplerate <= 0)
+        why = unreadable(path, QStringLiteral("aucun son"));
+    else if (info.samplerate < MinSampleRate || info.samplerate > MaxSampleRate)
+        why = refused(path, QStringLiteral("fréquence d'échantillonnage de %1 Hz, attendue entre %2 et %3 Hz")
+                                .arg(info.samplerate)
+                                .arg(MinSampleRate)
+                                .arg(MaxSampleRate));
+    else if (info.channels > MaxChannels)
+        why = refused(path, QStringLiteral("%1 canaux, au plus %2").arg(info.channels).arg(MaxChannels));
+    else if (info.frames > sf_count_t(MaxSeconds) * info.samplerate)
+        why = refused(path, QStringLiteral("son de %1 s, au plus %2 s")
+                                .arg(QString::number(double(info.frames) / info.samplerate, 'f', 1)
+                                         .replace(QLatin1Char('.'), QLatin1Char(',')))
+                                .arg(MaxSeconds));
+    if (!why.isEmpty()) {
         sf_close(f);
-        if (error)
-            *error = unreadable(path, QStringLiteral("aucun son"));
-        return false;
+        return fail(error, why);
     }
     // Integer files scaled to [-1, 1) exactly rather than to the peak.
     sf_command(f, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
@@ -107,12 +221,30 @@ bool decode(const QString &path, DecodedAudio *out, QString *error)
     sf_close(f);
     if (got <= 0) {
         *out = DecodedAudio{};
-        if (error)
-            *error = unreadable(path, QStringLiteral("lecture impossible"));
-        return false;
+        return fail(error, unreadable(path, QStringLiteral("lecture impossible")));
     }
     out->samples.resize(size_t(got) * size_t(info.channels));
+    // Damaged data can decode to NaN or infinities: never let them reach the sink.
+    for (float &v : out->samples)
+        if (!std::isfinite(v))
+            v = 0;
     return true;
+}
+
+bool dtmfCheckEnabled()
+{
+    return QSettings().value(QStringLiteral("Emission/CheckDtmf"), true).toBool();
+}
+
+bool checkTone(const QString &path, const DecodedAudio &audio, QString *error)
+{
+    const QChar key = DtmfCheck::keyOfFile(path);
+    if (key.isNull())
+        return true;
+    QString why;
+    if (DtmfCheck::holdsKey(audio, key, &why))
+        return true;
+    return fail(error, refused(path, why));
 }
 
 QByteArray convert(const DecodedAudio &audio, const QAudioFormat &format)
@@ -142,9 +274,12 @@ bool prepare(const QStringList &files, const QAudioFormat &format, QByteArray *p
     pcm->clear();
     QList<QByteArray> parts;
     qint64 total = 0;
+    const bool check = dtmfCheckEnabled();
     for (const QString &file : files) {
         DecodedAudio audio;
         if (!decode(file, &audio, error))
+            return false;
+        if (check && !checkTone(file, audio, error))
             return false;
         parts << convert(audio, format);
         if (parts.last().isEmpty()) {

@@ -201,7 +201,9 @@ public:
         if (sink) {
             sink->disconnect(q);
             sink->stop();
-            sink.reset();
+            // Qt 6.4's PulseAudio sink still gets stream callbacks for a moment
+            // after stop(); deleting it at once let them write into freed memory.
+            QTimer::singleShot(1000, sink.release(), &QObject::deleteLater);
         }
         buffer.close();
     }

@@ -95,7 +95,10 @@ void Relai::fillList()
     grid->setColumnMinimumWidth(1, OptionWidth);
 
     QString error;
-    const QVector<Command> commands = m_ctx.store.commands(m_ctx.state.IndexBouton, &error);
+    QStringList skipped;
+    const QVector<Command> commands = m_ctx.store.commands(m_ctx.state.IndexBouton, &error, &skipped);
+    if (!skipped.isEmpty())
+        error = (QStringList{error} + skipped).join(QLatin1Char('\n')).trimmed();
     // Two columns of fifteen; a longer table makes the columns longer and the
     // list scrolls, so that no command is left out.
     const int perColumn = std::max<int>(RowsPerColumn, (int(commands.size()) + 1) / 2);

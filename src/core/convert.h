@@ -4,14 +4,34 @@
 #include <QString>
 #include <QVariant>
 
+#include <limits>
+
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
 // Whole-number conversions of the stored data round to the nearest integer,
-// halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+// halves to the even neighbour (2.5 -> 2, 3.5 -> 4). Values past what 64 bits
+// hold saturate and NaN gives 0: a damaged cell must never reach an
+// out-of-range conversion.
 inline qint64 roundHalfEven(double v)
 {
+    if (std::isnan(v))
+        return 0;
+    // 2^63 is exact as a double; the largest double below it converts safely.
+    constexpr double Limit = 9223372036854775808.0;
+    if (v >= Limit)
+        return std::numeric_limits<qint64>::max();
+    if (v < -Limit)
+        return std::numeric_limits<qint64>::min();
     return static_cast<qint64>(std::nearbyint(v)); // default FE_TONEAREST is half-even
+}
+
+// The same, saturated to int.
+inline int roundToInt(double v)
+{
+    return int(std::clamp<qint64>(roundHalfEven(v), INT_MIN, INT_MAX));
 }
 
 inline int toInt16(double v)
@@ -23,7 +43,7 @@ inline int toInt16(double v)
 // Width in twips given to a repeater label for its caption: 110 twips a character.
 inline int LargeurTexte(const QString &text)
 {
-    return static_cast<int>(text.size()) * 110;
+    return int(std::min<qint64>(qint64(text.size()) * 110, INT_MAX));
 }
 
 // Colours are stored as Windows values 0x00BBGGRR.

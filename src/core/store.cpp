@@ -4,6 +4,7 @@
 #include "convert.h"
 
 #include <QFileInfo>
+#include <QMap>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -46,6 +47,32 @@ QString textValue(const QVariant &v)
     return v.isNull() ? QString() : v.toString();
 }
 
+// What the map can place: far beyond any map picture, well inside what the
+// scene's arithmetic and an int of pixels hold at the deepest zoom read.
+constexpr double PositionLimit = 1e6;  // twips
+constexpr double ZoomLimit = 1000;     // tenths: 100 times
+
+double position(const QVariant &v)
+{
+    return std::clamp(variantToDouble(v, 0), -PositionLimit, PositionLimit);
+}
+
+// A quick_check line about one row breaking its table's rules (a CHECK or NOT
+// NULL constraint) rather than about the file's structure.
+bool rowRuleLine(const QString &line)
+{
+    return line.startsWith(QLatin1String("CHECK constraint failed in "))
+           || line.startsWith(QLatin1String("NULL value in "));
+}
+
+// SQLITE_BUSY or SQLITE_LOCKED: another connection holds the file.
+bool lockedError(const QSqlError &e)
+{
+    const QString code = e.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6") || code.startsWith(QLatin1String("5 "))
+           || code.startsWith(QLatin1String("6 "));
+}
+
 } // namespace
 
 int Settings::dureeAffichage() const
@@ -78,6 +105,7 @@ void Store::close()
         QSqlDatabase::removeDatabase(m_connection);
     }
     m_open = false;
+    m_ruleTables.clear();
 }
 
 const QStringList &Store::relaisFields()
@@ -113,6 +141,7 @@ Store::OpenResult Store::open(const QString &path)
     close();
     m_path = path;
     m_lastError.clear();
+    m_warnings.clear();
     const bool existed = QFileInfo::exists(path);
     if (existed && !QFileInfo(path).isReadable()) {
         m_lastError = QStringLiteral("Impossible de lire la base de données %1 : accès refusé.").arg(path);
@@ -121,6 +150,9 @@ Store::OpenResult Store::open(const QString &path)
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(path);
+    // A file held by another program is reported at once, not after the
+    // driver's 5 s wait; writes get their own wait below.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=200"));
     if (!db.open()) {
         m_lastError = QStringLiteral("Impossible d'ouvrir la base de données %1 : %2")
                           .arg(path, SystemErrors::sql(db.lastError()));
@@ -132,18 +164,41 @@ Store::OpenResult Store::open(const QString &path)
         // SQLite opens lazily: read the schema now so that a file that is not a
         // database is found before anything could write into it.
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
-            || q.value(0).toString() != QLatin1String("ok")) {
-            const QString why = q.lastError().isValid()
-                                    ? SystemErrors::sql(q.lastError())
-                                    : QStringLiteral("contrôle d'intégrité en échec (message du système : %1)")
-                                          .arg(q.value(0).toString());
-            m_lastError = QStringLiteral("La base de données %1 est illisible ou endommagée : %2. "
+        QStringList problems;
+        bool ran = q.exec(QStringLiteral("PRAGMA quick_check"));
+        while (ran && q.next())
+            problems << q.value(0).toString();
+        if (ran && problems == QStringList{QStringLiteral("ok")})
+            problems.clear();
+        if (!ran && lockedError(q.lastError())) {
+            m_lastError = QStringLiteral("La base de données %1 est utilisée par un autre programme. "
+                                         "Fermez-le, puis relancez Pontavel. Elle n'a pas été modifiée.")
+                              .arg(path);
+            close();
+            return OpenResult::Failed;
+        }
+        const bool rowsOnly = !problems.isEmpty() && std::all_of(problems.cbegin(), problems.cend(), rowRuleLine);
+        if (!ran || (!problems.isEmpty() && !rowsOnly)) {
+            const QString why = ran ? problems.value(0) : SystemErrors::sql(q.lastError());
+            m_lastError = QStringLiteral("La base de données %1 est illisible ou endommagée (%2). "
                                          "Elle n'a pas été modifiée.")
                               .arg(path, why);
             close();
             return OpenResult::Failed;
         }
+        // Rows against their table's rules cost those rows only: the command
+        // tables named here are read without them (see commands()).
+        for (const QString &line : problems) {
+            const QString rest = line.section(QLatin1String(" in "), 1);
+            m_ruleTables.insert(line.startsWith(QLatin1String("NULL")) ? rest.section(QLatin1Char('.'), 0, 0)
+                                                                       : rest);
+        }
+        for (const QString &table : std::as_const(m_ruleTables))
+            m_warnings << QStringLiteral("La table « %1 » de %2 contient des lignes qui ne respectent pas ses "
+                                         "règles%3.")
+                              .arg(table, path,
+                                   table.toInt() > 0 ? QStringLiteral(" : ces commandes sont ignorées")
+                                                     : QString());
         QSqlQuery fk(db);
         fk.exec(QStringLiteral("PRAGMA busy_timeout = 3000"));
         m_open = true;
@@ -223,10 +278,10 @@ QVector<Repeater> Store::repeaters(QString *error) const
         r.nom = textValue(fieldValue(q, "Nom"));
         r.dtmf = textValue(fieldValue(q, "N°DTMF"));
         r.freq = textValue(fieldValue(q, "Freq"));
-        r.posGauche = variantToDouble(fieldValue(q, "PosGauche"), 0);
-        r.posHaut = variantToDouble(fieldValue(q, "PosHaut"), 0);
-        r.libellePosGau = variantToDouble(fieldValue(q, "LibellePosGau"), 0);
-        r.libellePosHaut = variantToDouble(fieldValue(q, "LibellePosHaut"), 0);
+        r.posGauche = position(fieldValue(q, "PosGauche"));
+        r.posHaut = position(fieldValue(q, "PosHaut"));
+        r.libellePosGau = position(fieldValue(q, "LibellePosGau"));
+        r.libellePosHaut = position(fieldValue(q, "LibellePosHaut"));
         r.chemin = textValue(fieldValue(q, "Chemin"));
         out.append(r);
     }
@@ -256,8 +311,9 @@ Settings Store::settings(bool *rowPresent) const
     auto colour = [&](const char *name, quint32 &target) {
         bool good = false;
         const double c = variantToDouble(fieldValue(q, name), 0, &good);
-        if (good)
-            target = quint32(qint64(roundHalfEven(c)) & 0x00ffffff);
+        // Stored as a 32-bit Windows value; anything wider is not a colour.
+        if (good && c >= double(INT_MIN) && c <= double(UINT_MAX))
+            target = quint32(roundHalfEven(c) & 0x00ffffff);
     };
     colour("couleur", s.couleurActif);
     colour("couleur2", s.couleurRepos);
@@ -265,7 +321,7 @@ Settings Store::settings(bool *rowPresent) const
     colour("CoulFaisc", s.couleurFaisceau);
     v = variantToDouble(fieldValue(q, "tempo"), 0, &ok);
     if (ok)
-        s.tempo = v;
+        s.tempo = std::clamp(v, -32768.0, 32767.0);
     v = variantToDouble(fieldValue(q, "CarteX"), 0, &ok);
     if (ok)
         s.carteX = toInt16(v);
@@ -275,11 +331,44 @@ Settings Store::settings(bool *rowPresent) const
     v = variantToDouble(fieldValue(q, "CoefZoom"), 0, &ok);
     // A zoom of 0 or less would show a map of no size.
     if (ok && v > 0)
-        s.coefZoom = v;
+        s.coefZoom = std::min(v, ZoomLimit);
     return s;
 }
 
-QVector<Command> Store::commands(int numero, QString *error) const
+QMap<qint64, QString> Store::ruleBreakers(const QString &table) const
+{
+    QMap<qint64, QString> out;
+    QSqlDatabase db = database();
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    q.addBindValue(table);
+    if (!q.exec() || !q.next())
+        return out;
+    // A scratch copy with the same column rules in the temporary schema: each
+    // row is tried against it alone, the file itself is never written.
+    const QString sql = q.value(0).toString();
+    const qsizetype paren = sql.indexOf(QLatin1Char('('));
+    QSqlQuery t(db);
+    t.exec(QStringLiteral("DROP TABLE IF EXISTS temp.pontavel_rules"));
+    if (paren < 0 || !t.exec(QStringLiteral("CREATE TEMP TABLE pontavel_rules ") + sql.mid(paren)))
+        return out;
+    QSqlQuery rows(db);
+    rows.setForwardOnly(true);
+    if (rows.exec(QStringLiteral("SELECT rowid FROM %1").arg(quoted(table)))) {
+        while (rows.next()) {
+            const qint64 id = rows.value(0).toLongLong();
+            if (!t.exec(QStringLiteral("INSERT INTO temp.pontavel_rules SELECT * FROM %1 WHERE rowid = %2")
+                            .arg(quoted(table))
+                            .arg(id)))
+                out.insert(id, t.lastError().databaseText());
+            t.exec(QStringLiteral("DELETE FROM temp.pontavel_rules"));
+        }
+    }
+    t.exec(QStringLiteral("DROP TABLE temp.pontavel_rules"));
+    return out;
+}
+
+QVector<Command> Store::commands(int numero, QString *error, QStringList *skipped) const
 {
     QVector<Command> out;
     if (!m_open) {
@@ -296,8 +385,27 @@ QVector<Command> Store::commands(int numero, QString *error) const
                          .arg(sqlError(q));
         return out;
     }
+    const QString table = QString::number(numero);
+    QMap<qint64, QString> broken;
+    QVector<qint64> rowids;
+    if (m_ruleTables.contains(table)) {
+        broken = ruleBreakers(table);
+        QSqlQuery ids(database());
+        if (ids.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted(table))))
+            while (ids.next())
+                rowids << ids.value(0).toLongLong();
+    }
     const int fields = q.record().count();
-    while (q.next()) {
+    for (int row = 0; q.next(); ++row) {
+        if (row < rowids.size() && broken.contains(rowids[row])) {
+            if (skipped)
+                *skipped << QStringLiteral("La commande %1 du relais %2 est ignorée : elle ne respecte pas "
+                                           "les règles de sa table (%3).")
+                                .arg(textValue(q.value(0)).left(12))
+                                .arg(numero)
+                                .arg(broken.value(rowids[row]));
+            continue;
+        }
         Command c;
         c.numero = fields > 0 ? toInt16(variantToDouble(q.value(0), 0)) : 0;
         c.tx = fields > 1 ? textValue(q.value(1)) : QString();

@@ -3,6 +3,8 @@
 #include "repeater.h"
 #include "settings.h"
 
+#include <QMap>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantMap>
@@ -22,13 +24,17 @@ public:
     Store &operator=(const Store &) = delete;
 
     // Opens `path`; creates it with the tables and a settings row of defaults
-    // when it does not exist. A file that is not a readable database is left
-    // untouched and the store stays closed (lastError() says why, in French).
+    // when it does not exist. A file that is not a readable database, or that
+    // another program holds locked, is left untouched and the store stays
+    // closed (lastError() says why, in French). Rows that only break their
+    // table's rules do not keep the file closed.
     OpenResult open(const QString &path);
     void close();
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
     QString lastError() const { return m_lastError; }
+    // What the last open() found without refusing the file, in French.
+    QStringList warnings() const { return m_warnings; }
     QSqlDatabase database() const;
 
     // Repeaters in stored order. A row whose position fields are empty or
@@ -40,7 +46,9 @@ public:
     Settings settings(bool *rowPresent = nullptr) const;
 
     // The commands of repeater `numero` in stored order, fields read by position.
-    QVector<Command> commands(int numero, QString *error = nullptr) const;
+    // Rows that break their table's rules (found at open) are left out and
+    // *skipped says which and why.
+    QVector<Command> commands(int numero, QString *error = nullptr, QStringList *skipped = nullptr) const;
 
     // Writes the given fields of the first Param row (creating the row when there
     // is none) in one transaction. Field names are those of the table.
@@ -101,6 +109,9 @@ public:
 
 private:
     bool createSchema(QString *error);
+    QMap<qint64, QString> ruleBreakers(const QString &table) const;
+    QSet<QString> m_ruleTables;  // tables with rows against their rules
+    QStringList m_warnings;
     QString m_connection;
     QString m_path;
     QString m_lastError;

@@ -2,6 +2,9 @@
 
 #include <QSqlError>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 QString withDetail(const QString &words, const QString &systemText)
@@ -82,6 +85,21 @@ QString soundFile(int error, const QString &systemText)
     default: words = QStringLiteral("fichier son illisible"); break;
     }
     return withDetail(words, systemText);
+}
+
+QString file(int errnum)
+{
+    QString words;
+    switch (errnum) {
+    case EACCES:
+    case EPERM: words = QStringLiteral("accès refusé"); break;
+    case ENOENT: words = QStringLiteral("fichier absent"); break;
+    case EISDIR: words = QStringLiteral("c'est un dossier"); break;
+    case EIO: words = QStringLiteral("erreur de lecture sur le disque"); break;
+    case ENOMEM: words = QStringLiteral("mémoire insuffisante"); break;
+    default: words = QStringLiteral("erreur du système"); break;
+    }
+    return withDetail(words, QString::fromLocal8Bit(std::strerror(errnum)));
 }
 
 } // namespace SystemErrors

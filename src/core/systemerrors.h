@@ -14,5 +14,7 @@ QString sql(const QSqlError &error);
 QString serialPort(QSerialPort::SerialPortError error, const QString &systemText);
 // libsndfile's error number (sf_error) and text (sf_strerror).
 QString soundFile(int error, const QString &systemText);
+// An errno value of a file operation.
+QString file(int errnum);
 
 } // namespace SystemErrors

@@ -2,6 +2,7 @@
 
 #include "core/appcontext.h"
 #include "core/artwork.h"
+#include "map/mapinteraction.h"
 #include "map/maproutines.h"
 #include "map/mapscene.h"
 #include "map/mapview.h"
@@ -46,6 +47,10 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(
 
 frmMain::~frmMain()
 {
+    // The map's event filter reads this window: it must go before the widgets
+    // are torn down and still send it events.
+    delete m_interaction;
+    m_interaction = nullptr;
     delete m_routines;
 }
 
@@ -149,6 +154,7 @@ void frmMain::Load()
     const auto opened = m_ctx.store.open(QStringLiteral("relai.db"));
     if (opened == Store::OpenResult::Failed)
         m_loadMessages << m_ctx.store.lastError();
+    m_loadMessages << m_ctx.store.warnings();
     ChargeParam();
 
     QString mapError;

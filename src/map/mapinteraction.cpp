@@ -50,7 +50,7 @@ int shiftValue(Qt::KeyboardModifiers m)
 // Positions may exceed 16 bits once zoomed in far.
 int whole(double v)
 {
-    return int(roundHalfEven(v));
+    return roundToInt(v);
 }
 
 // A number as the tooltip writes it: a blank in place of the sign when not negative.

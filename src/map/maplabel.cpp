@@ -26,6 +26,9 @@ void MapLabel::setText(const QString &text)
         return;
     prepareGeometryChange();
     m_text = text;
+    // Only the start of a very long stored text is shown: measuring and
+    // drawing megabytes of it would freeze the map.
+    m_shown = text.size() > MaxShownChars ? text.left(MaxShownChars) + QChar(0x2026) : text;
     update();
 }
 
@@ -55,8 +58,8 @@ void MapLabel::setOffset(const QPointF &pixels)
 
 qreal MapLabel::pixelWidth() const
 {
-    const qreal stored = m_fixedWidth >= 0 ? m_fixedWidth : LargeurTexte(m_text) / TwipsPerPixel;
-    const qreal needed = QFontMetricsF(labelFont()).horizontalAdvance(m_text) + 2;
+    const qreal stored = m_fixedWidth >= 0 ? m_fixedWidth : LargeurTexte(m_shown) / TwipsPerPixel;
+    const qreal needed = QFontMetricsF(labelFont()).horizontalAdvance(m_shown) + 2;
     return std::max(stored, needed);
 }
 
@@ -73,5 +76,5 @@ void MapLabel::paint(QPainter *p, const QStyleOptionGraphicsItem *, QWidget *)
         p->fillRect(r, m_back);
     p->setFont(labelFont());
     p->setPen(m_color);
-    p->drawText(r.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+    p->drawText(r.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_shown);
 }

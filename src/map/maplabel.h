@@ -40,6 +40,8 @@ private:
     int m_numero;
     int m_role;
     QString m_text;
+    QString m_shown;  // m_text cut to MaxShownChars
+    static constexpr qsizetype MaxShownChars = 80;
     QColor m_color = Qt::black;
     QColor m_back;
     qreal m_fixedWidth = -1;

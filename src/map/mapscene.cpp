@@ -10,6 +10,7 @@
 #include <QGraphicsRectItem>
 #include <QImageReader>
 #include <QPen>
+#include <QSet>
 
 namespace {
 // Size of the map container when there is no picture, twips.
@@ -216,8 +217,21 @@ void MapScene::moveLabels(int numero, const QPointF &pos)
 void MapScene::setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Segment> &store,
                         const QVector<Routes::Segment> &segments, quint32 colour, qreal width, qreal z)
 {
+    // A line drawn twice looks the same. Past what 31 repeaters can have as
+    // distinct segments, repeats are dropped, so a string of any length gives
+    // at most 31 x 31 items instead of freezing the map.
+    constexpr qsizetype DistinctSegments = 31 * 31;
     store = segments;
-    while (lines.size() < segments.size()) {
+    if (segments.size() > DistinctSegments) {
+        store.clear();
+        QSet<QPair<int, int>> seen;
+        for (const Routes::Segment &g : segments)
+            if (!seen.contains({g.from, g.to})) {
+                seen.insert({g.from, g.to});
+                store.append(g);
+            }
+    }
+    while (lines.size() < store.size()) {
         auto *l = addLine(QLineF());
         l->setZValue(z);
         l->hide();

@@ -10,7 +10,7 @@ int ZoomState::clampTwips(double v)
 {
     if (!std::isfinite(v))
         return 0;
-    return int(roundHalfEven(std::clamp(v, double(INT_MIN / 2), double(INT_MAX / 2))));
+    return roundToInt(std::clamp(v, double(INT_MIN / 2), double(INT_MAX / 2)));
 }
 
 void ZoomState::load(double coef, int left, int top)
@@ -23,7 +23,7 @@ void ZoomState::load(double coef, int left, int top)
 
 void ZoomState::recordPrevious()
 {
-    m_coefPrec = std::max(int(roundHalfEven(m_coef)), int(MinCoef));
+    m_coefPrec = std::max(roundToInt(m_coef), int(MinCoef));
     m_topPrec = m_top;
     m_leftPrec = m_left;
 }
@@ -46,7 +46,7 @@ bool ZoomState::zoomOut()
 
 bool ZoomState::previous()
 {
-    const int coef = std::max(int(roundHalfEven(m_coef)), int(MinCoef));
+    const int coef = std::max(roundToInt(m_coef), int(MinCoef));
     const int top = m_top;
     const int left = m_left;
     m_coef = std::max(m_coefPrec, int(MinCoef));
