@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds the project into build/.
 set -euo pipefail
+# Cache hits whatever folder the checkout is in.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd "$(dirname "$0")/.." && pwd)}"
 cd "$(dirname "$0")/.."
 if [ ! -f build/CMakeCache.txt ]; then
   launcher=()

@@ -4,6 +4,8 @@
 # build-sanitize/, then runs every test there. Any report stops the process
 # that made it, so its test fails and so does this script.
 set -euo pipefail
+# Cache hits whatever folder the checkout is in.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd "$(dirname "$0")/.." && pwd)}"
 cd "$(dirname "$0")/.."
 start=$SECONDS
 sanitize="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
