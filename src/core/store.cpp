@@ -180,7 +180,7 @@ Store::OpenResult Store::open(const QString &path)
         const bool rowsOnly = !problems.isEmpty() && std::all_of(problems.cbegin(), problems.cend(), rowRuleLine);
         if (!ran || (!problems.isEmpty() && !rowsOnly)) {
             const QString why = ran ? problems.value(0) : SystemErrors::sql(q.lastError());
-            m_lastError = QStringLiteral("La base de données %1 est illisible ou endommagée (%2). "
+            m_lastError = QStringLiteral("La base de données %1 est illisible ou endommagée : %2. "
                                          "Elle n'a pas été modifiée.")
                               .arg(path, why);
             close();
