@@ -5,7 +5,12 @@
 //   ptt_driver stop <ms> <com> <file>...     stop() after ms
 //   ptt_driver held <ms> <com> <file>        startHeld, stopHeld after ms
 #include "audio/transmitter.h"
+#include "core/configuration.h"
+#include "serial/portbinding.h"
+#include "serial/ptt.h"
 #include "serial/pttsafety.h"
+
+#include <QSettings>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -37,9 +42,14 @@ int main(int argc, char **argv)
         ms = args.takeFirst().toInt();
     const int com = args.takeFirst().toInt();
 
-    Transmitter tx;
+    // The station's port as the program sets it up from what is stored.
+    SerialPtt ptt;
+    const QSettings user;
+    ptt.configure(com, PortBinding::device(com), QStringLiteral("9600,N,8,1"),
+                  Configuration::pttLineFromName(user.value("Station/PttLine").toString()));
+    Transmitter tx(&ptt);
+    tx.setOutput(user.value("Station/SortieSon").toByteArray(), user.value("Station/SortieSonNom").toString());
     installTransmitterSafety(&tx);
-    tx.configurePort(com, QStringLiteral("9600,N,8,1"));
     QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
     QObject::connect(&tx, &Transmitter::maxTransmitTimeReached,
                      [](const QString &t) { say("MAX " + t); });
@@ -57,8 +67,15 @@ int main(int argc, char **argv)
         }
         QTimer::singleShot(ms, &app, [&] {
             tx.stopHeld();
-            say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
-            QCoreApplication::exit(0);
+            // A tone released early is played to its end first.
+            auto *wait = new QTimer(&app);
+            QObject::connect(wait, &QTimer::timeout, &app, [&tx] {
+                if (tx.isBusy())
+                    return;
+                say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
+                QCoreApplication::exit(0);
+            });
+            wait->start(5);
         });
     } else {
         if (!tx.startSequence(args, &error)) {

@@ -13,7 +13,7 @@
 class RecordingTransmitter : public Transmitter
 {
 public:
-    explicit RecordingTransmitter(QObject *parent = nullptr) : Transmitter(parent)
+    explicit RecordingTransmitter(QObject *parent = nullptr) : Transmitter(nullptr, parent)
     {
         m_end.setSingleShot(true);
         connect(&m_end, &QTimer::timeout, this, [this] {

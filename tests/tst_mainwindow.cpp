@@ -153,7 +153,7 @@ private slots:
         w.Load();
         QVERIFY(QFile::exists(ws.file("relai.db")));
         QCOMPARE(ctx.state.CoefZoom, 10.0);
-        QCOMPARE(ctx.state.DureeAffichage, 5);
+        QCOMPARE(ctx.state.DureeAffichage(), 5);
         QVERIFY2(w.statusBar()->currentMessage().contains("relai.db"),
                  qPrintable(w.statusBar()->currentMessage()));
         QCOMPARE(w.scene()->repeaterCount(), 0);

@@ -129,7 +129,7 @@ private slots:
         QVERIFY(d.finish());
         const auto out = d.output();
         const QString all = PttDriver::texts(out);
-        QVERIFY2(PttDriver::find(out, "WARNING").text.contains("Impossible d'ouvrir le port COM1 (/nonexistent)"),
+        QVERIFY2(PttDriver::find(out, "WARNING").text.contains("/nonexistent est absent"),
                  qPrintable(all));
         QVERIFY2(!PttDriver::find(out, "FINISHED 1").text.isEmpty(), qPrintable(all));
         QVERIFY(d.rts().isEmpty());

@@ -1,6 +1,6 @@
 #include "transmitter.h"
 
-#include "serial/ptt.h"
+#include "pttline.h"
 #include "toneloader.h"
 
 #include <QAudioSink>
@@ -43,7 +43,10 @@ public:
     enum class State { Idle, LeadIn, Playing, Tail, Held };
 
     Transmitter *q;
-    SerialPtt ptt;
+    Ptt *ptt = nullptr;
+    QByteArray outputId;
+    QString outputDescription;
+    bool draining = false;   // a held tone released early plays to its end
     State state = State::Idle;
     bool sequence = false;   // a sequence (not a held tone) is running
     QAudioFormat format;
@@ -55,7 +58,7 @@ public:
     int tailMs = 0;
     int maxSeconds = 0;
     QElapsedTimer sinceStream;
-    QTimer leadIn, poll, tail, bound, maxTx;
+    QTimer leadIn, poll, tail, bound, maxTx, watch;
 
     explicit Private(Transmitter *owner) : q(owner)
     {
@@ -74,6 +77,19 @@ public:
             end(false, QStringLiteral("La lecture des tons ne s'est pas terminée à temps : "
                                       "émission arrêtée."));
         });
+        // An adapter pulled out while keyed ends the transmission as a failure.
+        watch.setInterval(100);
+        QObject::connect(&watch, &QTimer::timeout, q, [this] {
+            const QString lost = ptt ? ptt->lostReason() : QString();
+            if (lost.isEmpty())
+                return;
+            const bool wasSequence = sequence;
+            halt();
+            if (wasSequence)
+                emit q->finished(false, lost);
+            else
+                emit q->portWarning(lost);
+        });
         QObject::connect(&maxTx, &QTimer::timeout, q, [this] {
             const QString text = QStringLiteral("Durée maximale d'émission atteinte (%1 s) : "
                                                 "émetteur relâché.")
@@ -89,13 +105,9 @@ public:
     // Sound output and the format the tones are converted to.
     bool openOutput(QString *error)
     {
-        device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) {
-            if (error)
-                *error = QStringLiteral("Aucune sortie son disponible : les tons ne peuvent pas "
-                                        "être émis.");
+        device = Transmitter::findOutput(outputId, outputDescription, error);
+        if (device.isNull())
             return false;
-        }
         format = Transmitter::outputFormat(device);
         if (!format.isValid()) {
             if (error)
@@ -104,6 +116,30 @@ public:
             return false;
         }
         return true;
+    }
+
+    bool keyPtt(QString *error)
+    {
+        if (!ptt) {
+            if (error)
+                *error = QStringLiteral("Aucune ligne d'émission n'est configurée.");
+            return false;
+        }
+        if (!ptt->key(error))
+            return false;
+        watch.start();
+        emit q->keyedChanged(true);
+        return true;
+    }
+
+    void releasePtt()
+    {
+        watch.stop();
+        const bool was = ptt && ptt->isKeyed();
+        if (ptt)
+            ptt->release();
+        if (was)
+            emit q->keyedChanged(false);
     }
 
     void readTimings(int *leadInMs)
@@ -153,11 +189,19 @@ public:
             failAudio();
             return;
         }
-        if (state == State::Playing) {
+        if (state == State::Playing)
+            watchPlayout();
+        else
+            poll.start();
+        qCDebug(lcTx) << "stream started" << format << durationUs << "us";
+    }
+
+    void watchPlayout()
+    {
+        {
             poll.start();
             bound.start(int(durationUs / 1000) + PlayoutMarginMs);
         }
-        qCDebug(lcTx) << "stream started" << format << durationUs << "us";
     }
 
     void sinkStateChanged(QAudio::State s)
@@ -184,11 +228,15 @@ public:
     // goes idle while its last buffer is still being played.
     void checkPlayout()
     {
-        if (!sink || state != State::Playing)
+        if (!sink)
             return;
         const qint64 processed = sink->processedUSecs();
-        if (processed < durationUs)
+        if (state != State::Playing || processed < durationUs)
             return;
+        if (draining) {
+            halt();
+            return;
+        }
         qCDebug(lcTx) << "played out" << processed << "us after" << sinceStream.elapsed() << "ms";
         poll.stop();
         bound.stop();
@@ -212,9 +260,10 @@ public:
         for (QTimer *t : {&leadIn, &poll, &tail, &bound, &maxTx})
             t->stop();
         stopAudio();
-        ptt.release();
+        releasePtt();
         state = State::Idle;
         sequence = false;
+        draining = false;
         pcm.clear();
     }
 
@@ -227,7 +276,10 @@ public:
     }
 };
 
-Transmitter::Transmitter(QObject *parent) : QObject(parent), d(new Private(this)) {}
+Transmitter::Transmitter(Ptt *ptt, QObject *parent) : QObject(parent), d(new Private(this))
+{
+    d->ptt = ptt;
+}
 
 Transmitter::~Transmitter()
 {
@@ -235,9 +287,38 @@ Transmitter::~Transmitter()
     delete d;
 }
 
-void Transmitter::configurePort(int comNumber, const QString &settings)
+void Transmitter::setPtt(Ptt *ptt)
 {
-    d->ptt.configure(comNumber, settings);
+    if (ptt == d->ptt)
+        return;
+    stop();
+    d->ptt = ptt;
+}
+
+void Transmitter::setOutput(const QByteArray &id, const QString &description)
+{
+    d->outputId = id;
+    d->outputDescription = description;
+}
+
+QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
+{
+    if (id.isEmpty()) {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull() && error)
+            *error = QStringLiteral("Aucune sortie son disponible : les tons ne peuvent pas "
+                                    "être émis.");
+        return device;
+    }
+    for (const QAudioDevice &device : QMediaDevices::audioOutputs())
+        if (device.id() == id)
+            return device;
+    if (error)
+        *error = QStringLiteral("La sortie son « %1 » choisie pour l'émetteur est absente : rien "
+                                "n'a été émis. Branchez-la, ou choisissez une autre sortie dans le "
+                                "menu Port (Sortie son).")
+                     .arg(description.isEmpty() ? QString::fromUtf8(id) : description);
+    return {};
 }
 
 QAudioFormat Transmitter::outputFormat(const QAudioDevice &device)
@@ -281,7 +362,7 @@ bool Transmitter::startSequence(const QStringList &files, QString *error)
     d->durationUs = ToneLoader::durationUs(d->format, pcm.size());
     d->sequence = true;
     QString portError;
-    if (!d->ptt.key(&portError))
+    if (!d->keyPtt(&portError))
         emit portWarning(portError);
     d->startTransmission(leadInMs);
     return true;
@@ -299,7 +380,7 @@ bool Transmitter::startHeld(const QString &file, QString *error)
     QByteArray pcm;
     if (!ToneLoader::prepare({file}, d->format, &pcm, error))
         return false;
-    if (!d->ptt.key(error))
+    if (!d->keyPtt(error))
         return false;
     int leadInMs = 0;
     d->readTimings(&leadInMs);
@@ -312,14 +393,26 @@ bool Transmitter::startHeld(const QString &file, QString *error)
 
 void Transmitter::stopHeld()
 {
-    if (!d->sequence)
-        d->halt();
+    if (d->sequence)
+        return;
+    // Released before its tone was out: the tone is finished first.
+    if (d->state == Private::State::Held && d->sink && d->sink->processedUSecs() < d->durationUs) {
+        d->draining = true;
+        d->state = Private::State::Playing;
+        d->watchPlayout();
+        return;
+    }
+    if (d->state == Private::State::LeadIn) {
+        d->draining = true;
+        return;
+    }
+    d->halt();
 }
 
 void Transmitter::stop()
 {
     if (d->state == Private::State::Idle) {
-        d->ptt.release();
+        d->releasePtt();
         return;
     }
     d->end(false, QStringLiteral("Émission interrompue."));
@@ -332,5 +425,5 @@ bool Transmitter::isBusy() const
 
 bool Transmitter::isKeyed() const
 {
-    return d->ptt.isKeyed();
+    return d->ptt && d->ptt->isKeyed();
 }

@@ -10,6 +10,7 @@ class MapRoutines;
 class MapScene;
 class MapView;
 class QLabel;
+class TxIndicator;
 class QPushButton;
 class QToolBar;
 class QToolButton;
@@ -64,6 +65,7 @@ public:
     QLabel *panelDate = nullptr;
     QLabel *panelHeure = nullptr;
     QLabel *panelTemps = nullptr;
+    TxIndicator *panelEmission = nullptr;   // transmitter keyed, seconds elapsed
 
 private:
     void buildBand();
