@@ -121,6 +121,45 @@ private slots:
         }
     }
 
+    // Opening raised both lines; the one not used for PTT goes down at once
+    // and stays down, the PTT line is up for the whole stream.
+    void pttLineChoice_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QStringList>("used");
+        QTest::addColumn<QString>("unused");
+        QTest::newRow("RTS") << "RTS" << QStringList{"RTS"} << "DTR";
+        QTest::newRow("DTR") << "DTR" << QStringList{"DTR"} << "RTS";
+        QTest::newRow("both") << "RTS+DTR" << QStringList{"RTS", "DTR"} << "";
+    }
+    void pttLineChoice()
+    {
+        QFETCH(QString, choice);
+        QFETCH(QStringList, used);
+        QFETCH(QString, unused);
+        PttDriver d;
+        d.setSetting("Station/PttLine", choice);
+        d.setSetting("Emission/LeadInMs", 100);
+        d.start({"sequence", "1", commandToneFile('5')}, pulse.environment(), work.path());
+        QVERIFY(d.finish());
+        const auto out = d.output(), lines = d.rts();
+        const QString all = PttDriver::texts(out) + " / " + PttDriver::texts(lines);
+        const double opened = PttDriver::find(lines, "OPEN").t, started = PttDriver::find(out, "STARTED").t;
+        const double fin = PttDriver::find(out, "FINISHED 1").t;
+        QVERIFY2(opened > 0 && fin > 0, qPrintable(all));
+        if (!unused.isEmpty()) {
+            const double down = PttDriver::find(lines, unused + " 0").t;
+            QVERIFY2(down >= opened && down <= started, qPrintable(all));
+            for (const TimedLine &l : lines)
+                QVERIFY2(!(l.text.startsWith(unused + " 1") && l.t > down), qPrintable(all));
+        }
+        for (const QString &line : used) {
+            const double off = PttDriver::find(lines, line + " 0").t;
+            // Up from the open through lead-in and tone (300 ms), down before finished().
+            QVERIFY2(off - started >= 0.100 + 0.200 - 0.010 && off <= fin, qPrintable(all));
+        }
+    }
+
     void missingPortStillPlays()
     {
         PttDriver d;
