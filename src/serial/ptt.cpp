@@ -1,8 +1,11 @@
 #include "ptt.h"
 
+#include "pttsafety.h"
+
 #include <QFileInfo>
 
 #include <grp.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,11 +107,15 @@ bool SerialPtt::key(QString *error)
                                                         : QStringLiteral("RTS"),
                              m_device, m_port.errorString()));
     m_keyed = true;
+    armLineRelease(int(m_port.handle()), (m_line != PttLine::Dtr ? TIOCM_RTS : 0)
+                                             | (m_line != PttLine::Rts ? TIOCM_DTR : 0));
     return true;
 }
 
 void SerialPtt::release()
 {
+    if (m_keyed)
+        armLineRelease(-1, 0);
     if (m_port.isOpen()) {
         setLines(false);
         m_port.close();
@@ -132,9 +139,4 @@ QString SerialPtt::lostReason() const
             .arg(m_comNumber)
             .arg(m_device);
     return {};
-}
-
-int SerialPtt::handle() const
-{
-    return m_port.isOpen() ? int(m_port.handle()) : -1;
 }

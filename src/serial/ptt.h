@@ -29,10 +29,6 @@ public:
     bool isKeyed() const override;
     QString lostReason() const override;
 
-    // The descriptor of the open port (-1 when closed), for a release from a
-    // signal handler.
-    int handle() const;
-
     // A French sentence for a port that cannot be opened, that says what to do.
     static QString openError(const QString &device, QSerialPort::SerialPortError error,
                              const QString &systemText);
