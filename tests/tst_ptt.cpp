@@ -167,6 +167,32 @@ private slots:
         }
     }
 
+    // A timing out of its bounds is refused before the port is even opened.
+    void outOfRangeTimingKeysNothing_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("huge lead-in") << "Emission/LeadInMs" << "2147483647";
+        QTest::newRow("long lead-in") << "Emission/LeadInMs" << "100000000";
+        QTest::newRow("negative tail") << "Emission/TailMs" << "-1";
+        QTest::newRow("limit overflows") << "Emission/MaxTransmitSeconds" << "2147484";
+        QTest::newRow("limit truncated") << "Emission/MaxTransmitSeconds" << "99999999999";
+        QTest::newRow("no limit") << "Emission/MaxTransmitSeconds" << "0";
+    }
+    void outOfRangeTimingKeysNothing()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        PttDriver d;
+        d.setSetting(key, value);
+        d.start({"sequence", "1", commandToneFile('5')}, pulse.environment(), work.path());
+        QVERIFY(d.finish());
+        const QString refused = PttDriver::find(d.output(), "REFUSED").text;
+        QVERIFY2(refused.contains(key) && refused.contains(value), qPrintable(refused));
+        QCOMPARE(d.exitCode(), 3);
+        QVERIFY2(d.rts().isEmpty(), qPrintable(PttDriver::texts(d.rts())));
+    }
+
     void missingPortStillPlays()
     {
         PttDriver d;

@@ -22,11 +22,31 @@ namespace {
 constexpr int PlayoutMarginMs = 2000;
 constexpr int PollIntervalMs = 5;
 
-int setting(const char *key, int fallback, int minimum)
+// A per-user timing setting within [minimum, maximum]; anything else (not a
+// whole number, out of range, too large for an int) is refused with a French
+// text that names the setting, so that nothing is keyed on a wrong value.
+bool setting(const char *key, int fallback, int minimum, int maximum, const char *unit, int *value,
+             QString *error)
 {
+    const QVariant raw = QSettings().value(QLatin1String(key));
+    if (!raw.isValid()) {
+        *value = fallback;
+        return true;
+    }
     bool ok = false;
-    const int v = QSettings().value(QLatin1String(key), fallback).toInt(&ok);
-    return ok && v >= minimum ? v : fallback;
+    const qlonglong v = raw.toString().trimmed().toLongLong(&ok);
+    if (ok && v >= minimum && v <= maximum) {
+        *value = int(v);
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("Le réglage %1 vaut « %2 » : il doit être un nombre entier de %3 à %4 %5. "
+                                "Rien n'a été émis ; corrigez-le dans les réglages de l'utilisateur.")
+                     .arg(QLatin1String(key), raw.toString())
+                     .arg(minimum)
+                     .arg(maximum)
+                     .arg(QLatin1String(unit));
+    return false;
 }
 
 bool usableSampleFormat(QAudioFormat::SampleFormat f)
@@ -142,16 +162,29 @@ public:
             emit q->keyedChanged(false);
     }
 
-    void readTimings(int *leadInMs)
+    bool readTimings(int *leadInMs, QString *error)
     {
-        *leadInMs = setting("Emission/LeadInMs", 150, 0);
-        tailMs = setting("Emission/TailMs", 100, 0);
-        maxSeconds = setting("Emission/MaxTransmitSeconds", 60, 1);
+        return setting("Emission/LeadInMs", 150, 0, 5000, "ms", leadInMs, error)
+               && setting("Emission/TailMs", 100, 0, 5000, "ms", &tailMs, error)
+               && setting("Emission/MaxTransmitSeconds", 60, 1, 600, "s", &maxSeconds, error);
     }
 
-    // The lead-in is played as silence at the head of the stream rather than
-    // waited before opening it: a sound server waking from idle drops the
-    // first samples of a stream, and those must not be the first tone's.
+    // The whole stream, before anything is keyed. The lead-in is played as
+    // silence at the head of the stream rather than waited before opening
+    // it: a sound server waking from idle drops the first samples of a
+    // stream, and those must not be the first tone's.
+    void prepareStream(const QByteArray &tones, int leadInMs)
+    {
+        pcm.clear();
+        if (!tones.isEmpty()) {
+            const qint64 frames = qint64(format.sampleRate()) * leadInMs / 1000;
+            pcm = QByteArray(frames * format.bytesPerFrame(),
+                             format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
+            pcm += tones;
+        }
+        durationUs = ToneLoader::durationUs(format, pcm.size());
+    }
+
     void startTransmission(int leadInMs)
     {
         maxTx.start(maxSeconds * 1000);
@@ -160,11 +193,6 @@ public:
             leadIn.start(leadInMs);
             return;
         }
-        const qint64 frames = qint64(format.sampleRate()) * leadInMs / 1000;
-        QByteArray silence(frames * format.bytesPerFrame(),
-                           format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
-        pcm.prepend(silence);
-        durationUs = ToneLoader::durationUs(format, pcm.size());
         startStream();
     }
 
@@ -357,9 +385,9 @@ bool Transmitter::startSequence(const QStringList &files, QString *error)
             return false;
     }
     int leadInMs = 0;
-    d->readTimings(&leadInMs);
-    d->pcm = pcm;
-    d->durationUs = ToneLoader::durationUs(d->format, pcm.size());
+    if (!d->readTimings(&leadInMs, error))
+        return false;
+    d->prepareStream(pcm, leadInMs);
     d->sequence = true;
     QString portError;
     if (!d->keyPtt(&portError))
@@ -380,12 +408,14 @@ bool Transmitter::startHeld(const QString &file, QString *error)
     QByteArray pcm;
     if (!ToneLoader::prepare({file}, d->format, &pcm, error))
         return false;
-    if (!d->keyPtt(error))
-        return false;
     int leadInMs = 0;
-    d->readTimings(&leadInMs);
-    d->pcm = pcm;
-    d->durationUs = ToneLoader::durationUs(d->format, pcm.size());
+    if (!d->readTimings(&leadInMs, error))
+        return false;
+    d->prepareStream(pcm, leadInMs);
+    if (!d->keyPtt(error)) {
+        d->pcm.clear();
+        return false;
+    }
     d->sequence = false;
     d->startTransmission(leadInMs);
     return true;
