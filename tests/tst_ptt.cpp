@@ -193,6 +193,23 @@ private slots:
         QVERIFY2(d.rts().isEmpty(), qPrintable(PttDriver::texts(d.rts())));
     }
 
+    void vanishedPortEndsAsAFailure()
+    {
+        PttDriver d;
+        QStringList args{"sequence", "1"};
+        args << seq("1234567890");
+        d.start(args, pulse.environment(), work.path());
+        QVERIFY(d.waitFor("STARTED keyed=1"));
+        QTest::qWait(200);
+        d.unplug();
+        QVERIFY(d.finish());
+        const auto out = d.output();
+        const TimedLine fin = PttDriver::find(out, "FINISHED 0");
+        QVERIFY2(fin.text.contains("a disparu"), qPrintable(PttDriver::texts(out)));
+        // Well before the 2 s of tones would have ended.
+        QVERIFY2(fin.t - PttDriver::find(out, "STARTED").t < 1.0, qPrintable(PttDriver::texts(out)));
+    }
+
     void missingPortStillPlays()
     {
         PttDriver d;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <grp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,8 +133,12 @@ QString SerialPtt::lostReason() const
 {
     if (!m_keyed)
         return {};
+    // An unplugged adapter hangs the tty up: the descriptor then reports
+    // POLLHUP or POLLERR (a pty whose other side went away does the same).
     const QSerialPort::SerialPortError e = m_port.error();
-    if (e == QSerialPort::ResourceError || !QFileInfo::exists(m_device))
+    pollfd p{int(m_port.handle()), 0, 0};
+    const bool hungUp = m_port.isOpen() && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+    if (hungUp || e == QSerialPort::ResourceError || e == QSerialPort::ReadError || !QFileInfo::exists(m_device))
         return QStringLiteral("Le port Com%1 (%2) a disparu pendant l'émission : l'interface série "
                               "a été débranchée. Émission arrêtée.")
             .arg(m_comNumber)
