@@ -99,15 +99,20 @@ int main(int argc, char **argv)
     for (QChar k : QStringLiteral("159"))
         writeDtmfFile(commandToneFile(k), k, 8000, 100, 0);
 
+    // Monitors are not offered as inputs: a plain source that remaps it is.
+    pulse.run("pactl", {"load-module", "module-remap-source", "master=nullsink.monitor",
+                        "source_name=heard", "source_properties=device.description=heard"});
     QAudioDevice monitor;
     for (int i = 0; i < 50 && monitor.isNull(); ++i) {
         for (const QAudioDevice &d : QMediaDevices::audioInputs())
-            if (d.id() == "nullsink.monitor")
+            if (d.id() == "heard")
                 monitor = d;
         QTest::qWait(100);
     }
     if (monitor.isNull()) {
-        std::fprintf(stderr, "bench_ptt_timing: no monitor source\n");
+        std::fprintf(stderr, "bench_ptt_timing: no monitor source among:\n");
+        for (const QAudioDevice &d : QMediaDevices::audioInputs())
+            std::fprintf(stderr, "  %s\n", d.id().constData());
         return 1;
     }
     Listener listener(monitor);
