@@ -107,15 +107,19 @@ public:
 private:
     void key()
     {
-        if (!m_keyed)
+        if (!m_keyed) {
             log << QStringLiteral("RTS on");
-        m_keyed = true;
+            m_keyed = true;
+            emit keyedChanged(true);
+        }
     }
     void release()
     {
-        if (m_keyed)
+        if (m_keyed) {
             log << QStringLiteral("RTS off");
-        m_keyed = false;
+            m_keyed = false;
+            emit keyedChanged(false);
+        }
     }
 
     QTimer m_end;
