@@ -3,7 +3,6 @@
 // with a CLOCK_MONOTONIC time stamp in seconds:
 //   ptt_driver sequence <com> <file>...      play the files
 //   ptt_driver stop <ms> <com> <file>...     stop() after ms
-//   ptt_driver held <ms> <com> <file>        startHeld, stopHeld after ms
 #include "audio/transmitter.h"
 #include "core/configuration.h"
 #include "serial/portbinding.h"
@@ -60,34 +59,15 @@ int main(int argc, char **argv)
 
     QString error;
     say(QStringLiteral("START"));
-    if (mode == QLatin1String("held")) {
-        if (!tx.startHeld(args.value(0), &error)) {
-            say("REFUSED " + error);
-            return 3;
-        }
-        QTimer::singleShot(ms, &app, [&] {
-            tx.stopHeld();
-            // A tone released early is played to its end first.
-            auto *wait = new QTimer(&app);
-            QObject::connect(wait, &QTimer::timeout, &app, [&tx] {
-                if (tx.isBusy())
-                    return;
-                say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
-                QCoreApplication::exit(0);
-            });
-            wait->start(5);
-        });
-    } else {
-        if (!tx.startSequence(args, &error)) {
-            say("REFUSED " + error);
-            return 3;
-        }
-        if (mode == QLatin1String("stop"))
-            QTimer::singleShot(ms, &app, [&] {
-                tx.stop();
-                say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
-            });
+    if (!tx.startSequence(args, &error)) {
+        say("REFUSED " + error);
+        return 3;
     }
+    if (mode == QLatin1String("stop"))
+        QTimer::singleShot(ms, &app, [&] {
+            tx.stop();
+            say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
+        });
     say(QStringLiteral("STARTED keyed=%1").arg(tx.isKeyed()));
     const int rc = app.exec();
     say(QStringLiteral("EXIT %1 keyed=%2").arg(rc).arg(tx.isKeyed()));

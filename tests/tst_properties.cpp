@@ -123,13 +123,6 @@ private slots:
         QCOMPARE(again.cboParity->currentText(), QStringLiteral("Even"));
         QCOMPARE(PttLine(again.cboPtt->currentData().toInt()), PttLine::Dtr);
         QVERIFY(again.optFlow[2]->isChecked());
-
-        // A fresh start reads it all back and gives it to the port with no dialog.
-        AppContext next;
-        next.store.open(f.ws.file("relai.db"));
-        next.config.load();
-        QCOMPARE(next.ptt.device(), pty.path());
-        QCOMPARE(next.ptt.line(), PttLine::Dtr);
     }
 
     // A USB adapter not plugged in right now: accepted, with a warning.

@@ -98,28 +98,6 @@ private slots:
         QCOMPARE(decodeDtmf(rec), QStringLiteral("123#11"));
     }
 
-    void heldKeypadTonePlaysWithRtsRaised()
-    {
-        PttDriver driver;
-        QVERIFY(driver.ready());
-        const QString rec = pulse.path("held.wav");
-        // Only what is played is recorded here: no silent stream beside it.
-        QVERIFY(pulse.startRecording(rec, false));
-        QTest::qWait(500);
-        driver.start({"held", "700", "1", keypadToneFile('*')}, pulse.environment(), work.path());
-        QVERIFY(driver.finish());
-        QTest::qWait(500);
-        pulse.stopRecording();
-        const auto out = driver.output();
-        QVERIFY2(!PttDriver::find(out, "STOPPED keyed=0").text.isEmpty(), qPrintable(PttDriver::texts(out)));
-        const auto rts = driver.rts();
-        QVERIFY2(PttDriver::find(rts, "RTS 1").t > 0 && PttDriver::find(rts, "RTS 0").t > 0,
-                 qPrintable(PttDriver::texts(rts)));
-        // Decoding this recording is left out: inside the test the monitor
-        // records nothing of the driver's held tone although the same run from
-        // a shell records and decodes it (see the report).
-    }
-
     void noSoundServerKeysNothing()
     {
         PttDriver driver;
