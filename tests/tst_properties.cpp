@@ -171,6 +171,26 @@ private slots:
         QCOMPARE(d.result(), 0);
     }
 
+    // What keying says when the port cannot be used.
+    void portErrorsSayWhatToDo()
+    {
+        PseudoTerminal pty;
+        QSerialPort holder(pty.path());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        SerialPtt ptt;
+        QString err;
+        ptt.configure(2, pty.path(), "9600,N,8,1");
+        QVERIFY(!ptt.key(&err));
+        QVERIFY2(err.contains("occupé") && err.contains("autre programme"), qPrintable(err));
+        ptt.configure(2, "/dev/pontavel-absent", "9600,N,8,1");
+        QVERIFY(!ptt.key(&err));
+        QVERIFY2(err.contains("absent") && err.contains("menu Port"), qPrintable(err));
+        ptt.configure(2, "", "9600,N,8,1");
+        QVERIFY(!ptt.key(&err));
+        QVERIFY2(err.contains("aucun périphérique valable"), qPrintable(err));
+        QVERIFY(!ptt.isKeyed());
+    }
+
     void storeFailureChangesNothing()
     {
         Fixture f;

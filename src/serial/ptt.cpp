@@ -37,7 +37,10 @@ QString SerialPtt::openError(const QString &device, QSerialPort::SerialPortError
                               "(ou porte un autre nom). Branchez-la, ou choisissez un autre "
                               "périphérique dans le menu Port.")
             .arg(device);
-    if (error == QSerialPort::PermissionError) {
+    // Qt reports a port held by another program (its lock file, TIOCEXCL)
+    // as a permission error too: the account's own rights tell them apart.
+    const bool allowed = ::access(path.constData(), R_OK | W_OK) == 0;
+    if (error == QSerialPort::PermissionError && !allowed) {
         const struct group *g = ::getgrgid(st.st_gid);
         const QString group = g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid);
         return QStringLiteral("Accès refusé au périphérique %1 : votre compte doit faire partie du "
@@ -45,8 +48,8 @@ QString SerialPtt::openError(const QString &device, QSerialPort::SerialPortError
                               "fermez la session et reconnectez-vous pour que cela prenne effet.")
             .arg(device, group);
     }
-    if (error == QSerialPort::OpenError || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive)
-        || systemText.contains(QLatin1String("lock"), Qt::CaseInsensitive))
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError
+        || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
         return QStringLiteral("Le périphérique %1 est occupé : un autre programme l'utilise. "
                               "Fermez cet autre programme puis recommencez.")
             .arg(device);
