@@ -50,6 +50,7 @@ int main(int argc, char **argv)
     tx.setOutput(user.value("Station/SortieSon").toByteArray(), user.value("Station/SortieSonNom").toString());
     installTransmitterSafety(&tx);
     QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
+    QObject::connect(&tx, &Transmitter::keyedChanged, [](bool on) { say(on ? "KEYED" : "RELEASED"); });
     QObject::connect(&tx, &Transmitter::maxTransmitTimeReached,
                      [](const QString &t) { say("MAX " + t); });
     QObject::connect(&tx, &Transmitter::finished, [&](bool ok, const QString &e) {

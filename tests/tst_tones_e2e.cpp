@@ -84,7 +84,7 @@ private slots:
         QSignalSpy done(&tx, &Transmitter::finished);
         QString err;
         QVERIFY2(tx.startSequence(commandToneFiles("123#11"), &err), qPrintable(err));
-        QCOMPARE(warn.size(), 1);
+        QTRY_COMPARE(warn.size(), 1);
         QVERIFY2(warn[0][0].toString().contains("/nonexistent/ttyS0 est absent"),
                  qPrintable(warn[0][0].toString()));
         QVERIFY(!tx.isKeyed());

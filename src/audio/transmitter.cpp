@@ -20,7 +20,11 @@ namespace {
 // Slack given to the sound server beyond the stream's own length before a
 // play-out that never completes counts as a failure.
 constexpr int PlayoutMarginMs = 2000;
-constexpr int PollIntervalMs = 5;
+constexpr int PollIntervalMs = 2;
+// Silence played before keying: the line goes up once the sound server is
+// really playing the stream (it counts what it played), so that the lead-in
+// and the first tone are heard as set, whatever the server's start-up time.
+constexpr int CueMs = 30;
 
 // A per-user timing setting within [minimum, maximum]; anything else (not a
 // whole number, out of range, too large for an int) is refused with a French
@@ -69,6 +73,8 @@ public:
     bool draining = false;   // a held tone released early plays to its end
     State state = State::Idle;
     bool sequence = false;   // a sequence (not a held tone) is running
+    bool keyPending = false; // the stream plays its cue; the line is not up yet
+    qint64 cueUs = 0;
     QAudioFormat format;
     QAudioDevice device;
     QByteArray pcm;
@@ -147,6 +153,8 @@ public:
         }
         if (!ptt->key(error))
             return false;
+        // The limit counts from keying (before it, from the stream's start).
+        maxTx.start(maxSeconds * 1000);
         watch.start();
         emit q->keyedChanged(true);
         return true;
@@ -176,8 +184,11 @@ public:
     void prepareStream(const QByteArray &tones, int leadInMs)
     {
         pcm.clear();
+        cueUs = 0;
         if (!tones.isEmpty()) {
-            const qint64 frames = qint64(format.sampleRate()) * leadInMs / 1000;
+            const qint64 cueFrames = qint64(format.sampleRate()) * CueMs / 1000;
+            cueUs = cueFrames * 1000000 / format.sampleRate();
+            const qint64 frames = cueFrames + qint64(format.sampleRate()) * leadInMs / 1000;
             pcm = QByteArray(frames * format.bytesPerFrame(),
                              format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
             pcm += tones;
@@ -259,6 +270,20 @@ public:
         if (!sink)
             return;
         const qint64 processed = sink->processedUSecs();
+        if (keyPending && processed >= cueUs) {
+            keyPending = false;
+            QString error;
+            if (!keyPtt(&error)) {
+                // A sequence plays on (VOX stations); a keypad tone stops.
+                if (sequence) {
+                    emit q->portWarning(error);
+                } else {
+                    halt();
+                    emit q->portWarning(error);
+                    return;
+                }
+            }
+        }
         if (state != State::Playing || processed < durationUs)
             return;
         if (draining) {
@@ -269,7 +294,8 @@ public:
         poll.stop();
         bound.stop();
         state = State::Tail;
-        tail.start(tailMs);
+        // The end was seen up to one poll late: that part of the tail is gone.
+        tail.start(int(std::max<qint64>(0, tailMs - (processed - durationUs) / 1000)));
     }
 
     void stopAudio()
@@ -291,6 +317,7 @@ public:
         releasePtt();
         state = State::Idle;
         sequence = false;
+        keyPending = false;
         draining = false;
         pcm.clear();
     }
@@ -389,9 +416,14 @@ bool Transmitter::startSequence(const QStringList &files, QString *error)
         return false;
     d->prepareStream(pcm, leadInMs);
     d->sequence = true;
-    QString portError;
-    if (!d->keyPtt(&portError))
-        emit portWarning(portError);
+    if (d->pcm.isEmpty()) {
+        // Nothing to play: keyed for the lead-in and the tail.
+        QString portError;
+        if (!d->keyPtt(&portError))
+            emit portWarning(portError);
+    } else {
+        d->keyPending = true;
+    }
     d->startTransmission(leadInMs);
     return true;
 }
@@ -412,10 +444,7 @@ bool Transmitter::startHeld(const QString &file, QString *error)
     if (!d->readTimings(&leadInMs, error))
         return false;
     d->prepareStream(pcm, leadInMs);
-    if (!d->keyPtt(error)) {
-        d->pcm.clear();
-        return false;
-    }
+    d->keyPending = true;
     d->sequence = false;
     d->startTransmission(leadInMs);
     return true;

@@ -26,9 +26,10 @@ public:
     // the system's default); the description names it when it is absent.
     void setOutput(const QByteArray &id, const QString &description);
 
-    // Checks every file first: when one cannot be read, or there is no sound
-    // output, nothing is keyed, false is returned and *error names the cause in
-    // French. A port that cannot be opened is reported by portWarning() and the
+    // Checks every file and setting and builds the whole stream first: when
+    // one cannot be read, or there is no sound output, nothing is keyed, false
+    // is returned and *error names the cause in French. The line goes up once
+    // the sound server is playing the stream's first (silent) samples. A port that cannot be opened is reported by portWarning() and the
     // tones are played all the same (VOX-keyed stations rely on it).
     // finished() follows exactly once when true was returned, after release.
     // Settings (QSettings): Emission/LeadInMs (150), Emission/TailMs (100),
@@ -38,8 +39,8 @@ public:
     // Keypad: keys and plays one file until stopHeld(); a file shorter than the
     // press ends by itself while the transmitter stays keyed. A press released
     // early still gets its whole tone: the release then waits for its end. Unlike a
-    // sequence, a port that cannot be opened refuses the press (false, *error
-    // names the port) and no tone plays. No finished() follows a held tone.
+    // sequence, a port that cannot be opened stops the tone and is reported
+    // by portWarning(). No finished() follows a held tone.
     virtual bool startHeld(const QString &file, QString *error);
     virtual void stopHeld();
 
