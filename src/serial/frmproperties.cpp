@@ -9,7 +9,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFileInfo>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTabWidget>
 #include <QVBoxLayout>
 

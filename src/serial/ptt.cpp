@@ -81,6 +81,9 @@ bool SerialPtt::key(QString *error)
         }
         return false;
     };
+    if (m_comNumber < 1 || m_comNumber > 16)
+        return fail(QStringLiteral("numéro de port hors de 1 à 16 dans les réglages. Choisissez un "
+                                   "port dans le menu Port."));
     // A relative or empty name would be looked up in the working folder, or
     // worse, taken for the machine's console.
     if (m_device.isEmpty() || !m_device.startsWith(QLatin1Char('/')))
