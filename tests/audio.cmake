@@ -15,3 +15,7 @@ foreach(t tst_ptt tst_tones_e2e)
       "PONTAVEL_RTS_SHIM=$<TARGET_FILE:pontavel_rtsshim>;PONTAVEL_PTT_DRIVER=$<TARGET_FILE:ptt_driver>")
   endif()
 endforeach()
+# The whole station runs inside tst_tones_e2e: its own ports need the shim too.
+if(TARGET tst_tones_e2e)
+  set_property(TEST tst_tones_e2e APPEND PROPERTY ENVIRONMENT "LD_PRELOAD=$<TARGET_FILE:pontavel_rtsshim>")
+endif()

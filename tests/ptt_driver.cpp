@@ -3,9 +3,13 @@
 // with a CLOCK_MONOTONIC time stamp in seconds:
 //   ptt_driver sequence <com> <file>...      play the files
 //   ptt_driver stop <ms> <com> <file>...     stop() after ms
-//   ptt_driver held <ms> <com> <file>        startHeld, stopHeld after ms
 #include "audio/transmitter.h"
+#include "core/configuration.h"
+#include "serial/portbinding.h"
+#include "serial/ptt.h"
 #include "serial/pttsafety.h"
+
+#include <QSettings>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -37,10 +41,16 @@ int main(int argc, char **argv)
         ms = args.takeFirst().toInt();
     const int com = args.takeFirst().toInt();
 
-    Transmitter tx;
+    // The station's port as the program sets it up from what is stored.
+    SerialPtt ptt;
+    const QSettings user;
+    ptt.configure(com, PortBinding::device(com), QStringLiteral("9600,N,8,1"),
+                  Configuration::pttLineFromName(user.value("Station/PttLine").toString()));
+    Transmitter tx(&ptt);
+    tx.setOutput(user.value("Station/SortieSon").toByteArray(), user.value("Station/SortieSonNom").toString());
     installTransmitterSafety(&tx);
-    tx.configurePort(com, QStringLiteral("9600,N,8,1"));
     QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
+    QObject::connect(&tx, &Transmitter::keyedChanged, [](bool on) { say(on ? "KEYED" : "RELEASED"); });
     QObject::connect(&tx, &Transmitter::maxTransmitTimeReached,
                      [](const QString &t) { say("MAX " + t); });
     QObject::connect(&tx, &Transmitter::finished, [&](bool ok, const QString &e) {
@@ -50,27 +60,15 @@ int main(int argc, char **argv)
 
     QString error;
     say(QStringLiteral("START"));
-    if (mode == QLatin1String("held")) {
-        if (!tx.startHeld(args.value(0), &error)) {
-            say("REFUSED " + error);
-            return 3;
-        }
-        QTimer::singleShot(ms, &app, [&] {
-            tx.stopHeld();
-            say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
-            QCoreApplication::exit(0);
-        });
-    } else {
-        if (!tx.startSequence(args, &error)) {
-            say("REFUSED " + error);
-            return 3;
-        }
-        if (mode == QLatin1String("stop"))
-            QTimer::singleShot(ms, &app, [&] {
-                tx.stop();
-                say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
-            });
+    if (!tx.startSequence(args, &error)) {
+        say("REFUSED " + error);
+        return 3;
     }
+    if (mode == QLatin1String("stop"))
+        QTimer::singleShot(ms, &app, [&] {
+            tx.stop();
+            say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
+        });
     say(QStringLiteral("STARTED keyed=%1").arg(tx.isKeyed()));
     const int rc = app.exec();
     say(QStringLiteral("EXIT %1 keyed=%2").arg(rc).arg(tx.isKeyed()));

@@ -26,8 +26,11 @@ public:
     PttDriver()
     {
         char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0)
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) {
             m_pty = QString::fromLocal8Bit(name);
+            // Not inherited by the driver: closing it here must unplug the port.
+            ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+        }
         // Only the master is kept: the driver's descriptor is the slave's last
         // one, as a real port's would be.
         if (m_slave >= 0) {
@@ -100,6 +103,13 @@ public:
     }
 
     QProcess &process() { return m_proc; }
+    // The adapter pulled out: the pty's other side goes away.
+    void unplug()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
     int exitCode() const { return m_proc.exitCode(); }
 
     QList<TimedLine> output()

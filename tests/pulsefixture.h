@@ -103,32 +103,54 @@ public:
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
-    // Records the sink's monitor, with a silent stream playing so that the
-    // recording follows wall-clock time.
-    bool startRecording(const QString &file, bool keepClock = true)
+    // Another null sink, described as `name`; its module number, -1 on failure.
+    int addSink(const QString &name)
     {
-        m_silence = std::make_unique<QProcess>();
-        if (keepClock)
-        m_silence->setProcessEnvironment(environment());
-        m_silence->start("pacat", {"--playback", "--device=nullsink", "--raw", "--format=s16le",
-                                  "--rate=44100", "--channels=2", "--latency-msec=20", "/dev/zero"});
-        m_recorder = std::make_unique<QProcess>();
-        m_recorder->setProcessEnvironment(environment());
-        m_recorder->start("parecord", {"--device=nullsink.monitor", "--rate=22050", "--channels=1",
-                                      "--format=s16le", "--latency-msec=20", "--file-format=wav",
-                                      file});
-        return (!keepClock || m_silence->waitForStarted(5000)) && m_recorder->waitForStarted(5000);
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start("pactl", {"load-module", "module-null-sink", "sink_name=" + name,
+                          "sink_properties=device.description=" + name});
+        if (!p.waitForFinished(10000) || p.exitCode() != 0)
+            return -1;
+        bool ok = false;
+        const int module = p.readAllStandardOutput().trimmed().toInt(&ok);
+        return ok ? module : -1;
+    }
+    bool removeModule(int module) { return run("pactl", {"unload-module", QString::number(module)}) == 0; }
+
+    // Records a sink's monitor (several may run at once), with a silent
+    // stream playing so that the recording follows wall-clock time.
+    bool startRecording(const QString &file, bool keepClock = true, const QString &sink = "nullsink")
+    {
+        if (keepClock && !m_silence) {
+            m_silence = std::make_unique<QProcess>();
+            m_silence->setProcessEnvironment(environment());
+            m_silence->start("pacat", {"--playback", "--device=nullsink", "--raw", "--format=s16le",
+                                      "--rate=44100", "--channels=2", "--latency-msec=20", "/dev/zero"});
+            if (!m_silence->waitForStarted(5000))
+                return false;
+        }
+        auto recorder = std::make_unique<QProcess>();
+        recorder->setProcessEnvironment(environment());
+        recorder->start("parecord", {"--device=" + sink + ".monitor", "--rate=22050", "--channels=1",
+                                     "--format=s16le", "--latency-msec=20", "--file-format=wav", file});
+        const bool ok = recorder->waitForStarted(5000);
+        m_recorders.push_back(std::move(recorder));
+        return ok;
     }
 
     void stopRecording()
     {
-        if (m_recorder && m_recorder->state() != QProcess::NotRunning) {
-            ::kill(pid_t(m_recorder->processId()), SIGINT);
-            if (!m_recorder->waitForFinished(5000)) {
-                m_recorder->kill();
-                m_recorder->waitForFinished(2000);
+        for (auto &recorder : m_recorders) {
+            if (recorder->state() == QProcess::NotRunning)
+                continue;
+            ::kill(pid_t(recorder->processId()), SIGINT);
+            if (!recorder->waitForFinished(5000)) {
+                recorder->kill();
+                recorder->waitForFinished(2000);
             }
         }
+        m_recorders.clear();
         if (m_silence && m_silence->state() != QProcess::NotRunning) {
             ::kill(pid_t(m_silence->processId()), SIGTERM);
             if (!m_silence->waitForFinished(3000)) {
@@ -136,6 +158,7 @@ public:
                 m_silence->waitForFinished(2000);
             }
         }
+        m_silence.reset();
     }
 
 private:
@@ -143,7 +166,7 @@ private:
     QString m_socket;
     QProcess m_daemon;
     std::unique_ptr<QProcess> m_silence;
-    std::unique_ptr<QProcess> m_recorder;
+    std::vector<std::unique_ptr<QProcess>> m_recorders;
 };
 
 // Keys decoded by multimon-ng from a WAV file, in order ("123#11").
@@ -164,7 +187,7 @@ inline QString decodeDtmf(const QString &wav)
 
 // A DTMF tone file: toneMs of the standard pair at -10 dBFS, then gapMs of silence.
 inline bool writeDtmfFile(const QString &path, QChar key, int rate = 8000, int toneMs = 100,
-                          int gapMs = 100)
+                          int gapMs = 100, int format = SF_FORMAT_PCM_16)
 {
     static const char *keys = "123A456B789C*0#D";
     static const double low[] = {697, 770, 852, 941}, high[] = {1209, 1336, 1477, 1633};
@@ -184,7 +207,7 @@ inline bool writeDtmfFile(const QString &path, QChar key, int rate = 8000, int t
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = SF_FORMAT_WAV | format;
     SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!f)
         return false;

@@ -13,7 +13,7 @@
 class RecordingTransmitter : public Transmitter
 {
 public:
-    explicit RecordingTransmitter(QObject *parent = nullptr) : Transmitter(parent)
+    explicit RecordingTransmitter(QObject *parent = nullptr) : Transmitter(nullptr, parent)
     {
         m_end.setSingleShot(true);
         connect(&m_end, &QTimer::timeout, this, [this] {
@@ -107,15 +107,19 @@ public:
 private:
     void key()
     {
-        if (!m_keyed)
+        if (!m_keyed) {
             log << QStringLiteral("RTS on");
-        m_keyed = true;
+            m_keyed = true;
+            emit keyedChanged(true);
+        }
     }
     void release()
     {
-        if (m_keyed)
+        if (m_keyed) {
             log << QStringLiteral("RTS off");
-        m_keyed = false;
+            m_keyed = false;
+            emit keyedChanged(false);
+        }
     }
 
     QTimer m_end;

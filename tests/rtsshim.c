@@ -1,8 +1,10 @@
 /* LD_PRELOAD shim for tests: pseudo-terminals have no modem lines, so this
  * answers the modem-line ioctls for pty slaves from its own per-descriptor
- * state and logs every RTS change, with a CLOCK_MONOTONIC time stamp, to the
- * file named by PONTAVEL_RTS_LOG. Lines read "<seconds.nanoseconds> RTS <0|1>"
- * and "<seconds.nanoseconds> CLOSE" when a descriptor with RTS on is closed. */
+ * state and logs every RTS and DTR change, with a CLOCK_MONOTONIC time stamp,
+ * to the file named by PONTAVEL_RTS_LOG. Lines read "<seconds.nanoseconds>
+ * RTS <0|1>", "... DTR <0|1>" and "... CLOSE" (or "CLOSE RTS 0") when a
+ * descriptor is closed. As a real port does, opening a pty slave raises both
+ * lines ("OPEN" then "RTS 1", "DTR 1"). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -51,15 +53,57 @@ static void log_line(const char *what)
     }
 }
 
+/* Each line names the pty, so that a test can tell two ports apart. */
+static void log_fd(int fd, const char *what)
+{
+    char name[64] = "?";
+    if (ttyname_r(fd, name, sizeof name) != 0)
+        strcpy(name, "?");
+    char buf[128];
+    snprintf(buf, sizeof buf, "%s %s", what, name);
+    log_line(buf);
+}
+
 static void set_lines(int fd, int value)
 {
-    int before = lines[fd] & TIOCM_RTS;
+    int before = lines[fd];
     lines[fd] = value;
     tracked[fd] = 1;
-    int after = value & TIOCM_RTS;
-    if (before != after)
-        log_line(after ? "RTS 1" : "RTS 0");
+    if ((before ^ value) & TIOCM_RTS)
+        log_fd(fd, value & TIOCM_RTS ? "RTS 1" : "RTS 0");
+    if ((before ^ value) & TIOCM_DTR)
+        log_fd(fd, value & TIOCM_DTR ? "DTR 1" : "DTR 0");
 }
+
+static int opened(int fd)
+{
+    if (fd >= 0 && is_pty_slave(fd)) {
+        pthread_mutex_lock(&lock);
+        log_fd(fd, "OPEN");
+        lines[fd] = 0;
+        set_lines(fd, TIOCM_RTS | TIOCM_DTR);
+        pthread_mutex_unlock(&lock);
+    }
+    return fd;
+}
+
+#define OPEN_WRAPPER(name)                                                    \
+    int name(const char *path, int flags, ...)                                \
+    {                                                                         \
+        static int (*real)(const char *, int, ...);                           \
+        mode_t mode = 0;                                                      \
+        if (flags & (O_CREAT | O_TMPFILE)) {                                  \
+            va_list ap;                                                       \
+            va_start(ap, flags);                                              \
+            mode = va_arg(ap, mode_t);                                        \
+            va_end(ap);                                                       \
+        }                                                                     \
+        if (!real)                                                            \
+            real = (int (*)(const char *, int, ...))dlsym(RTLD_NEXT, #name);  \
+        return opened(real(path, flags, mode));                               \
+    }
+OPEN_WRAPPER(open)
+OPEN_WRAPPER(open64)
 
 int ioctl(int fd, unsigned long request, ...)
 {

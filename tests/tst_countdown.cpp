@@ -69,7 +69,7 @@ private slots:
     void labelFollowsTheClockAndEndsTheRoute()
     {
         Clocked t;
-        QCOMPARE(t.st.ctx.state.DureeAffichage, 5);
+        QCOMPARE(t.st.ctx.state.DureeAffichage(), 5);
         t.show(1, "12", "1");
         QTRY_COMPARE(t.label(1)->text(), QString("05:00"));
         QVERIFY(t.label(1)->isVisible());
@@ -87,10 +87,10 @@ private slots:
         QCOMPARE(t.label(1)->backColor(), red());
 
         // The duration changed meanwhile (route duration dialog): the running countdown follows.
-        t.st.ctx.state.DureeAffichage = 10;
+        QVERIFY(t.st.ctx.config.applyTempo(10, nullptr));
         QTRY_COMPARE(t.label(1)->text(), QString("07:59"));
         QCOMPARE(t.label(1)->backColor(), green());
-        t.st.ctx.state.DureeAffichage = 5;
+        QVERIFY(t.st.ctx.config.applyTempo(5, nullptr));
 
         // A step that never lands on 0 ends the route all the same.
         t.at(303, 1);
@@ -111,7 +111,8 @@ private slots:
         frmTempo d(t.st.ctx, t.st.frm.get());
         d.tempo->setText("10");
         d.CmdOk_Click();
-        QCOMPARE(t.st.ctx.state.DureeAffichage, 10);
+        QVERIFY(t.st.ctx.config.applyTempo(d.minutes(), nullptr));
+        QCOMPARE(t.st.ctx.state.DureeAffichage(), 10);
         QTRY_COMPARE(t.label(1)->text(), QString("08:00"));
         QCOMPARE(t.label(1)->backColor(), green());
         Store fresh;
@@ -122,7 +123,7 @@ private slots:
     void threeMinutesStartsInTheOldColour()
     {
         Clocked t;
-        t.st.ctx.state.DureeAffichage = 3;
+        QVERIFY(t.st.ctx.config.applyTempo(3, nullptr));
         t.show(2, "23", "2");
         QTRY_COMPARE(t.label(2)->text(), QString("03:00"));
         QVERIFY(!t.label(2)->backColor().isValid());
@@ -187,7 +188,7 @@ private slots:
             QVERIFY(st.CheminRelai[i].isEmpty());
             QCOMPARE(s->FreqE[i]->text(), s->repeater(i)->nom);
             QCOMPARE(s->FreqR[i]->text(), s->repeater(i)->freq);
-            QCOMPARE(s->FreqE[i]->color(), colorFromBgr(st.CouleurRepos));
+            QCOMPARE(s->FreqE[i]->color(), colorFromBgr(st.CouleurRepos()));
         }
         for (auto *l : s->LigneAct)
             QVERIFY(!l || !l->isVisible());

@@ -28,8 +28,7 @@ struct Fixture
         ws.setParam("tempo", 5);
         ws.closeStore();
         ctx.store.open(ws.file("relai.db"));
-        ctx.settings = ctx.store.settings();
-        ctx.state.applySettings(ctx.settings);
+        ctx.config.load();
     }
     double storedTempo() const
     {
@@ -96,9 +95,10 @@ private slots:
         QTest::keyClicks(d.tempo, text);
         QTest::mouseClick(d.CmdOk, Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.minutes(), stored);
+        QVERIFY(f.ctx.config.applyTempo(d.minutes(), nullptr));
         QCOMPARE(f.storedTempo(), stored);
-        QCOMPARE(f.ctx.state.DureeAffichage, duree);
-        QCOMPARE(f.ctx.settings.tempo, stored);
+        QCOMPARE(f.ctx.state.DureeAffichage(), duree);
     }
 
     void upDownCountsFromItsOwnValue()
@@ -123,7 +123,7 @@ private slots:
         QTest::mouseClick(d.CmdAnnule, Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Rejected));
         QCOMPARE(f.storedTempo(), 5.0);
-        QCOMPARE(f.ctx.state.DureeAffichage, 5);
+        QCOMPARE(f.ctx.state.DureeAffichage(), 5);
     }
 
     void writeFailureIsReportedAndChangesNothing()
@@ -134,20 +134,12 @@ private slots:
             QVERIFY(q.exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
                            "BEGIN SELECT RAISE(ABORT, 'table en lecture seule'); END"));
         }
-        frmTempo d(f.ctx);
-        d.show();
-        d.tempo->setText("12");
-        auto seen = acceptNextMessage();
-        QTest::mouseClick(d.CmdOk, Qt::LeftButton);
-        QVERIFY(seen->seen);
-        QCOMPARE(seen->title, QStringLiteral("Pontavel"));
-        QVERIFY2(seen->text.startsWith(QStringLiteral("La durée d'affichage n'a pas pu être enregistrée")),
-                 qPrintable(seen->text));
-        QVERIFY(seen->text.contains("lecture seule"));
-        QVERIFY(d.isVisible());
+        QString error;
+        QVERIFY(!f.ctx.config.applyTempo(12, &error));
+        QVERIFY2(error.contains("lecture seule"), qPrintable(error));
         QCOMPARE(f.storedTempo(), 5.0);
-        QCOMPARE(f.ctx.state.DureeAffichage, 5);
-        QCOMPARE(f.ctx.settings.tempo, 5.0);
+        QCOMPARE(f.ctx.state.DureeAffichage(), 5);
+        QCOMPARE(f.ctx.config.row().tempo, 5.0);
     }
 
     void aboutBox()

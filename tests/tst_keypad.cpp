@@ -4,6 +4,7 @@
 
 #include "map/keypad.h"
 #include "map/mapinteraction.h"
+#include "map/txindicator.h"
 
 #include <QPushButton>
 #include <QToolButton>
@@ -34,7 +35,10 @@ private slots:
         QVERIFY(p.st.ctx.state.EnvoiEnCours);
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QVERIFY(p.st.frm->panelEmission->text().startsWith(QStringLiteral("ÉMISSION 0 s")));
+        QTRY_VERIFY_WITH_TIMEOUT(p.st.frm->panelEmission->text().startsWith(QStringLiteral("ÉMISSION 1 s")), 2000);
         QTest::mouseRelease(p.key(5), Qt::LeftButton);
+        QVERIFY(!p.st.frm->panelEmission->isOn());
         QCOMPARE(p.st.tx->log.mid(2), (QStringList{"held stop", "RTS off"}));
         QVERIFY(!p.st.tx->isKeyed());
         QVERIFY(!p.st.ctx.state.EnvoiEnCours);
@@ -47,6 +51,24 @@ private slots:
         QCOMPARE(p.st.tx->log.value(0), QString("held Wav2/2f+.wav"));
         QTest::mouseRelease(p.key(15), Qt::RightButton);
         QVERIFY(!p.st.tx->isKeyed());
+    }
+
+    // The transmit limit ends a held key: the operator is told, the key shows released.
+    void maximumTimeReleasesTheKey()
+    {
+        Pad p;
+        QTest::mousePress(p.key(3), Qt::LeftButton);
+        QVERIFY(p.key(3)->isDown());
+        p.st.tx->stop();
+        emit p.st.tx->maxTransmitTimeReached(QStringLiteral("Durée maximale d'émission atteinte (60 s)"));
+        QVERIFY(!p.key(3)->isDown());
+        QVERIFY(!p.st.ctx.state.EnvoiEnCours);
+        QVERIFY(!QApplication::overrideCursor());
+        const auto shown = p.st.messages(p.st.frm.get());
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0]->text().startsWith(QStringLiteral("Durée maximale")));
+        QTest::mouseRelease(p.key(3), Qt::LeftButton);
+        QCOMPARE(p.st.tx->log.count(QStringLiteral("RTS on")), 1);
     }
 
     void aKeyLeavesTheZoomModes()

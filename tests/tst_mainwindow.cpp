@@ -180,7 +180,7 @@ private slots:
         w.Load();
         QVERIFY(QFile::exists(ws.file("relai.db")));
         QCOMPARE(ctx.state.CoefZoom, 10.0);
-        QCOMPARE(ctx.state.DureeAffichage, 5);
+        QCOMPARE(ctx.state.DureeAffichage(), 5);
         QVERIFY2(w.statusBar()->currentMessage().contains("relai.db"),
                  qPrintable(w.statusBar()->currentMessage()));
         QCOMPARE(w.scene()->repeaterCount(), 0);
@@ -312,6 +312,47 @@ private slots:
         QFile f(ws.file("relai.db"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), junk);
+    }
+
+    // One program per folder: a second start changes no file and says why;
+    // the lock of a run that was killed is taken over.
+    void secondStartInTheSameFolderLeaves()
+    {
+        TempWorkspace ws;
+        auto snapshot = [&] {
+            QStringList files;
+            for (const QFileInfo &i : QDir(ws.path()).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
+                QFile f(i.filePath());
+                f.open(QIODevice::ReadOnly);
+                files << i.fileName() + QString::number(qHash(f.readAll()))
+                             + i.lastModified().toString(Qt::ISODateWithMs);
+            }
+            return files;
+        };
+        QProcess first;
+        first.setWorkingDirectory(ws.path());
+        first.start(qEnvironmentVariable("PONTAVEL_EXE"), {});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ws.file("relai.db")), 6000);
+        QTest::qWait(500);
+        const QStringList before = snapshot();
+        QProcess second;
+        second.setWorkingDirectory(ws.path());
+        second.start(qEnvironmentVariable("PONTAVEL_EXE"), {});
+        QVERIFY(second.waitForFinished(5000));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("déjà lancé")));
+        QCOMPARE(snapshot(), before);
+
+        first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        QVERIFY(QFile::exists(ws.file("pontavel.lock")));
+        QProcess third;
+        third.setWorkingDirectory(ws.path());
+        third.start(qEnvironmentVariable("PONTAVEL_EXE"), {});
+        QVERIFY(third.waitForStarted());
+        QVERIFY(!third.waitForFinished(3000));
+        third.terminate();
+        QVERIFY(third.waitForFinished(5000));
     }
 
     void programCreatesAWorkspaceWhenNoneExists()

@@ -209,7 +209,7 @@ private slots:
         // One route on the map, the second repeater showing a command.
         s.CheminsActifs = QStringLiteral("12");
         w.routines()->TraceChemins(s.CheminsActifs);
-        scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), s.CouleurActif);
+        scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), s.CouleurActif());
 
         const Settings before = storedSettings(f.ws);
         const auto firstBefore = labelColours(scene->FreqE);
@@ -235,13 +235,13 @@ private slots:
         if (entry == "Couleur") {
             QCOMPARE(offered, colorFromBgr(before.couleurActif));
             QCOMPARE(after.couleurActif, bgr);
-            QCOMPARE(s.CouleurActif, bgr);
+            QCOMPARE(s.CouleurActif(), bgr);
             QCOMPARE(labelColours(scene->FreqR), all2);     // also the repeater showing its frequency
             QCOMPARE(labelColours(scene->FreqE), firstBefore);
         } else if (entry == "Couleur2") {
             QCOMPARE(offered, colorFromBgr(before.couleurRepos));
             QCOMPARE(after.couleurRepos, bgr);
-            QCOMPARE(s.CouleurRepos, bgr);
+            QCOMPARE(s.CouleurRepos(), bgr);
             QCOMPARE(labelColours(scene->FreqE), all2);
             QCOMPARE(labelColours(scene->FreqR), secondBefore);
         } else if (entry == "CoulLigne") {
@@ -280,7 +280,6 @@ private slots:
         const auto first = labelColours(w.scene()->FreqE);
         const auto second = labelColours(w.scene()->FreqR);
         const auto beams = visibleLineColours(w.scene()->Ligne);
-        const SharedState stateBefore = f.ctx.state;
         int asked = 0;
         menus(w)->colourDialog = [&](const QColor &, const QString &) -> std::optional<QColor> {
             ++asked;
@@ -294,10 +293,8 @@ private slots:
         QCOMPARE(after.couleurRepos, before.couleurRepos);
         QCOMPARE(after.couleurLigne, before.couleurLigne);
         QCOMPARE(after.couleurFaisceau, before.couleurFaisceau);
-        QCOMPARE(f.ctx.state.CouleurActif, stateBefore.CouleurActif);
-        QCOMPARE(f.ctx.state.CouleurRepos, stateBefore.CouleurRepos);
-        QCOMPARE(f.ctx.state.CouleurLigne, stateBefore.CouleurLigne);
-        QCOMPARE(f.ctx.state.CouleurFaisceau, stateBefore.CouleurFaisceau);
+        QCOMPARE(f.ctx.state.CouleurActif(), before.couleurActif);
+        QCOMPARE(f.ctx.state.CouleurFaisceau(), before.couleurFaisceau);
         QCOMPARE(labelColours(w.scene()->FreqE), first);
         QCOMPARE(labelColours(w.scene()->FreqR), second);
         QCOMPARE(visibleLineColours(w.scene()->Ligne), beams);
@@ -308,7 +305,7 @@ private slots:
         MainFixture f;
         frmMain &w = *f.w;
         w.show();
-        const quint32 start = f.ctx.state.CouleurFaisceau;
+        const quint32 start = f.ctx.state.CouleurFaisceau();
         QColor shown;
         whenModal([&](QWidget *m) {
             auto *dlg = qobject_cast<QColorDialog *>(m);
@@ -320,7 +317,7 @@ private slots:
         action(w, "CoulFaisc")->trigger();
         QCOMPARE(shown, colorFromBgr(start));
         QCOMPARE(storedSettings(f.ws).couleurFaisceau, quint32(0x001EC80A));
-        QCOMPARE(f.ctx.state.CouleurFaisceau, quint32(0x001EC80A));
+        QCOMPARE(f.ctx.state.CouleurFaisceau(), quint32(0x001EC80A));
 
         // Cancel in the real dialog.
         whenModal([](QWidget *m) {
@@ -331,7 +328,7 @@ private slots:
         });
         action(w, "CoulFaisc")->trigger();
         QCOMPARE(storedSettings(f.ws).couleurFaisceau, quint32(0x001EC80A));
-        QCOMPARE(f.ctx.state.CouleurFaisceau, quint32(0x001EC80A));
+        QCOMPARE(f.ctx.state.CouleurFaisceau(), quint32(0x001EC80A));
     }
 
     void colourWriteFailureIsReportedAndChangesNothing()
@@ -352,7 +349,7 @@ private slots:
         QVERIFY2(seen->text.startsWith(QStringLiteral("La couleur n'a pas pu être enregistrée")), qPrintable(seen->text));
         QVERIFY(seen->text.contains("lecture seule"));
         QCOMPARE(storedSettings(f.ws).couleurRepos, before.couleurRepos);
-        QCOMPARE(f.ctx.state.CouleurRepos, before.couleurRepos);
+        QCOMPARE(f.ctx.state.CouleurRepos(), before.couleurRepos);
         QCOMPARE(labelColours(w.scene()->FreqE), first);
     }
 
@@ -419,7 +416,7 @@ private slots:
         MainFixture f;
         frmMain &w = *f.w;
         w.show();
-        f.ctx.state.DureeAffichage = 5;
+        QVERIFY(f.ctx.config.applyTempo(5, nullptr));
         QString shown;
         whenModal([&](QWidget *m) {
             auto *dlg = qobject_cast<frmTempo *>(m);
@@ -431,7 +428,7 @@ private slots:
         });
         action(w, "TempoChem")->trigger();
         QCOMPARE(shown, QStringLiteral("5"));
-        QCOMPARE(f.ctx.state.DureeAffichage, 12);
+        QCOMPARE(f.ctx.state.DureeAffichage(), 12);
         QCOMPARE(storedSettings(f.ws).tempo, 12.0);
     }
 

@@ -67,7 +67,7 @@ private slots:
         st.load();
         // An active look and other labels, to see "&Fermer" put them back.
         st.frm->scene()->setActive(4, true);
-        st.frm->scene()->setLabels(4, "Cam", "Mire", st.ctx.state.CouleurActif);
+        st.frm->scene()->setLabels(4, "Cam", "Mire", st.ctx.state.CouleurActif());
         st.ctx.state.RouteAffichee[4] = true;
         st.ctx.state.CheminRelai[4] = "45";
         Relai *w = st.open(4);
@@ -80,7 +80,7 @@ private slots:
         QVERIFY(!s->isActive(4));
         QCOMPARE(s->FreqE[4]->text(), QString("Delta"));
         QCOMPARE(s->FreqR[4]->text(), QString("10450"));
-        QCOMPARE(s->FreqE[4]->color(), colorFromBgr(st.ctx.state.CouleurRepos));
+        QCOMPARE(s->FreqE[4]->color(), colorFromBgr(st.ctx.state.CouleurRepos()));
         // The countdown and the route of the repeater go on.
         QVERIFY(st.ctx.state.RouteAffichee[4]);
         QCOMPARE(st.ctx.state.CheminRelai[4], QString("45"));

@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(lines(st.frm->scene()), 4);
         QCOMPARE(st.frm->scene()->FreqE[3]->text(), QString("Ligne 1"));
         QCOMPARE(st.frm->scene()->FreqR[3]->text(), QString("Ligne 2"));
-        QCOMPARE(st.frm->scene()->FreqR[3]->color(), colorFromBgr(s.CouleurActif));
+        QCOMPARE(st.frm->scene()->FreqR[3]->color(), colorFromBgr(s.CouleurActif()));
 
         // The same repeaters again: their old routes leave, the new ones come.
         rs.AfficheRoute(command("X", "Y", "15-53", "12"));
@@ -62,7 +62,7 @@ private slots:
 
         rs.RestaureLibelles();
         QCOMPARE(st.frm->scene()->FreqE[3]->text(), QString("Charlie"));
-        QCOMPARE(st.frm->scene()->FreqR[3]->color(), colorFromBgr(s.CouleurRepos));
+        QCOMPARE(st.frm->scene()->FreqR[3]->color(), colorFromBgr(s.CouleurRepos()));
         QVERIFY(s.RouteAffichee[1]);
     }
 

@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(visibleRouteLines(scene), 4);
         QCOMPARE(scene->FreqE[1]->text(), QString("Ligne 1"));
         QCOMPARE(scene->FreqR[1]->text(), QString("Ligne 2"));
-        QCOMPARE(scene->FreqE[1]->color(), colorFromBgr(s.CouleurActif));
+        QCOMPARE(scene->FreqE[1]->color(), colorFromBgr(s.CouleurActif()));
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
         // The countdown runs on the main window.
         QTRY_VERIFY(scene->Temps[1]->isVisible());

@@ -1,6 +1,6 @@
 #include "transmitter.h"
 
-#include "serial/ptt.h"
+#include "pttline.h"
 #include "toneloader.h"
 
 #include <QAudioSink>
@@ -20,13 +20,37 @@ namespace {
 // Slack given to the sound server beyond the stream's own length before a
 // play-out that never completes counts as a failure.
 constexpr int PlayoutMarginMs = 2000;
-constexpr int PollIntervalMs = 5;
+constexpr int PollIntervalMs = 2;
+// Silence played before keying: the line goes up once the sound server is
+// really playing the stream (it counts what it played), so that the lead-in
+// and the first tone are heard as set, whatever the server's start-up time.
+constexpr int CueMs = 30;
 
-int setting(const char *key, int fallback, int minimum)
+// A per-user timing setting within [minimum, maximum]; anything else (not a
+// whole number, out of range, too large for an int) is refused with a French
+// text that names the setting, so that nothing is keyed on a wrong value.
+bool setting(const char *key, int fallback, int minimum, int maximum, const char *unit, int *value,
+             QString *error)
 {
+    const QVariant raw = QSettings().value(QLatin1String(key));
+    if (!raw.isValid()) {
+        *value = fallback;
+        return true;
+    }
     bool ok = false;
-    const int v = QSettings().value(QLatin1String(key), fallback).toInt(&ok);
-    return ok && v >= minimum ? v : fallback;
+    const qlonglong v = raw.toString().trimmed().toLongLong(&ok);
+    if (ok && v >= minimum && v <= maximum) {
+        *value = int(v);
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("Le réglage %1 vaut « %2 » : il doit être un nombre entier de %3 à %4 %5. "
+                                "Rien n'a été émis ; corrigez-le dans les réglages de l'utilisateur.")
+                     .arg(QLatin1String(key), raw.toString())
+                     .arg(minimum)
+                     .arg(maximum)
+                     .arg(QLatin1String(unit));
+    return false;
 }
 
 bool usableSampleFormat(QAudioFormat::SampleFormat f)
@@ -43,9 +67,14 @@ public:
     enum class State { Idle, LeadIn, Playing, Tail, Held };
 
     Transmitter *q;
-    SerialPtt ptt;
+    Ptt *ptt = nullptr;
+    QByteArray outputId;
+    QString outputDescription;
+    bool draining = false;   // a held tone released early plays to its end
     State state = State::Idle;
     bool sequence = false;   // a sequence (not a held tone) is running
+    bool keyPending = false; // the stream plays its cue; the line is not up yet
+    qint64 cueUs = 0;
     QAudioFormat format;
     QAudioDevice device;
     QByteArray pcm;
@@ -55,7 +84,7 @@ public:
     int tailMs = 0;
     int maxSeconds = 0;
     QElapsedTimer sinceStream;
-    QTimer leadIn, poll, tail, bound, maxTx;
+    QTimer leadIn, poll, tail, bound, maxTx, watch;
 
     explicit Private(Transmitter *owner) : q(owner)
     {
@@ -74,6 +103,19 @@ public:
             end(false, QStringLiteral("La lecture des tons ne s'est pas terminée à temps : "
                                       "émission arrêtée."));
         });
+        // An adapter pulled out while keyed ends the transmission as a failure.
+        watch.setInterval(100);
+        QObject::connect(&watch, &QTimer::timeout, q, [this] {
+            const QString lost = ptt ? ptt->lostReason() : QString();
+            if (lost.isEmpty())
+                return;
+            const bool wasSequence = sequence;
+            halt();
+            if (wasSequence)
+                emit q->finished(false, lost);
+            else
+                emit q->portWarning(lost);
+        });
         QObject::connect(&maxTx, &QTimer::timeout, q, [this] {
             const QString text = QStringLiteral("Durée maximale d'émission atteinte (%1 s) : "
                                                 "émetteur relâché.")
@@ -89,13 +131,9 @@ public:
     // Sound output and the format the tones are converted to.
     bool openOutput(QString *error)
     {
-        device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) {
-            if (error)
-                *error = QStringLiteral("Aucune sortie son disponible : les tons ne peuvent pas "
-                                        "être émis.");
+        device = Transmitter::findOutput(outputId, outputDescription, error);
+        if (device.isNull())
             return false;
-        }
         format = Transmitter::outputFormat(device);
         if (!format.isValid()) {
             if (error)
@@ -106,16 +144,58 @@ public:
         return true;
     }
 
-    void readTimings(int *leadInMs)
+    bool keyPtt(QString *error)
     {
-        *leadInMs = setting("Emission/LeadInMs", 150, 0);
-        tailMs = setting("Emission/TailMs", 100, 0);
-        maxSeconds = setting("Emission/MaxTransmitSeconds", 60, 1);
+        if (!ptt) {
+            if (error)
+                *error = QStringLiteral("Aucune ligne d'émission n'est configurée.");
+            return false;
+        }
+        if (!ptt->key(error))
+            return false;
+        // The limit counts from keying (before it, from the stream's start).
+        maxTx.start(maxSeconds * 1000);
+        watch.start();
+        emit q->keyedChanged(true);
+        return true;
     }
 
-    // The lead-in is played as silence at the head of the stream rather than
-    // waited before opening it: a sound server waking from idle drops the
-    // first samples of a stream, and those must not be the first tone's.
+    void releasePtt()
+    {
+        watch.stop();
+        const bool was = ptt && ptt->isKeyed();
+        if (ptt)
+            ptt->release();
+        if (was)
+            emit q->keyedChanged(false);
+    }
+
+    bool readTimings(int *leadInMs, QString *error)
+    {
+        return setting("Emission/LeadInMs", 150, 0, 5000, "ms", leadInMs, error)
+               && setting("Emission/TailMs", 100, 0, 5000, "ms", &tailMs, error)
+               && setting("Emission/MaxTransmitSeconds", 60, 1, 600, "s", &maxSeconds, error);
+    }
+
+    // The whole stream, before anything is keyed. The lead-in is played as
+    // silence at the head of the stream rather than waited before opening
+    // it: a sound server waking from idle drops the first samples of a
+    // stream, and those must not be the first tone's.
+    void prepareStream(const QByteArray &tones, int leadInMs)
+    {
+        pcm.clear();
+        cueUs = 0;
+        if (!tones.isEmpty()) {
+            const qint64 cueFrames = qint64(format.sampleRate()) * CueMs / 1000;
+            cueUs = cueFrames * 1000000 / format.sampleRate();
+            const qint64 frames = cueFrames + qint64(format.sampleRate()) * leadInMs / 1000;
+            pcm = QByteArray(frames * format.bytesPerFrame(),
+                             format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
+            pcm += tones;
+        }
+        durationUs = ToneLoader::durationUs(format, pcm.size());
+    }
+
     void startTransmission(int leadInMs)
     {
         maxTx.start(maxSeconds * 1000);
@@ -124,11 +204,6 @@ public:
             leadIn.start(leadInMs);
             return;
         }
-        const qint64 frames = qint64(format.sampleRate()) * leadInMs / 1000;
-        QByteArray silence(frames * format.bytesPerFrame(),
-                           format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
-        pcm.prepend(silence);
-        durationUs = ToneLoader::durationUs(format, pcm.size());
         startStream();
     }
 
@@ -153,11 +228,19 @@ public:
             failAudio();
             return;
         }
-        if (state == State::Playing) {
+        if (state == State::Playing)
+            watchPlayout();
+        else
+            poll.start();
+        qCDebug(lcTx) << "stream started" << format << durationUs << "us";
+    }
+
+    void watchPlayout()
+    {
+        {
             poll.start();
             bound.start(int(durationUs / 1000) + PlayoutMarginMs);
         }
-        qCDebug(lcTx) << "stream started" << format << durationUs << "us";
     }
 
     void sinkStateChanged(QAudio::State s)
@@ -184,16 +267,35 @@ public:
     // goes idle while its last buffer is still being played.
     void checkPlayout()
     {
-        if (!sink || state != State::Playing)
+        if (!sink)
             return;
         const qint64 processed = sink->processedUSecs();
-        if (processed < durationUs)
+        if (keyPending && processed >= cueUs) {
+            keyPending = false;
+            QString error;
+            if (!keyPtt(&error)) {
+                // A sequence plays on (VOX stations); a keypad tone stops.
+                if (sequence) {
+                    emit q->portWarning(error);
+                } else {
+                    halt();
+                    emit q->portWarning(error);
+                    return;
+                }
+            }
+        }
+        if (state != State::Playing || processed < durationUs)
             return;
+        if (draining) {
+            halt();
+            return;
+        }
         qCDebug(lcTx) << "played out" << processed << "us after" << sinceStream.elapsed() << "ms";
         poll.stop();
         bound.stop();
         state = State::Tail;
-        tail.start(tailMs);
+        // The end was seen up to one poll late: that part of the tail is gone.
+        tail.start(int(std::max<qint64>(0, tailMs - (processed - durationUs) / 1000)));
     }
 
     void stopAudio()
@@ -214,9 +316,11 @@ public:
         for (QTimer *t : {&leadIn, &poll, &tail, &bound, &maxTx})
             t->stop();
         stopAudio();
-        ptt.release();
+        releasePtt();
         state = State::Idle;
         sequence = false;
+        keyPending = false;
+        draining = false;
         pcm.clear();
     }
 
@@ -229,7 +333,10 @@ public:
     }
 };
 
-Transmitter::Transmitter(QObject *parent) : QObject(parent), d(new Private(this)) {}
+Transmitter::Transmitter(Ptt *ptt, QObject *parent) : QObject(parent), d(new Private(this))
+{
+    d->ptt = ptt;
+}
 
 Transmitter::~Transmitter()
 {
@@ -237,9 +344,38 @@ Transmitter::~Transmitter()
     delete d;
 }
 
-void Transmitter::configurePort(int comNumber, const QString &settings)
+void Transmitter::setPtt(Ptt *ptt)
 {
-    d->ptt.configure(comNumber, settings);
+    if (ptt == d->ptt)
+        return;
+    stop();
+    d->ptt = ptt;
+}
+
+void Transmitter::setOutput(const QByteArray &id, const QString &description)
+{
+    d->outputId = id;
+    d->outputDescription = description;
+}
+
+QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
+{
+    if (id.isEmpty()) {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull() && error)
+            *error = QStringLiteral("Aucune sortie son disponible : les tons ne peuvent pas "
+                                    "être émis.");
+        return device;
+    }
+    for (const QAudioDevice &device : QMediaDevices::audioOutputs())
+        if (device.id() == id)
+            return device;
+    if (error)
+        *error = QStringLiteral("La sortie son « %1 » choisie pour l'émetteur est absente : rien "
+                                "n'a été émis. Branchez-la, ou choisissez une autre sortie dans le "
+                                "menu Port (Sortie son).")
+                     .arg(description.isEmpty() ? QString::fromUtf8(id) : description);
+    return {};
 }
 
 QAudioFormat Transmitter::outputFormat(const QAudioDevice &device)
@@ -278,13 +414,18 @@ bool Transmitter::startSequence(const QStringList &files, QString *error)
             return false;
     }
     int leadInMs = 0;
-    d->readTimings(&leadInMs);
-    d->pcm = pcm;
-    d->durationUs = ToneLoader::durationUs(d->format, pcm.size());
+    if (!d->readTimings(&leadInMs, error))
+        return false;
+    d->prepareStream(pcm, leadInMs);
     d->sequence = true;
-    QString portError;
-    if (!d->ptt.key(&portError))
-        emit portWarning(portError);
+    if (d->pcm.isEmpty()) {
+        // Nothing to play: keyed for the lead-in and the tail.
+        QString portError;
+        if (!d->keyPtt(&portError))
+            emit portWarning(portError);
+    } else {
+        d->keyPending = true;
+    }
     d->startTransmission(leadInMs);
     return true;
 }
@@ -301,12 +442,11 @@ bool Transmitter::startHeld(const QString &file, QString *error)
     QByteArray pcm;
     if (!ToneLoader::prepare({file}, d->format, &pcm, error))
         return false;
-    if (!d->ptt.key(error))
-        return false;
     int leadInMs = 0;
-    d->readTimings(&leadInMs);
-    d->pcm = pcm;
-    d->durationUs = ToneLoader::durationUs(d->format, pcm.size());
+    if (!d->readTimings(&leadInMs, error))
+        return false;
+    d->prepareStream(pcm, leadInMs);
+    d->keyPending = true;
     d->sequence = false;
     d->startTransmission(leadInMs);
     return true;
@@ -314,14 +454,26 @@ bool Transmitter::startHeld(const QString &file, QString *error)
 
 void Transmitter::stopHeld()
 {
-    if (!d->sequence)
-        d->halt();
+    if (d->sequence)
+        return;
+    // Released before its tone was out: the tone is finished first.
+    if (d->state == Private::State::Held && d->sink && d->sink->processedUSecs() < d->durationUs) {
+        d->draining = true;
+        d->state = Private::State::Playing;
+        d->watchPlayout();
+        return;
+    }
+    if (d->state == Private::State::LeadIn) {
+        d->draining = true;
+        return;
+    }
+    d->halt();
 }
 
 void Transmitter::stop()
 {
     if (d->state == Private::State::Idle) {
-        d->ptt.release();
+        d->releasePtt();
         return;
     }
     d->end(false, QStringLiteral("Émission interrompue."));
@@ -334,5 +486,5 @@ bool Transmitter::isBusy() const
 
 bool Transmitter::isKeyed() const
 {
-    return d->ptt.isKeyed();
+    return d->ptt && d->ptt->isKeyed();
 }

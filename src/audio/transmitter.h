@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-// One transmission: keys the transmitter (RTS of the serial port), waits the
+class Ptt;
+
+// One transmission: keys the transmitter (its PTT line), waits the
 // lead-in, plays tone files back to back as one audio stream, waits until the
 // last sample has been played plus the tail, and releases. The transmitter is
 // released on every path, and after the maximum transmit time at the latest.
@@ -15,15 +17,19 @@ class Transmitter : public QObject
 {
     Q_OBJECT
 public:
-    explicit Transmitter(QObject *parent = nullptr);
+    // `ptt` (not owned, may be null: nothing to key) must outlive the transmitter.
+    explicit Transmitter(Ptt *ptt = nullptr, QObject *parent = nullptr);
     ~Transmitter() override;
 
-    // Port number and line settings of the settings row ("9600,N,8,1").
-    virtual void configurePort(int comNumber, const QString &settings);
+    void setPtt(Ptt *ptt);
+    // The sound output feeding the transmitter, by QAudioDevice id (empty:
+    // the system's default); the description names it when it is absent.
+    void setOutput(const QByteArray &id, const QString &description);
 
-    // Checks every file first: when one cannot be read, or there is no sound
-    // output, nothing is keyed, false is returned and *error names the cause in
-    // French. A port that cannot be opened is reported by portWarning() and the
+    // Checks every file and setting and builds the whole stream first: when
+    // one cannot be read, or there is no sound output, nothing is keyed, false
+    // is returned and *error names the cause in French. The line goes up once
+    // the sound server is playing the stream's first (silent) samples. A port that cannot be opened is reported by portWarning() and the
     // tones are played all the same (VOX-keyed stations rely on it).
     // finished() follows exactly once when true was returned, after release.
     // Settings (QSettings): Emission/LeadInMs (150), Emission/TailMs (100),
@@ -31,9 +37,10 @@ public:
     virtual bool startSequence(const QStringList &files, QString *error);
 
     // Keypad: keys and plays one file until stopHeld(); a file shorter than the
-    // press ends by itself while the transmitter stays keyed. Unlike a
-    // sequence, a port that cannot be opened refuses the press (false, *error
-    // names the port) and no tone plays. No finished() follows a held tone.
+    // press ends by itself while the transmitter stays keyed. A press released
+    // early still gets its whole tone: the release then waits for its end. Unlike a
+    // sequence, a port that cannot be opened stops the tone and is reported
+    // by portWarning(). No finished() follows a held tone.
     virtual bool startHeld(const QString &file, QString *error);
     virtual void stopHeld();
 
@@ -49,8 +56,13 @@ public:
     // Format the tones are converted to for the current default output
     // (invalid when there is none).
     static QAudioFormat outputFormat(const QAudioDevice &device);
+    // The chosen output, or the default one when none is chosen; null when
+    // the chosen one is absent (*error then names it).
+    static QAudioDevice findOutput(const QByteArray &id, const QString &description, QString *error);
 
 signals:
+    // The PTT line went on or off, whatever keyed it.
+    void keyedChanged(bool keyed);
     void portWarning(const QString &text);
     void finished(bool ok, const QString &error);
     void maxTransmitTimeReached(const QString &text);

@@ -49,7 +49,7 @@ void RouteState::AfficheRoute(const Command &command)
     m_routines.TraceChemins(s.CheminsActifs);
 
     if (!liste.isEmpty())
-        m_scene.setLabels(clicked, command.tx, command.rx, s.CouleurActif);
+        m_scene.setLabels(clicked, command.tx, command.rx, s.CouleurActif());
     else
         m_routines.EffaceChemin(clicked);
 }
@@ -64,5 +64,5 @@ void RouteState::RetireChemin(const QString &route)
 void RouteState::RestaureLibelles()
 {
     const SharedState &s = m_ctx.state;
-    m_scene.setLabels(s.IndexBouton, s.NomCourant, s.FreqCourante, s.CouleurRepos);
+    m_scene.setLabels(s.IndexBouton, s.NomCourant, s.FreqCourante, s.CouleurRepos());
 }

@@ -1,19 +1,42 @@
 #pragma once
 
+#include "configuration.h"
 #include "settings.h"
 #include "sharedstate.h"
 #include "store.h"
 #include "audio/transmitter.h"
+#include "serial/ptt.h"
 
 #include <memory>
 
-// What every window reaches: the data store, the state shared by the windows
-// and the settings row as last read or written.
+// What every window reaches: the data store, the stored settings' one owner,
+// the state shared by the windows and the station's transmitter.
 struct AppContext
 {
     Store store;
+    Configuration config{store};
     SharedState state;
-    Settings settings;
+    // The PTT line of the station's serial port; outlives the transmitter.
+    SerialPtt ptt;
     // The one transmitter of the station: the command window and the keypad share it.
-    std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>();
+    std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>(&ptt);
+
+    AppContext()
+    {
+        state.bindStored(&config.row());
+        QObject::connect(&config, &Configuration::stationChanged, &config, [this] { applyStation(); });
+    }
+    AppContext(const AppContext &) = delete;
+    AppContext &operator=(const AppContext &) = delete;
+
+    // The stored port, its line settings, the PTT line and the sound output,
+    // handed to the transmitter: at load and after every change.
+    void applyStation()
+    {
+        const Settings &row = config.row();
+        const StationChoices &st = config.station();
+        ptt.configure(row.comNumber, st.device, row.portSettings, st.pttLine);
+        if (transmitter)
+            transmitter->setOutput(st.outputId.toUtf8(), st.outputDescription);
+    }
 };

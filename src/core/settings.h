@@ -19,3 +19,30 @@ struct Settings
 
     int dureeAffichage() const;            // tempo rounded to a whole number of minutes
 };
+
+// Which modem line keys the transmitter. The other one is held low.
+enum class PttLine { Rts, Dtr, Both };
+
+// The station's own choices, stored per user: the device bound to each port
+// number (Ports/Com<n>), the PTT line and the sound output feeding the
+// transmitter (by id; empty = the system's default output).
+struct StationChoices
+{
+    QString device;                        // device bound to Settings::comNumber
+    PttLine pttLine = PttLine::Rts;
+    QString outputId;
+    QString outputDescription;             // for messages when the output is absent
+};
+
+// What the serial port dialog returns.
+struct PortChoice
+{
+    int comNumber = 1;
+    QString device;
+    QString lineSettings;                  // "9600,N,8,1"
+    PttLine pttLine = PttLine::Rts;
+    QString outputId;
+    QString outputDescription;
+    int handshaking = 0;
+    bool echo = false;
+};

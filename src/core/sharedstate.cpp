@@ -16,14 +16,15 @@ void SharedState::ensureRepeaters(int numero)
     CheminRelai.resize(size);
 }
 
-void SharedState::applySettings(const Settings &s)
+void SharedState::startView(const Settings &s)
 {
-    CouleurActif = s.couleurActif;
-    CouleurRepos = s.couleurRepos;
-    CouleurLigne = s.couleurLigne;
-    CouleurFaisceau = s.couleurFaisceau;
-    DureeAffichage = s.dureeAffichage();
     CarteX = s.carteX;
     CarteY = s.carteY;
     CoefZoom = s.coefZoom;
+}
+
+const Settings &SharedState::stored() const
+{
+    static const Settings defaults;
+    return m_stored ? *m_stored : defaults;
 }

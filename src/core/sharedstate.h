@@ -15,17 +15,20 @@ struct SharedState
     QString FreqCourante;
     bool EnvoiEnCours = false;
 
-    quint32 CouleurActif = 0;
-    quint32 CouleurRepos = 0;
-    quint32 CouleurLigne = 0;
-    quint32 CouleurFaisceau = 0;
+    // Stored colours and route duration: read from the settings row's one
+    // owner (Configuration), never copied.
+    quint32 CouleurActif() const { return stored().couleurActif; }
+    quint32 CouleurRepos() const { return stored().couleurRepos; }
+    quint32 CouleurLigne() const { return stored().couleurLigne; }
+    quint32 CouleurFaisceau() const { return stored().couleurFaisceau; }
+    int DureeAffichage() const { return stored().dureeAffichage(); }
 
     int SourisX = 0;
     int SourisY = 0;
+    // The view being shown; saved to the row when it changes.
     int CarteX = 0;
     int CarteY = 0;
     double CoefZoom = 10;
-    int DureeAffichage = 5;
 
     // Start of each repeater's route display, in ms of the monotonic clock().
     QVector<qint64> DebutRoute;
@@ -37,12 +40,17 @@ struct SharedState
 
     // Grows the per-repeater arrays so that entry `numero` exists (at least 30).
     void ensureRepeaters(int numero);
-    void applySettings(const Settings &s);
+    void bindStored(const Settings *row) { m_stored = row; }
+    // The view of the row as just loaded becomes the one shown.
+    void startView(const Settings &s);
 
     // Milliseconds of a monotonic clock: routes shown across midnight or a
     // change of the system time still count down correctly.
     qint64 clock() const { return m_clock.elapsed(); }
 
 private:
+    const Settings &stored() const;
+
     QElapsedTimer m_clock;
+    const Settings *m_stored = nullptr;
 };

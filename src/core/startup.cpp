@@ -8,7 +8,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QLockFile>
+#include <QMessageBox>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -23,10 +28,39 @@ QString shownFolder(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// One program per working folder: two would key the same transmitter and
+// write the same relai.db. A lock left by a run that died is taken over.
+bool lockWorkingFolder(QLockFile &lock)
+{
+    lock.setStaleLockTime(0);   // stale only when its process is gone, never by age
+    if (lock.tryLock(0))
+        return true;
+    if (lock.error() != QLockFile::LockFailedError) {
+        // A read-only folder: nothing will be written there anyway.
+        std::fprintf(stderr, "pontavel : verrou du dossier impossible à poser, on continue.\n");
+        return true;
+    }
+    qint64 pid = 0;
+    QString host, appName;
+    lock.getLockInfo(&pid, &host, &appName);
+    const QString text = QStringLiteral("Pontavel est déjà lancé dans le dossier %1 (processus %2) : "
+                                        "un seul programme à la fois peut utiliser ce dossier et "
+                                        "son émetteur. Revenez à la fenêtre déjà ouverte.")
+                             .arg(QDir::toNativeSeparators(QDir::currentPath()))
+                             .arg(pid);
+    std::fprintf(stderr, "pontavel : %s\n", qPrintable(text));
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QMessageBox::warning(nullptr, QStringLiteral("Pontavel"), text);
+    return false;
+}
+
 } // namespace
 
 int Main(QApplication &app)
 {
+    QLockFile lock(QDir::current().filePath(QStringLiteral("pontavel.lock")));
+    if (!lockWorkingFolder(lock))
+        return 1;
     AppContext ctx;
     installTransmitterSafety(ctx.transmitter.get());
     auto *splash = new frmSplash;

@@ -72,7 +72,7 @@ frmTempo::frmTempo(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ct
     UpDown1 = new UpDown(this);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     UpDown1->setRange(0, 999);
-    UpDown1->setValue(ctx.state.DureeAffichage);
+    UpDown1->setValue(ctx.state.DureeAffichage());
     // The arrows count from their own value, not from what the box holds.
     connect(UpDown1, &UpDown::valueChanged, this, [this](int v) { tempo->setText(QString::number(v)); });
 
@@ -103,16 +103,6 @@ void frmTempo::CmdOk_Click()
     // A negative duration would never count down to zero: the route would stay.
     if (minutes < 0)
         minutes = 0;
-    QString error;
-    if (!m_ctx.store.writeSettings({{QStringLiteral("tempo"), minutes}}, &error)) {
-        QMessageBox::warning(this, QStringLiteral("Pontavel"),
-                             QStringLiteral("La durée d'affichage n'a pas pu être enregistrée dans la "
-                                            "base de données ; elle reste de %1 minute(s).\n\n%2")
-                                 .arg(m_ctx.state.DureeAffichage)
-                                 .arg(error));
-        return;
-    }
-    m_ctx.settings.tempo = minutes;
-    m_ctx.state.DureeAffichage = toInt16(minutes);
+    m_minutes = minutes;
     accept();
 }

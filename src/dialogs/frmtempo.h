@@ -32,7 +32,8 @@ private:
     int m_max = 100;
 };
 
-// The route duration dialog: how many minutes a route stays on the map.
+// The route duration dialog: how many minutes a route stays on the map. It
+// returns the value; the caller applies and stores it.
 class frmTempo : public QDialog
 {
     Q_OBJECT
@@ -46,7 +47,10 @@ public:
     QPushButton *CmdAnnule = nullptr;
 
     void CmdOk_Click();
+    // The duration chosen, in minutes, once accepted.
+    double minutes() const { return m_minutes; }
 
 private:
     AppContext &m_ctx;
+    double m_minutes = 0;
 };

@@ -206,41 +206,38 @@ void MainMenus::describeControls()
 void MainMenus::chooseColour(Colour which)
 {
     AppContext &ctx = m_main.context();
-    SharedState &s = ctx.state;
-    quint32 *shared = nullptr;
-    quint32 *setting = nullptr;
+    const SharedState &s = ctx.state;
+    quint32 current = 0;
     QString field, title;
     switch (which) {
     case Colour::Actif:
-        shared = &s.CouleurActif; setting = &ctx.settings.couleurActif;
+        current = s.CouleurActif();
         field = QStringLiteral("couleur"); title = QStringLiteral("Couleur Nom Commande");
         break;
     case Colour::Repos:
-        shared = &s.CouleurRepos; setting = &ctx.settings.couleurRepos;
+        current = s.CouleurRepos();
         field = QStringLiteral("couleur2"); title = QStringLiteral("Couleur Nom Relais");
         break;
     case Colour::Ligne:
-        shared = &s.CouleurLigne; setting = &ctx.settings.couleurLigne;
+        current = s.CouleurLigne();
         field = QStringLiteral("CoulLigne"); title = QStringLiteral("Couleur Routage");
         break;
     case Colour::Faisceau:
-        shared = &s.CouleurFaisceau; setting = &ctx.settings.couleurFaisceau;
+        current = s.CouleurFaisceau();
         field = QStringLiteral("CoulFaisc"); title = QStringLiteral("Couleur Faisceaux");
         break;
     }
-    const std::optional<QColor> chosen = colourDialog(colorFromBgr(*shared), title);
+    const std::optional<QColor> chosen = colourDialog(colorFromBgr(current), title);
     if (!chosen || !chosen->isValid())
         return;
     const quint32 bgr = bgrFromColor(*chosen);
     // Stored first: when the row cannot be written nothing on screen changes.
     QString error;
-    if (!ctx.store.writeSettings({{field, qint64(bgr)}}, &error)) {
+    if (!ctx.config.applyColour(field, bgr, &error)) {
         QMessageBox::warning(&m_main, m_main.windowTitle(),
                              QStringLiteral("La couleur n'a pas pu être enregistrée : %1").arg(error));
         return;
     }
-    *shared = bgr;
-    *setting = bgr;
     MapScene *scene = m_main.scene();
     switch (which) {
     case Colour::Actif:
@@ -283,15 +280,35 @@ void MainMenus::contextHelp()
 
 void MainMenus::openPortDialog()
 {
-    frmProperties dialog(m_main.context(), &m_main);
-    dialog.exec();
+    AppContext &ctx = m_main.context();
+    frmProperties dialog(ctx, &m_main);
+    // Stored and applied here; a write that fails leaves the dialog open on the choice.
+    while (dialog.exec() == QDialog::Accepted) {
+        QString error;
+        if (ctx.config.applyPort(dialog.choice(), &error))
+            return;
+        QMessageBox::warning(&m_main, m_main.windowTitle(),
+                             QStringLiteral("Les réglages du port n'ont pas pu être enregistrés dans "
+                                            "la base de données : %1")
+                                 .arg(error));
+    }
 }
 
 void MainMenus::openTempo()
 {
-    frmTempo dialog(m_main.context(), &m_main);
-    dialog.tempo->setText(QString::number(m_main.context().state.DureeAffichage));
-    dialog.exec();
+    AppContext &ctx = m_main.context();
+    frmTempo dialog(ctx, &m_main);
+    dialog.tempo->setText(QString::number(ctx.state.DureeAffichage()));
+    while (dialog.exec() == QDialog::Accepted) {
+        QString error;
+        if (ctx.config.applyTempo(dialog.minutes(), &error))
+            return;
+        QMessageBox::warning(&m_main, m_main.windowTitle(),
+                             QStringLiteral("La durée d'affichage n'a pas pu être enregistrée dans la "
+                                            "base de données ; elle reste de %1 minute(s).\n\n%2")
+                                 .arg(ctx.state.DureeAffichage())
+                                 .arg(error));
+    }
 }
 
 void MainMenus::openAbout()

@@ -52,7 +52,7 @@ void Countdowns::tick()
         }
         // DureeAffichage is read at every step, so a new duration applies to
         // the routes already counting.
-        const qint64 reste = remaining(s.DureeAffichage, s.DebutRoute.value(i), now);
+        const qint64 reste = remaining(s.DureeAffichage(), s.DebutRoute.value(i), now);
         if (reste <= 0) {
             // A step that misses the exact zero (a busy second) must end the route all the same.
             m_routines.FinAffichage(i);
@@ -69,7 +69,7 @@ void Countdowns::Efface()
     s.CheminsActifs.clear();
     for (const Repeater &r : m_scene.repeaters()) {
         m_scene.setActive(r.numero, false);
-        m_scene.restoreLabels(r.numero, s.CouleurRepos);
+        m_scene.restoreLabels(r.numero, s.CouleurRepos());
     }
     s.RouteAffichee.fill(false);
     // The per-repeater routes go too: a stale entry would later cut a route

@@ -6,6 +6,7 @@
 #include "map/maproutines.h"
 #include "map/mapscene.h"
 #include "map/mapview.h"
+#include "map/txindicator.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -116,6 +117,9 @@ void frmMain::buildStatusBar()
     bar->addPermanentWidget(panelDate);
     bar->addPermanentWidget(panelHeure);
     bar->addPermanentWidget(panelTemps);
+    panelEmission = new TxIndicator(bar);
+    panelEmission->follow(m_ctx.transmitter.get());
+    bar->addPermanentWidget(panelEmission);
     auto tick = [this] {
         const QDateTime now = QDateTime::currentDateTime();
         panelDate->setText(QLocale(QLocale::French).toString(now.date(), QLocale::ShortFormat));
@@ -140,8 +144,10 @@ QString frmMain::etat() const
 void frmMain::ChargeParam()
 {
     bool rowPresent = false;
-    m_ctx.settings = m_ctx.store.settings(&rowPresent);
-    m_ctx.state.applySettings(m_ctx.settings);
+    // Everything stored at once: colours, view, duration, and the station's
+    // port, line settings, PTT line and sound output to the transmitter.
+    m_ctx.config.load(&rowPresent);
+    m_ctx.state.startView(m_ctx.config.row());
     if (m_ctx.store.isOpen() && !rowPresent)
         m_loadMessages << QStringLiteral("La table Param ne contient aucun réglage : "
                                          "les réglages par défaut sont utilisés.");
@@ -166,7 +172,7 @@ void frmMain::Load()
     if (!error.isEmpty() && opened != Store::OpenResult::Failed)
         m_loadMessages << error;
     m_ctx.state.ensureRepeaters(int(list.size()));
-    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos);
+    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos());
     m_view->applyView(m_ctx.state.CoefZoom, m_ctx.state.CarteX, m_ctx.state.CarteY);
     zoomLoaded();
     m_routines->TraceFaisceaux();

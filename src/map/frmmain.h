@@ -12,6 +12,7 @@ class MapRoutines;
 class MapScene;
 class MapView;
 class QLabel;
+class TxIndicator;
 class QPushButton;
 class QToolBar;
 class QToolButton;
@@ -72,6 +73,7 @@ public:
     QLabel *panelDate = nullptr;
     QLabel *panelHeure = nullptr;
     QLabel *panelTemps = nullptr;
+    TxIndicator *panelEmission = nullptr;   // transmitter keyed, seconds elapsed
 
 private:
     void buildBand();

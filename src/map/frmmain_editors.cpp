@@ -65,7 +65,7 @@ void frmMain::rebuildRepeaters(const QVector<RepeaterView> &views)
 {
     const QVector<Repeater> list = m_ctx.store.repeaters();
     m_ctx.state.ensureRepeaters(int(list.size()));
-    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos);
+    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos());
     // Repeaters still on a displayed route keep their icon, texts and countdown.
     for (int i = 1; i <= list.size() && i < views.size(); ++i) {
         const RepeaterView &v = views[i];

@@ -16,6 +16,23 @@ Keypad::Keypad(AppContext &ctx, const QVector<QPushButton *> &keys, QWidget *win
         b->installEventFilter(this);
     if (m_window)
         m_window->installEventFilter(this);
+    // The transmitter ended a held key by itself (time limit, port lost):
+    // say why and show the key released.
+    if (Transmitter *tx = m_ctx.transmitter.get()) {
+        auto endedByTransmitter = [this](const QString &text) {
+            if (!m_held)
+                return;
+            QPushButton *button = m_held;
+            FinTouche();
+            button->setDown(false);
+            auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Pontavel"), text,
+                                        QMessageBox::Ok, m_window);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        };
+        connect(tx, &Transmitter::maxTransmitTimeReached, this, endedByTransmitter);
+        connect(tx, &Transmitter::portWarning, this, endedByTransmitter);
+    }
 }
 
 Keypad::~Keypad()

@@ -146,14 +146,7 @@ void MapInteraction::SauveVue()
 {
     AppContext &ctx = m_w.context();
     const SharedState &s = ctx.state;
-    // One transaction: the row never holds half a view.
-    if (ctx.store.writeSettings({{QStringLiteral("CoefZoom"), s.CoefZoom},
-                                 {QStringLiteral("CarteX"), s.CarteX},
-                                 {QStringLiteral("CarteY"), s.CarteY}})) {
-        ctx.settings.coefZoom = s.CoefZoom;
-        ctx.settings.carteX = s.CarteX;
-        ctx.settings.carteY = s.CarteY;
-    }
+    ctx.config.applyView(s.CoefZoom, s.CarteX, s.CarteY);
 }
 
 // ---------------------------------------------------------------- buttons

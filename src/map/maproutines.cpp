@@ -6,12 +6,12 @@
 
 void MapRoutines::TraceFaisceaux()
 {
-    m_scene.drawBeams(Routes::beams(m_scene.repeaters()), m_ctx.state.CouleurFaisceau);
+    m_scene.drawBeams(Routes::beams(m_scene.repeaters()), m_ctx.state.CouleurFaisceau());
 }
 
 void MapRoutines::TraceChemins(const QString &chemins)
 {
-    m_scene.drawRoutes(Routes::routes(chemins, m_scene.repeaters()), m_ctx.state.CouleurLigne);
+    m_scene.drawRoutes(Routes::routes(chemins, m_scene.repeaters()), m_ctx.state.CouleurLigne());
 }
 
 void MapRoutines::ActiveRelais(const QString &touches)
@@ -42,6 +42,6 @@ void MapRoutines::EffaceChemin(int i)
         TraceChemins(s.CheminsActifs);
     }
     m_scene.setActive(i, false);
-    m_scene.restoreLabels(i, s.CouleurRepos);
+    m_scene.restoreLabels(i, s.CouleurRepos());
     s.RouteAffichee[i] = false;
 }

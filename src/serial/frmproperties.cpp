@@ -1,11 +1,15 @@
 #include "frmproperties.h"
 
 #include "core/appcontext.h"
+#include "serial/linesettings.h"
 #include "serial/portbinding.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFileInfo>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,7 +18,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -30,13 +33,6 @@ const QStringList kDataBits{"4", "5", "6", "7", "8"};
 const QStringList kParities{"Even", "Odd", "None", "Mark", "Space"};
 const QStringList kStopBits{"1", "1.5", "2"};
 
-bool isWholeNumber(const QString &s)
-{
-    bool ok = false;
-    const int v = s.toInt(&ok);
-    return ok && v > 0;
-}
-
 // A device the port can be opened on: a character device that is there.
 bool deviceExists(const QString &path)
 {
@@ -45,33 +41,6 @@ bool deviceExists(const QString &path)
 }
 
 } // namespace
-
-PortLineSettings PortLineSettings::parse(const QString &settings)
-{
-    PortLineSettings p;
-    const QStringList parts = settings.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return p;
-    p.speed = parts[0].trimmed();
-    const QString parity = parts[1].trimmed();
-    if (parity.size() == 1)
-        p.parity = parity.at(0);
-    p.dataBits = parts[2].trimmed();
-    p.stopBits = parts[3].trimmed();
-    return p;
-}
-
-bool PortLineSettings::isValid() const
-{
-    const int bits = dataBits.toInt();
-    return isWholeNumber(speed) && QStringLiteral("EONMS").contains(parity.toUpper()) && !parity.isNull()
-           && isWholeNumber(dataBits) && bits >= 4 && bits <= 8 && kStopBits.contains(stopBits);
-}
-
-QString PortLineSettings::toString() const
-{
-    return QStringLiteral("%1,%2,%3,%4").arg(speed, QString(parity), dataBits, stopBits);
-}
 
 frmProperties::frmProperties(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
 {
@@ -99,6 +68,8 @@ frmProperties::frmProperties(AppContext &ctx, QWidget *parent) : QDialog(parent)
     cboDataBits = combo("cboDataBits");
     cboParity = combo("cboParity");
     cboStopBits = combo("cboStopBits");
+    cboPtt = combo("cboPtt");
+    cboOutput = combo("cboOutput");
 
     auto *portRow = new QHBoxLayout;
     auto *portLabel = new QLabel(QStringLiteral("Port:"), fraSettings);
@@ -127,6 +98,19 @@ frmProperties::frmProperties(AppContext &ctx, QWidget *parent) : QDialog(parent)
         grid->addWidget(l, i, 0);
         grid->addWidget(rows[i].box, i, 1);
     }
+
+    auto *stationFrame = new QGroupBox(QStringLiteral("Émetteur"), fraSettings);
+    auto *stationGrid = new QGridLayout(stationFrame);
+    auto *pttLabel = new QLabel(QStringLiteral("Ligne PTT :"), stationFrame);
+    pttLabel->setBuddy(cboPtt);
+    auto *outputLabel = new QLabel(QStringLiteral("Sortie son :"), stationFrame);
+    outputLabel->setBuddy(cboOutput);
+    stationGrid->addWidget(pttLabel, 0, 0);
+    stationGrid->addWidget(cboPtt, 0, 1);
+    stationGrid->addWidget(outputLabel, 1, 0);
+    stationGrid->addWidget(cboOutput, 1, 1);
+    cboPtt->setToolTip(QStringLiteral("Ligne du port qui passe l'émetteur en émission ; l'autre reste basse"));
+    cboOutput->setToolTip(QStringLiteral("Carte son reliée à l'émetteur"));
 
     auto *flowFrame = new QGroupBox(QStringLiteral("Contrôle du &Flux"), fraSettings);
     auto *flowCol = new QVBoxLayout(flowFrame);
@@ -167,6 +151,7 @@ frmProperties::frmProperties(AppContext &ctx, QWidget *parent) : QDialog(parent)
     inner->addWidget(flowFrame, 1, 1, 2, 1);
     inner->addWidget(prefFrame, 2, 0);
     inner->addWidget(echoFrame, 3, 1);
+    inner->addWidget(stationFrame, 3, 0);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -211,7 +196,7 @@ void frmProperties::LoadPropertySettings()
     cboStopBits->addItems(kStopBits);
 
     // An entry that the stored string does not name stays unselected.
-    const PortLineSettings p = PortLineSettings::parse(m_ctx.settings.portSettings);
+    const LineSettings p = LineSettings::parse(m_ctx.config.row().portSettings);
     cboSpeed->setCurrentIndex(p.speed.isEmpty() ? -1 : cboSpeed->findText(p.speed));
     int parity = -1;
     if (!p.parity.isNull())
@@ -222,7 +207,21 @@ void frmProperties::LoadPropertySettings()
     cboDataBits->setCurrentIndex(p.dataBits.isEmpty() ? -1 : cboDataBits->findText(p.dataBits));
     cboStopBits->setCurrentIndex(p.stopBits.isEmpty() ? -1 : cboStopBits->findText(p.stopBits));
 
-    const int com = m_ctx.settings.comNumber;
+    const StationChoices &station = m_ctx.config.station();
+    cboPtt->clear();
+    cboPtt->addItem(QStringLiteral("RTS"), int(PttLine::Rts));
+    cboPtt->addItem(QStringLiteral("DTR"), int(PttLine::Dtr));
+    cboPtt->addItem(QStringLiteral("RTS et DTR"), int(PttLine::Both));
+    cboPtt->setCurrentIndex(cboPtt->findData(int(station.pttLine)));
+    cboOutput->clear();
+    cboOutput->addItem(QStringLiteral("Sortie par défaut du système"), QString());
+    for (const QAudioDevice &d : QMediaDevices::audioOutputs())
+        cboOutput->addItem(d.description(), QString::fromUtf8(d.id()));
+    if (!station.outputId.isEmpty() && cboOutput->findData(station.outputId) < 0)
+        cboOutput->addItem(QStringLiteral("%1 (absente)").arg(station.outputDescription), station.outputId);
+    cboOutput->setCurrentIndex(std::max(0, int(cboOutput->findData(station.outputId))));
+
+    const int com = m_ctx.config.row().comNumber;
     cboPort->setCurrentIndex(com >= 1 && com <= 16 ? com - 1 : -1);
     showDevices(com);
     optFlow.value(std::clamp(s_handshaking, 0, 3))->setChecked(true);
@@ -243,23 +242,19 @@ void frmProperties::fail(const QString &text)
 
 void frmProperties::cmdOK_Click()
 {
-    const int oldNumber = m_ctx.settings.comNumber;
     const int number = cboPort->currentIndex() + 1;
     if (number < 1) {
         fail(QStringLiteral("Choisissez un numéro de port."));
         return;
     }
-    QString device = cboDevice->currentText().trimmed();
-    if (device.isEmpty())
-        device = PortBinding::defaultDevice(number);
-    if ((number != oldNumber || device != PortBinding::device(number)) && !deviceExists(device)) {
-        fail(QStringLiteral("Le port Com%1 est inutilisable : le périphérique %2 n'existe pas.").arg(number).arg(device));
-        cboPort->setCurrentIndex(oldNumber >= 1 && oldNumber <= 16 ? oldNumber - 1 : -1);
-        showDevices(oldNumber);
+    const QString device = cboDevice->currentText().trimmed();
+    if (device.isEmpty() || !device.startsWith(QLatin1Char('/'))) {
+        fail(QStringLiteral("Indiquez le chemin complet du périphérique du port Com%1 "
+                            "(par exemple /dev/ttyUSB0).").arg(number));
         return;
     }
 
-    PortLineSettings line;
+    LineSettings line;
     line.speed = cboSpeed->currentText().trimmed();
     const QString parity = cboParity->currentText();
     if (!parity.isEmpty())
@@ -267,34 +262,23 @@ void frmProperties::cmdOK_Click()
     line.dataBits = cboDataBits->currentText().trimmed();
     line.stopBits = cboStopBits->currentText().trimmed();
     if (!line.isValid()) {
-        fail(QStringLiteral("Réglages du port invalides (%1) : choisissez la vitesse, la parité, "
-                            "les bits de données et les bits d'arrêt.").arg(line.toString()));
+        fail(QStringLiteral("Réglages du port invalides (%1) : %2.").arg(line.toString(), line.problem()));
         return;
     }
-    const QString settings = line.toString();
+    // An adapter not plugged in right now is accepted: it is looked for when keying.
+    if (!deviceExists(device))
+        QMessageBox::warning(this, QStringLiteral("Pontavel"),
+                             QStringLiteral("Le périphérique %1 est absent pour le moment : il devra "
+                                            "être branché avant d'émettre.").arg(device));
 
-    // The settings row first: when it cannot be written nothing else changes.
-    QString error;
-    if (!m_ctx.store.writeSettings({{QStringLiteral("N°Com"), number}, {QStringLiteral("settings"), settings}},
-                                   &error)) {
-        fail(QStringLiteral("Les réglages du port n'ont pas pu être enregistrés dans la base de données : %1")
-                 .arg(error));
-        return;
-    }
-    PortBinding::setDevice(number, device);
-    m_ctx.settings.comNumber = number;
-    m_ctx.settings.portSettings = settings;
+    m_choice.comNumber = number;
+    m_choice.device = device;
+    m_choice.lineSettings = line.toString();
+    m_choice.pttLine = PttLine(cboPtt->currentData().toInt());
+    m_choice.outputId = cboOutput->currentData().toString();
+    m_choice.outputDescription = m_choice.outputId.isEmpty() ? QString() : cboOutput->currentText();
+    m_choice.handshaking = m_flow;
+    m_choice.echo = m_echo;
     s_handshaking = m_flow;
-    if (m_ctx.transmitter)
-        m_ctx.transmitter->configurePort(number, settings);
-
-    QSettings user;
-    user.beginGroup(QStringLiteral("Properties"));
-    user.setValue(QStringLiteral("Settings"), settings);
-    user.setValue(QStringLiteral("CommPort"), QString::number(number));
-    user.setValue(QStringLiteral("Handshaking"), QString::number(s_handshaking));
-    user.setValue(QStringLiteral("Echo"), m_echo ? QStringLiteral("True") : QStringLiteral("False"));
-    user.endGroup();
-    user.sync();
     accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/settings.h"
+
 #include <QDialog>
 #include <QString>
 #include <QVector>
@@ -11,25 +13,9 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
-// A serial settings string "speed,parity,data bits,stop bits" ("9600,N,8,1",
-// stop bits may be "1.5") taken apart. A string that is not four fields
-// gives empty parts.
-struct PortLineSettings
-{
-    QString speed;
-    QChar parity;       // as written, any case
-    QString dataBits;
-    QString stopBits;
-
-    static PortLineSettings parse(const QString &settings);
-    // Speed, data bits and stop bits are whole numbers (stop bits 1, 1.5 or
-    // 2) and the parity is one of E, O, N, M, S.
-    bool isValid() const;
-    QString toString() const;
-};
-
-// The serial port dialog: port number and its device, line settings, flow
-// control and echo.
+// The serial port dialog: port number and its device, line settings, PTT
+// line, sound output, flow control and echo. It returns the choice (choice());
+// the caller applies and stores it.
 class frmProperties : public QDialog
 {
     Q_OBJECT
@@ -50,6 +36,8 @@ public:
     QComboBox *cboDataBits = nullptr;
     QComboBox *cboParity = nullptr;
     QComboBox *cboStopBits = nullptr;
+    QComboBox *cboPtt = nullptr;      // RTS, DTR, both
+    QComboBox *cboOutput = nullptr;   // sound output feeding the transmitter (data: device id)
     QVector<QRadioButton *> optFlow;
     QVector<QRadioButton *> optEcho;
     QPushButton *cmdOK = nullptr;
@@ -59,12 +47,15 @@ public:
     bool echo() const { return m_echo; }
 
     void cmdOK_Click();
+    // What OK accepted.
+    const PortChoice &choice() const { return m_choice; }
 
 private:
     void showDevices(int comNumber);
     void fail(const QString &text);
 
     AppContext &m_ctx;
+    PortChoice m_choice;
     int m_flow = 0;
     bool m_echo = false;
 };

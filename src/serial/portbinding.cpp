@@ -20,8 +20,12 @@ QString defaultDevice(int comNumber)
 
 QString device(int comNumber)
 {
-    const QString bound = QSettings().value(key(comNumber)).toString().trimmed();
-    return bound.isEmpty() ? defaultDevice(comNumber) : bound;
+    // A stored value is kept as it is, even blank or relative: the port
+    // refuses it rather than fall back to a device that may be the console.
+    const QSettings settings;
+    if (!settings.contains(key(comNumber)))
+        return defaultDevice(comNumber);
+    return settings.value(key(comNumber)).toString().trimmed();
 }
 
 void setDevice(int comNumber, const QString &devicePath)

@@ -1,50 +1,45 @@
 #pragma once
 
+#include "audio/pttline.h"
+#include "core/settings.h"
+#include "linesettings.h"
+
 #include <QSerialPort>
 #include <QString>
 
-// Press-to-talk line of the transmitter.
-class Ptt
-{
-public:
-    virtual ~Ptt() = default;
-    // Keys the transmitter; false with a French text when it cannot.
-    virtual bool key(QString *error) = 0;
-    // Releases; harmless when not keyed.
-    virtual void release() = 0;
-    virtual bool isKeyed() const = 0;
-};
-
-// RTS of a serial port: keyed = port open and RTS on, released = RTS off and
-// port closed. The close-time hang-up (HUPCL) is left as the kernel sets it,
-// so the line also drops when the process dies.
+// The transmitter's PTT on a serial port's modem line (RTS, DTR or both):
+// keyed = port open and line on, released = line off and port closed. Linux
+// raises RTS and DTR when a port opens: the line not used for PTT is dropped
+// at once, before anything is keyed. The close-time hang-up (HUPCL) is left as
+// the kernel sets it, so the line also drops when the process dies.
 class SerialPtt : public Ptt
 {
 public:
     SerialPtt();
     ~SerialPtt() override;
 
-    // Port number of the settings row (bound to a device by PortBinding) and
-    // its line settings ("9600,N,8,1"); unusable fields keep their defaults.
-    void configure(int comNumber, const QString &settings);
-    QString device() const;
+    // The device of the station's port, its line settings and the PTT line.
+    void configure(int comNumber, const QString &device, const QString &lineSettings,
+                   PttLine line = PttLine::Rts);
+    QString device() const { return m_device; }
+    PttLine line() const { return m_line; }
 
     bool key(QString *error) override;
     void release() override;
     bool isKeyed() const override;
+    QString lostReason() const override;
 
-    struct LineSettings
-    {
-        qint32 baudRate = 9600;
-        QSerialPort::Parity parity = QSerialPort::NoParity;
-        QSerialPort::DataBits dataBits = QSerialPort::Data8;
-        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    };
-    static LineSettings parseSettings(const QString &settings);
+    // A French sentence for a port that cannot be opened, that says what to do.
+    static QString openError(const QString &device, QSerialPort::SerialPortError error,
+                             const QString &systemText);
 
 private:
+    bool setLines(bool on);
+
     QSerialPort m_port;
     int m_comNumber = 1;
-    LineSettings m_line;
+    QString m_device;
+    LineSettings m_settings = LineSettings::parse(QStringLiteral("9600,N,8,1"));
+    PttLine m_line = PttLine::Rts;
     bool m_keyed = false;
 };

@@ -6,24 +6,54 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 
 int signalPipe[2] = {-1, -1};
+std::atomic<int> keyedFd{-1};
+std::atomic<int> keyedBits{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// Only async-signal-safe calls: one ioctl on the descriptor kept by armLineRelease().
+void dropLine()
+{
+    const int fd = keyedFd.load();
+    int bits = keyedBits.load();
+    if (fd >= 0 && bits)
+        ::ioctl(fd, TIOCMBIC, &bits);
+}
 
 void onSignal(int signo)
 {
     const int saved = errno;
+    dropLine();
     const char c = char(signo);
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
     errno = saved;
 }
 
+// A crash: the line first, then the signal's own end (core dump included).
+void onCrash(int signo)
+{
+    dropLine();
+    ::signal(signo, SIG_DFL);
+    ::raise(signo);
+}
+
 } // namespace
+
+void armLineRelease(int fd, int bits)
+{
+    keyedFd.store(-1);
+    keyedBits.store(bits);
+    keyedFd.store(fd);
+}
 
 void installTransmitterSafety(Transmitter *transmitter)
 {
@@ -55,6 +85,13 @@ void installTransmitterSafety(Transmitter *transmitter)
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    // SIGHUP: the terminal that started the program was closed.
+    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaction(signo, &sa, nullptr);
+    struct sigaction crash = {};
+    crash.sa_handler = onCrash;
+    sigemptyset(&crash.sa_mask);
+    crash.sa_flags = SA_RESETHAND | SA_NODEFER;
+    for (int signo : {SIGABRT, SIGSEGV, SIGBUS})
+        sigaction(signo, &crash, nullptr);
 }

@@ -2,8 +2,14 @@
 
 class Transmitter;
 
-// Releases the transmitter when the program ends: on SIGINT and SIGTERM (the
-// handler only writes to a pipe; the release and the quit run on the event
-// loop) and when the application is about to quit. Call once, after the
-// QCoreApplication exists.
+// Releases the transmitter when the program ends. On SIGINT, SIGTERM, SIGHUP
+// and SIGQUIT the handler drops the keyed line at once on the port's raw
+// descriptor, then the orderly release and the quit run on the event loop;
+// on SIGABRT, SIGSEGV and SIGBUS (a crash) it only drops the line and lets
+// the signal end the process. Also when the application is about to quit.
+// Call once, after the QCoreApplication exists.
 void installTransmitterSafety(Transmitter *transmitter);
+
+// The descriptor and modem-line bits (TIOCM_RTS, TIOCM_DTR) that are keyed
+// right now, for the signal handlers; fd -1 when nothing is keyed.
+void armLineRelease(int fd, int bits);

@@ -1,0 +1,159 @@
+// Lead-in and tail as heard: a private PulseAudio null sink, its monitor read
+// back in this process, against the times the transmitter keyed and released
+// its PTT. Prints, per setting, the error of each (measured - configured) and
+// how much of the first tone came out. Run by hand: build/bench/bench_ptt_timing
+#include "audio/pttline.h"
+#include "audio/tonefiles.h"
+#include "audio/transmitter.h"
+#include "../tests/pulsefixture.h"
+
+#include <QAudioSource>
+#include <QCoreApplication>
+#include <QMediaDevices>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+double now()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+struct TimedPtt : Ptt
+{
+    double on = 0, off = 0;
+    bool keyed = false;
+    bool key(QString *) override { on = now(); return keyed = true; }
+    void release() override
+    {
+        if (keyed)
+            off = now();
+        keyed = false;
+    }
+    bool isKeyed() const override { return keyed; }
+};
+
+// The monitor of the null sink, each sample given the time it was heard:
+// the arrival of its chunk less the samples that followed it in the chunk.
+class Listener
+{
+public:
+    explicit Listener(const QAudioDevice &monitor)
+    {
+        QAudioFormat f;
+        f.setSampleRate(Rate);
+        f.setChannelCount(1);
+        f.setSampleFormat(QAudioFormat::Int16);
+        m_source = std::make_unique<QAudioSource>(monitor, f);
+        m_source->setBufferSize(Rate * 2 / 200);   // 5 ms
+        m_io = m_source->start();
+        QObject::connect(m_io, &QIODevice::readyRead, [this] {
+            const double t = now();
+            const QByteArray data = m_io->readAll();
+            const int n = int(data.size() / 2);
+            const auto *s = reinterpret_cast<const qint16 *>(data.constData());
+            for (int i = 0; i < n; ++i)
+                if (std::abs(s[i]) > 300) {
+                    const double at = t - double(n - i) / Rate;
+                    if (m_first == 0)
+                        m_first = at;
+                    m_last = at;
+                }
+        });
+    }
+    void reset() { m_first = m_last = 0; }
+    double first() const { return m_first; }
+    double last() const { return m_last; }
+
+private:
+    static constexpr int Rate = 48000;
+    std::unique_ptr<QAudioSource> m_source;
+    QIODevice *m_io = nullptr;
+    double m_first = 0, m_last = 0;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication app(argc, argv);
+    PulseFixture pulse;
+    QString why;
+    if (!pulse.start(&why)) {
+        std::fprintf(stderr, "bench_ptt_timing: no sound server (%s)\n", qPrintable(why));
+        return 1;
+    }
+    QTemporaryDir work;
+    QDir::setCurrent(work.path());
+    // 100 ms tone files without trailing silence: the last sample heard is the tone's.
+    for (QChar k : QStringLiteral("159"))
+        writeDtmfFile(commandToneFile(k), k, 8000, 100, 0);
+
+    // Monitors are not offered as inputs: a plain source that remaps it is.
+    pulse.run("pactl", {"load-module", "module-remap-source", "master=nullsink.monitor",
+                        "source_name=heard", "source_properties=device.description=heard"});
+    QAudioDevice monitor;
+    for (int i = 0; i < 50 && monitor.isNull(); ++i) {
+        for (const QAudioDevice &d : QMediaDevices::audioInputs())
+            if (d.id() == "heard")
+                monitor = d;
+        QTest::qWait(100);
+    }
+    if (monitor.isNull()) {
+        std::fprintf(stderr, "bench_ptt_timing: no monitor source among:\n");
+        for (const QAudioDevice &d : QMediaDevices::audioInputs())
+            std::fprintf(stderr, "  %s\n", d.id().constData());
+        return 1;
+    }
+    Listener listener(monitor);
+    // A silent stream keeps the sink running, as a station's sound card does.
+    pulse.startRecording(pulse.path("unused.wav"));
+    QTest::qWait(2000);
+
+    TimedPtt ptt;
+    Transmitter tx(&ptt);
+    const int runs = 8;
+    std::printf("%-22s %28s %28s %22s\n", "setting", "lead-in error ms (min/med/max)",
+                "tail error ms (min/med/max)", "first tone heard ms");
+    for (const auto [leadIn, tail] : {std::pair{150, 100}, std::pair{0, 100}, std::pair{0, 0}}) {
+        QSettings().setValue("Emission/LeadInMs", leadIn);
+        QSettings().setValue("Emission/TailMs", tail);
+        std::vector<double> leadErr, tailErr, heard;
+        for (int r = 0; r < runs; ++r) {
+            listener.reset();
+            QSignalSpy done(&tx, &Transmitter::finished);
+            QString err;
+            if (!tx.startSequence(commandToneFiles("1"), &err)) {
+                std::fprintf(stderr, "refused: %s\n", qPrintable(err));
+                return 1;
+            }
+            done.wait(5000);
+            QTest::qWait(300);
+            if (listener.first() == 0)
+                continue;
+            leadErr.push_back((listener.first() - ptt.on) * 1000 - leadIn);
+            tailErr.push_back((ptt.off - listener.last()) * 1000 - tail);
+            heard.push_back((listener.last() - listener.first()) * 1000);
+        }
+        auto stats = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            return v.empty() ? QStringLiteral("no tone heard")
+                             : QStringLiteral("%1 / %2 / %3").arg(v.front(), 0, 'f', 1).arg(v[v.size() / 2], 0, 'f', 1).arg(v.back(), 0, 'f', 1);
+        };
+        std::printf("%-22s %28s %28s %22s\n",
+                    qPrintable(QStringLiteral("lead-in %1, tail %2").arg(leadIn).arg(tail)),
+                    qPrintable(stats(leadErr)), qPrintable(stats(tailErr)), qPrintable(stats(heard)));
+    }
+    pulse.stopRecording();
+    return 0;
+}

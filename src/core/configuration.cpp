@@ -1,0 +1,124 @@
+#include "configuration.h"
+
+#include "serial/portbinding.h"
+#include "store.h"
+
+#include <QSettings>
+
+namespace {
+const QString kPttLine = QStringLiteral("Station/PttLine");
+const QString kOutputId = QStringLiteral("Station/SortieSon");
+const QString kOutputDescription = QStringLiteral("Station/SortieSonNom");
+}
+
+Configuration::Configuration(Store &store, QObject *parent) : QObject(parent), m_store(store) {}
+
+QString Configuration::pttLineName(PttLine line)
+{
+    switch (line) {
+    case PttLine::Dtr: return QStringLiteral("DTR");
+    case PttLine::Both: return QStringLiteral("RTS+DTR");
+    case PttLine::Rts: break;
+    }
+    return QStringLiteral("RTS");
+}
+
+PttLine Configuration::pttLineFromName(const QString &name)
+{
+    const QString n = name.trimmed().toUpper();
+    if (n == QLatin1String("DTR"))
+        return PttLine::Dtr;
+    if (n == QLatin1String("RTS+DTR"))
+        return PttLine::Both;
+    return PttLine::Rts;
+}
+
+void Configuration::readStation()
+{
+    const QSettings user;
+    m_station.device = PortBinding::device(m_row.comNumber);
+    m_station.pttLine = pttLineFromName(user.value(kPttLine).toString());
+    m_station.outputId = user.value(kOutputId).toString();
+    m_station.outputDescription = user.value(kOutputDescription).toString();
+}
+
+void Configuration::load(bool *rowPresent)
+{
+    m_row = m_store.settings(rowPresent);
+    readStation();
+    emit stationChanged();
+    emit coloursChanged();
+    emit tempoChanged();
+}
+
+bool Configuration::applyPort(const PortChoice &c, QString *error)
+{
+    // The row first: when it cannot be written nothing else changes.
+    if (!m_store.writeSettings({{QStringLiteral("N°Com"), c.comNumber},
+                                {QStringLiteral("settings"), c.lineSettings}},
+                               error))
+        return false;
+    m_row.comNumber = c.comNumber;
+    m_row.portSettings = c.lineSettings;
+
+    PortBinding::setDevice(c.comNumber, c.device);
+    QSettings user;
+    user.setValue(kPttLine, pttLineName(c.pttLine));
+    if (c.outputId.isEmpty()) {
+        user.remove(kOutputId);
+        user.remove(kOutputDescription);
+    } else {
+        user.setValue(kOutputId, c.outputId);
+        user.setValue(kOutputDescription, c.outputDescription);
+    }
+    // Written for whoever reads it; the port is set up from the row.
+    user.beginGroup(QStringLiteral("Properties"));
+    user.setValue(QStringLiteral("Settings"), c.lineSettings);
+    user.setValue(QStringLiteral("CommPort"), QString::number(c.comNumber));
+    user.setValue(QStringLiteral("Handshaking"), QString::number(c.handshaking));
+    user.setValue(QStringLiteral("Echo"), c.echo ? QStringLiteral("True") : QStringLiteral("False"));
+    user.endGroup();
+    user.sync();
+    readStation();
+    emit stationChanged();
+    return true;
+}
+
+bool Configuration::applyColour(const QString &field, quint32 bgr, QString *error)
+{
+    quint32 *target = field == QLatin1String("couleur")     ? &m_row.couleurActif
+                      : field == QLatin1String("couleur2")  ? &m_row.couleurRepos
+                      : field == QLatin1String("CoulLigne") ? &m_row.couleurLigne
+                      : field == QLatin1String("CoulFaisc") ? &m_row.couleurFaisceau
+                                                            : nullptr;
+    if (!target)
+        return false;
+    if (!m_store.writeSettings({{field, qint64(bgr)}}, error))
+        return false;
+    *target = bgr;
+    emit coloursChanged();
+    return true;
+}
+
+bool Configuration::applyTempo(double minutes, QString *error)
+{
+    if (!m_store.writeSettings({{QStringLiteral("tempo"), minutes}}, error))
+        return false;
+    m_row.tempo = minutes;
+    emit tempoChanged();
+    return true;
+}
+
+bool Configuration::applyView(double coefZoom, int carteX, int carteY, QString *error)
+{
+    // One transaction: the row never holds half a view.
+    if (!m_store.writeSettings({{QStringLiteral("CoefZoom"), coefZoom},
+                                {QStringLiteral("CarteX"), carteX},
+                                {QStringLiteral("CarteY"), carteY}},
+                               error))
+        return false;
+    m_row.coefZoom = coefZoom;
+    m_row.carteX = carteX;
+    m_row.carteY = carteY;
+    return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "settings.h"
+
+#include <QObject>
+
+class Store;
+
+// The one owner in memory of what is stored: the settings row of the store
+// and the station's per-user choices. Everything that changes a stored
+// setting goes through apply...(): it is written first, then kept here, then
+// announced; a write that fails changes nothing.
+class Configuration : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Configuration(Store &store, QObject *parent = nullptr);
+
+    // Reads the row and the per-user choices, then announces everything.
+    void load(bool *rowPresent = nullptr);
+
+    const Settings &row() const { return m_row; }
+    const StationChoices &station() const { return m_station; }
+
+    bool applyPort(const PortChoice &choice, QString *error);
+    // field: "couleur", "couleur2", "CoulLigne" or "CoulFaisc".
+    bool applyColour(const QString &field, quint32 bgr, QString *error);
+    bool applyTempo(double minutes, QString *error);
+    bool applyView(double coefZoom, int carteX, int carteY, QString *error = nullptr);
+
+    static QString pttLineName(PttLine line);   // "RTS", "DTR", "RTS+DTR"
+    static PttLine pttLineFromName(const QString &name);
+
+signals:
+    // Port, line settings, PTT line or sound output.
+    void stationChanged();
+    void coloursChanged();
+    void tempoChanged();
+
+private:
+    void readStation();
+
+    Store &m_store;
+    Settings m_row;
+    StationChoices m_station;
+};
