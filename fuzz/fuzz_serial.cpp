@@ -1,18 +1,21 @@
 // The serial settings string of the settings row ("9600,N,8,1").
-#include "serial/ptt.h"
+#include "serial/linesettings.h"
 
 #include <cstdint>
 
-namespace {
-// The one place that names the parser under test.
-void parse(const QString &settings)
-{
-    SerialPtt::parseSettings(settings);
-}
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    parse(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const auto line = LineSettings::parse(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)));
+    if (line.isValid()) {
+        // What the port applies must read back as what was accepted.
+        if (LineSettings::parse(line.toString()).toString() != line.toString())
+            __builtin_trap();
+        line.baudRate();
+        line.portParity();
+        line.portDataBits();
+        line.portStopBits();
+    } else if (line.problem().isEmpty()) {
+        __builtin_trap();
+    }
     return 0;
 }
