@@ -9,6 +9,8 @@
 #include "command/sendmachine.h"
 #include "core/sharedstate.h"
 #include "core/store.h"
+#include "serial/portbinding.h"
+#include "serial/ptt.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,8 +65,9 @@ int main(int argc, char **argv)
     }
 
     SharedState state;
-    Transmitter tx;
-    tx.configurePort(1, QStringLiteral("9600,N,8,1"));
+    SerialPtt ptt;
+    ptt.configure(1, PortBinding::device(1), QStringLiteral("9600,N,8,1"));
+    Transmitter tx(&ptt);
     SendMachine machine(&tx, state);
     int done = 0;
     qint64 rssBase = 0;
