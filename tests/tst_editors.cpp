@@ -451,7 +451,7 @@ private slots:
         st.load();
         QVERIFY(QTest::qWaitForWindowExposed(st.frm.get()));
         // Bravo and Delta are on a displayed route.
-        st.frm->routines()->ActiveRelais(QStringLiteral("24"));
+        st.ctx.routes.ActiveRelais(QStringLiteral("24"));
 
         st.frm->openRepeaterEditor();
         auto *e = st.frm->findChild<frmRelais *>();
@@ -467,11 +467,11 @@ private slots:
         QCOMPARE(scene->repeaterCount(), 4);
         QCOMPARE(scene->FreqE[3]->text(), QStringLiteral("Delta"));
         // Their route state stays with them, Delta's under its new number.
-        QVERIFY(st.ctx.state.RouteAffichee.value(2));
+        QVERIFY(st.ctx.routes.RouteAffichee.value(2));
         QVERIFY(scene->isActive(2));
-        QVERIFY(st.ctx.state.RouteAffichee.value(3));
+        QVERIFY(st.ctx.routes.RouteAffichee.value(3));
         QVERIFY(scene->isActive(3));
-        QVERIFY(!st.ctx.state.RouteAffichee.value(4));
+        QVERIFY(!st.ctx.routes.RouteAffichee.value(4));
 
         // Added: shown at the top left corner at once.
         typeInto(e->TextNom, "Foxtrot");

@@ -206,8 +206,8 @@ private slots:
         SharedState &s = f.ctx.state;
         MapScene *scene = w.scene();
         // One route on the map, the second repeater showing a command.
-        s.CheminsActifs = QStringLiteral("12");
-        w.routines()->TraceChemins(s.CheminsActifs);
+        f.ctx.routes.CheminsActifs = QStringLiteral("12");
+        w.routines()->TraceChemins(f.ctx.routes.CheminsActifs);
         scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), s.CouleurActif);
 
         const Settings before = storedSettings(f.ws);

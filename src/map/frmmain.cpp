@@ -158,12 +158,12 @@ void frmMain::Load()
     const QVector<Repeater> list = m_ctx.store.repeaters(&error);
     if (!error.isEmpty() && opened != Store::OpenResult::Failed)
         m_loadMessages << error;
-    m_ctx.state.ensureRepeaters(int(list.size()));
+    m_ctx.routes.setRepeaters(list);
     m_scene->setRepeaters(list, m_ctx.state.CouleurRepos);
     m_view->applyView(m_ctx.state.CoefZoom, m_ctx.state.CarteX, m_ctx.state.CarteY);
     zoomLoaded();
     m_routines->TraceFaisceaux();
-    m_routines->TraceChemins(m_ctx.state.CheminsActifs);
+    m_routines->TraceChemins(m_ctx.routes.CheminsActifs);
 
     if (opened == Store::OpenResult::Created)
         statusBar()->showMessage(QStringLiteral("Nouvelle base relai.db créée avec les réglages par défaut."), 15000);

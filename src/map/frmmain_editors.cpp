@@ -64,12 +64,12 @@ QVector<frmMain::RepeaterView> frmMain::captureRepeaterViews() const
 void frmMain::rebuildRepeaters(const QVector<RepeaterView> &views)
 {
     const QVector<Repeater> list = m_ctx.store.repeaters();
-    m_ctx.state.ensureRepeaters(int(list.size()));
+    m_ctx.routes.setRepeaters(list);
     m_scene->setRepeaters(list, m_ctx.state.CouleurRepos);
     // Repeaters still on a displayed route keep their icon, texts and countdown.
     for (int i = 1; i <= list.size() && i < views.size(); ++i) {
         const RepeaterView &v = views[i];
-        if (!v.present || !m_ctx.state.RouteAffichee.value(i))
+        if (!v.present || !m_ctx.routes.RouteAffichee.value(i))
             continue;
         m_scene->setActive(i, v.active);
         m_scene->FreqE[i]->setText(v.first);
@@ -80,7 +80,7 @@ void frmMain::rebuildRepeaters(const QVector<RepeaterView> &views)
             m_scene->setCountdown(i, v.countdown, v.countdownBack);
     }
     m_routines->TraceFaisceaux();
-    m_routines->TraceChemins(m_ctx.state.CheminsActifs);
+    m_routines->TraceChemins(m_ctx.routes.CheminsActifs);
 }
 
 void frmMain::reloadRepeaters()
@@ -90,26 +90,10 @@ void frmMain::reloadRepeaters()
 
 void frmMain::repeaterRemoved(int numero)
 {
-    SharedState &s = m_ctx.state;
-    s.ensureRepeaters(numero);
-    // The deleted repeater's route ends; its segment leaves CheminsActifs.
-    if (s.RouteAffichee[numero] || !s.CheminRelai[numero].isEmpty())
-        m_routines->EffaceChemin(numero);
-    m_scene->setCountdown(numero, QString(), QColor());
-
-    // Every following repeater moved one number down: its state moves with it.
+    m_ctx.routes.repeaterDeleted(numero);
+    // Every following repeater moved one number down: what the map shows of it moves too.
     QVector<RepeaterView> views = captureRepeaterViews();
     if (numero < views.size())
         views.remove(numero);
-    s.DebutRoute.remove(numero);
-    s.DebutRoute.append(0);
-    s.RouteAffichee.remove(numero);
-    s.RouteAffichee.append(false);
-    s.CheminRelai.remove(numero);
-    s.CheminRelai.append(QString());
-    if (s.IndexBouton == numero)
-        s.IndexBouton = 0;
-    else if (s.IndexBouton > numero)
-        --s.IndexBouton;
     rebuildRepeaters(views);
 }

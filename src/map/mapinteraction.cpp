@@ -139,7 +139,7 @@ void MapInteraction::ReplacerRelais()
     }
     SauveVue();
     m_w.routines()->TraceFaisceaux();
-    m_w.routines()->TraceChemins(m_w.context().state.CheminsActifs);
+    m_w.routines()->TraceChemins(m_w.context().routes.CheminsActifs);
 }
 
 void MapInteraction::SauveVue()
@@ -505,7 +505,7 @@ void MapInteraction::iconRelease(const Hit &h, int button, int shift)
     }
     setPointer(false);
     m_w.routines()->TraceFaisceaux();
-    m_w.routines()->TraceChemins(ctx.state.CheminsActifs);
+    m_w.routines()->TraceChemins(ctx.routes.CheminsActifs);
 }
 
 // ---------------------------------------------------------------- labels
