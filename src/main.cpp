@@ -16,6 +16,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Pontavel"));
     QApplication::setApplicationName(QStringLiteral("Pontavel"));
-    QApplication::setApplicationVersion(QStringLiteral("4.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(PONTAVEL_VERSION));
     return Main(app);
 }

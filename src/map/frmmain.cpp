@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "core/appcontext.h"
+#include "audio/dtmfsynth.h"
 #include "core/artwork.h"
 #include "map/maproutines.h"
 #include "map/mapscene.h"
@@ -79,7 +80,7 @@ void frmMain::buildBand()
     CmdEfface->setFixedSize(71, 22);
     row->addWidget(CmdEfface);
     row->addSpacing(12);
-    const QString keys = QStringLiteral("0123456789ABCD#*");
+    const QString keys = DtmfSynth::keys();
     for (int i = 0; i < keys.size(); ++i) {
         auto *b = new QPushButton(QString(keys.at(i)), band);
         b->setObjectName(QStringLiteral("FVocal%1").arg(i));

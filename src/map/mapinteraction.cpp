@@ -21,7 +21,6 @@ namespace {
 const QString EtatRepos = QStringLiteral("Etat :");
 const QString EtatLoupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
 const QString EtatFenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
-constexpr double LabelStep = 210;  // FreqR under FreqE, screen twips
 
 int buttonValue(Qt::MouseButton b)
 {
@@ -531,7 +530,7 @@ void MapInteraction::labelPress(const Hit &h, int button, int shift, const QPoin
     setPointer(true);
     QPointF corner = labelScreenPos(h.index);
     if (h.secondLabel)
-        corner.ry() += LabelStep;
+        corner.ry() += LabelStepTwips;
     const QPointF p = mapTwips(vp) - corner;
     s.SourisY = whole(p.y());
     s.SourisX = whole(p.x());
@@ -545,7 +544,7 @@ void MapInteraction::labelMove(const Hit &h, int buttons, int shift, const QPoin
     // The dragged label's corner follows the pointer; the other keeps 210 twips away.
     QPointF corner = mapTwips(vp) - QPointF(s.SourisX, s.SourisY);
     if (h.secondLabel)
-        corner.ry() -= LabelStep;
+        corner.ry() -= LabelStepTwips;
     const double k = 10.0 / m_zoom.coef();
     m_w.scene()->moveLabels(h.index, QPointF(float(corner.x()) * k, float(corner.y()) * k));
 }
