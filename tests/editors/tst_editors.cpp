@@ -1,6 +1,7 @@
 // The two table editors driven as a user drives them, on real relai.db files,
 // and the map that must follow what they change.
 
+#include "testmain.h"
 #include "station.h"
 #include "tst_editors_support.h"
 
@@ -496,5 +497,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_editors)
+PONTAVEL_TEST(tst_editors)
 #include "tst_editors.moc"

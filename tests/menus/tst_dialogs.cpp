@@ -1,5 +1,6 @@
 // Route duration dialog, About box and video monitor start.
 
+#include "testmain.h"
 #include "tst_menus_support.h"
 
 #include "dialogs/frmtempo.h"
@@ -147,19 +148,6 @@ private slots:
         QCOMPARE(f.ctx.settings.tempo, 5.0);
     }
 
-    void aboutBox()
-    {
-        ProposA d;
-        QCOMPARE(d.windowTitle(), QStringLiteral("A propos de ..."));
-        QCOMPARE(d.lblVersion->text(), QStringLiteral("Version 4.0"));
-        QVERIFY(!d.imgLogo->pixmap().isNull());
-        QCOMPARE(d.OK->text(), QStringLiteral("&OK"));
-        d.show();
-        QTest::mouseClick(d.OK, Qt::LeftButton);
-        QVERIFY(!d.isVisible());
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-    }
-
     void monitorPrograms()
     {
         QSettings().remove("Moniteur/Programme");
@@ -195,5 +183,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_dialogs)
+PONTAVEL_TEST(tst_dialogs)
 #include "tst_dialogs.moc"

@@ -1,5 +1,6 @@
 // The help pages shipped in the resources and the help window.
 
+#include "testmain.h"
 #include "tst_menus_support.h"
 
 #include "dialogs/helpwindow.h"
@@ -138,5 +139,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_help)
+PONTAVEL_TEST(tst_help)
 #include "tst_help.moc"

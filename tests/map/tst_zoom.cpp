@@ -1,6 +1,7 @@
 // Zoom and pan of the map: the arithmetic, then the window driven with the
 // mouse and the band buttons on real working folders.
 
+#include "testmain.h"
 #include "core/appcontext.h"
 #include "map/frmmain.h"
 #include "map/mapinteraction.h"
@@ -591,5 +592,5 @@ void tst_zoom::largeMapLoadsAndZooms()
     QCOMPARE(savedSettings(ws).coefZoom, 1.0);
 }
 
-QTEST_MAIN(tst_zoom)
+PONTAVEL_TEST(tst_zoom)
 #include "tst_zoom.moc"

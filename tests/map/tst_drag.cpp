@@ -1,6 +1,7 @@
 // Dragging repeaters and their labels with Shift, and choosing a repeater by
 // clicking its icon, driven with the mouse on the map of a real working folder.
 
+#include "testmain.h"
 #include "core/appcontext.h"
 #include "map/frmmain.h"
 #include "map/maplabel.h"
@@ -263,5 +264,5 @@ void tst_drag::clicksChooseTheRepeater()
     QCOMPARE(modals.titles.size(), 3);
 }
 
-QTEST_MAIN(tst_drag)
+PONTAVEL_TEST(tst_drag)
 #include "tst_drag.moc"

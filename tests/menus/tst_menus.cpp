@@ -1,6 +1,7 @@
 // Menu bar, tool bar, view toggles, colours and the menu-opened dialogs of the
 // main window, through the real window on a real relai.db.
 
+#include "testmain.h"
 #include "tst_menus_support.h"
 
 #include "core/convert.h"
@@ -85,70 +86,6 @@ class tst_menus : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { useTestSettings(); }
-
-    void menuBarCaptionsOrderAndShortcuts()
-    {
-        MainFixture f;
-        frmMain &w = *f.w;
-        const QList<QAction *> top = w.menuBar()->actions();
-        QCOMPARE(texts(top), (QStringList{"&Quitter", "&Port", "&Paramètres", "Affic&hage", "&Aide"}));
-        QVERIFY(!top[0]->menu());
-        QVERIFY(!top[1]->menu());
-        QCOMPARE(texts(top[2]->menu()->actions()),
-                 (QStringList{"&Relais...", "Couleur &Nom Relais...", "&Couleur Nom &Commande...",
-                              "Couleur &Routage...", "Couleur &Faisceaux...", "&Tempo Chemin..."}));
-        QCOMPARE(texts(top[3]->menu()->actions()),
-                 (QStringList{"&Barre d'outils", "B&arre d'état", "-", "&Moniteur"}));
-        QCOMPARE(texts(top[4]->menu()->actions()), (QStringList{"&Sommaire...", "&Aide sur...", "&A Propos..."}));
-
-        QStringList names;
-        for (QMenu *m : {top[2]->menu(), top[3]->menu(), top[4]->menu()})
-            for (QAction *a : m->actions())
-                names << a->objectName();
-        QCOMPARE(names, (QStringList{"Param", "Couleur2", "Couleur", "CoulLigne", "CoulFaisc", "TempoChem",
-                                     "mnuViewToolbar", "mnuViewStatusBar", "mnuViewBar0", "mnuViewTV",
-                                     "mnuSomm", "mnuHelpSearchForHelpOn", "propos"}));
-        QCOMPARE(top[2]->menu()->objectName(), QStringLiteral("MnuRelai"));
-        QCOMPARE(top[3]->menu()->objectName(), QStringLiteral("mnuView"));
-        QCOMPARE(top[4]->menu()->objectName(), QStringLiteral("mnuAide"));
-
-        QCOMPARE(action(w, "mnuSomm")->shortcut(), QKeySequence(Qt::Key_F1));
-        QCOMPARE(action(w, "mnuHelpSearchForHelpOn")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
-        // Both view entries start checked, the bars shown.
-        QVERIFY(action(w, "mnuViewToolbar")->isChecked());
-        QVERIFY(action(w, "mnuViewStatusBar")->isChecked());
-
-        // Tool bar: keys, tool tips and a picture for each button.
-        QCOMPARE(w.tbToolBar->objectName(), QStringLiteral("tbToolBar"));
-        const QList<QAction *> tools = w.tbToolBar->actions();
-        QStringList keys, tips;
-        for (QAction *a : tools) {
-            keys << a->data().toString();
-            tips << a->toolTip();
-            QVERIFY2(!a->icon().isNull(), qPrintable(a->text()));
-        }
-        QCOMPARE(keys, (QStringList{"Port", "Propriétés", "Aide", "Aide Qu'est ce que c'est"}));
-        QCOMPARE(tips, (QStringList{"Paramètres du Port", "Paramètres Relais", "Aide", "Aide Qu'est ce que c'est"}));
-
-        // Status bar panels.
-        QCOMPARE(w.panelEtat->text(), QStringLiteral("Etat :"));
-        QCOMPARE(w.panelEtat->toolTip(), QStringLiteral("Etat"));
-        QCOMPARE(w.panelDate->toolTip(), QStringLiteral("Date"));
-        QCOMPARE(w.panelHeure->toolTip(), QStringLiteral("Heure"));
-        QCOMPARE(w.panelTemps->toolTip(), QStringLiteral("Temps Restant"));
-        QVERIFY(!w.panelDate->text().isEmpty());
-        QVERIFY(!w.panelHeure->text().isEmpty());
-
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QDir().mkpath(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots");
-        w.grab().save(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots/main_window.png");
-        top[2]->menu()->popup(w.mapToGlobal(QPoint(60, 20)));
-        QTest::qWait(50);
-        top[2]->menu()->grab().save(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR"))
-                                    + "/screenshots/menu_parametres.png");
-        top[2]->menu()->hide();
-    }
 
     void viewTogglesKeepMarksAndBarsInStep()
     {
@@ -394,25 +331,6 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    void contextHelpGivesEveryMainControlItsText()
-    {
-        MainFixture f;
-        frmMain &w = *f.w;
-        w.show();
-        action(w, "mnuHelpSearchForHelpOn")->trigger();
-        QVERIFY(QWhatsThis::inWhatsThisMode());
-        QWhatsThis::leaveWhatsThisMode();
-        QList<QWidget *> controls{w.CmdZoomPlus, w.CmdZoomMoins, w.CmdZoom, w.CmdZoomFenetre, w.CmdZoomPrec,
-                                  w.CmdZoomTout, w.CmdEfface, w.view(), w.panelEtat};
-        for (QPushButton *b : w.FVocal)
-            controls << b;
-        for (QWidget *c : controls)
-            QVERIFY2(!c->whatsThis().isEmpty(), qPrintable(c->objectName()));
-        QVERIFY(w.CmdEfface->whatsThis().contains(QStringLiteral("Efface")));
-        for (QAction *a : w.tbToolBar->actions())
-            QVERIFY(!a->whatsThis().isEmpty());
-    }
-
     void tempoEntryShowsTheDurationAndStoresIt()
     {
         MainFixture f;
@@ -447,9 +365,6 @@ private slots:
             title = dlg->windowTitle();
             version = dlg->lblVersion->text();
             logo = !dlg->imgLogo->pixmap().isNull();
-            QCOMPARE(dlg->OK->text(), QStringLiteral("&OK"));
-            QDir().mkpath(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots");
-            dlg->grab().save(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots/about.png");
             QTest::mouseClick(dlg->OK, Qt::LeftButton);
         });
         action(w, "propos")->trigger();
@@ -491,5 +406,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_menus)
+PONTAVEL_TEST(tst_menus)
 #include "tst_menus.moc"
