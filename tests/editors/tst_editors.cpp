@@ -168,7 +168,7 @@ private slots:
         clickCell(e.grdDataGrid, 1);
         const QStringList before = dumpDatabase(ws.store().database());
         {
-            BoxAnswer no(QMessageBox::No);
+            ModalAnswer no(QMessageBox::No);
             QTest::mouseClick(e.cmdDelete, Qt::LeftButton);
             QVERIFY(no.seen);
             QCOMPARE(no.text, QStringLiteral("Etes vous sûr ?"));
@@ -181,7 +181,7 @@ private slots:
         QVERIFY(e.cmdModif->isEnabled());
         {
             QSignalSpy deleted(&e, &frmRelais::repeaterDeleted);
-            BoxAnswer yes(QMessageBox::Yes);
+            ModalAnswer yes(QMessageBox::Yes);
             QTest::mouseClick(e.cmdDelete, Qt::LeftButton);
             QCOMPARE(deleted.value(0).value(0).toInt(), 2);
         }
@@ -197,7 +197,7 @@ private slots:
         QVERIFY(e.cmdDelete->isEnabled());
         const QStringList afterDelete = dumpDatabase(ws.store().database());
         {
-            BoxAnswer yes(QMessageBox::Yes);
+            ModalAnswer yes(QMessageBox::Yes);
             QTest::mouseClick(e.cmdDelete, Qt::LeftButton);
             QVERIFY(yes.seen);
         }
@@ -211,7 +211,7 @@ private slots:
         // Deleting the last one renames nothing.
         clickCell(e.grdDataGrid, 2);
         {
-            BoxAnswer yes(QMessageBox::Yes);
+            ModalAnswer yes(QMessageBox::Yes);
             QTest::mouseClick(e.cmdDelete, Qt::LeftButton);
         }
         QCOMPARE(names(ws.store()), (QStringList{"1:Alpha", "2:Charlie"}));
@@ -231,7 +231,7 @@ private slots:
         {
             typeInto(e.TextDTMF, "");
             e.cmdModif->setEnabled(true);
-            BoxAnswer ok;
+            ModalAnswer ok;
             QTest::mouseClick(e.cmdModif, Qt::LeftButton);
             QCOMPARE(ok.text, QStringLiteral("Les champs Nom et Fréquence ne peuvent être vide"));
             QCOMPARE(ok.title, QStringLiteral("Pontavel"));
@@ -249,7 +249,7 @@ private slots:
         typeInto(e.TextDTMF, "4");
         typeInto(e.TextFreq, "10450");
         {
-            BoxAnswer ok;
+            ModalAnswer ok;
             QTest::mouseClick(e.cmdAdd, Qt::LeftButton);
             QCOMPARE(ok.text, QStringLiteral("Le nombre de relais est limité à 30"));
         }
@@ -259,7 +259,7 @@ private slots:
         // boxes keep what was typed, and the grid does not show a ghost row.
         clickCell(e.grdDataGrid, 29);
         {
-            BoxAnswer yes(QMessageBox::Yes);
+            ModalAnswer yes(QMessageBox::Yes);
             QTest::mouseClick(e.cmdDelete, Qt::LeftButton);
         }
         ws.exec("CREATE TABLE \"30\" (x INTEGER)");
@@ -269,7 +269,7 @@ private slots:
         typeInto(e.TextDTMF, "3");
         typeInto(e.TextFreq, "10450");
         {
-            BoxAnswer ok;
+            ModalAnswer ok;
             QTest::mouseClick(e.cmdAdd, Qt::LeftButton);
             QVERIFY(ok.seen);
             QVERIFY2(ok.text.contains(QStringLiteral("Rien n'a été enregistré")), qPrintable(ok.text));
@@ -329,7 +329,7 @@ private slots:
         // add goes to the end.
         clickCell(e.grdDataGrid, 1);
         {
-            BoxAnswer yes(QMessageBox::Yes);
+            ModalAnswer yes(QMessageBox::Yes);
             QTest::mouseClick(e.cmdDelete, Qt::LeftButton);
             QCOMPARE(yes.title, QStringLiteral("Paramètres Relais"));
             QCOMPARE(yes.text, QStringLiteral("Etes vous sûr ?"));
@@ -379,7 +379,7 @@ private slots:
             typeInto(e.TextRx, "");
             QCOMPARE(buttons(e), (Buttons{false, true, false, true}));
             e.cmdAdd->setEnabled(true);
-            BoxAnswer ok;
+            ModalAnswer ok;
             QTest::mouseClick(e.cmdAdd, Qt::LeftButton);
             QCOMPARE(ok.text, QStringLiteral("Les champs Tx et Rx ne peuvent être vide"));
             QCOMPARE(ws.store().commandCount(1), 1);
@@ -392,7 +392,7 @@ private slots:
             const QStringList full = dumpDatabase(ws.store().database());
             typeInto(e.TextTx, "trop");
             typeInto(e.TextRx, "r");
-            BoxAnswer ok;
+            ModalAnswer ok;
             QTest::mouseClick(e.cmdAdd, Qt::LeftButton);
             QCOMPARE(ok.text, QStringLiteral("Le nombre de commande par relais est limité à 30"));
             QCOMPARE(dumpDatabase(ws.store().database()), full);
@@ -431,7 +431,7 @@ private slots:
         QAbstractItemModel *m = e.grdDataGrid->model();
         QVERIFY(m->setData(m->index(0, 9), QStringLiteral("45")));
         QCOMPARE(ws.store().commands(1)[0].relais, QStringLiteral("45"));
-        BoxAnswer ok;
+        ModalAnswer ok;
         QVERIFY(m->setData(m->index(0, 4), QString(30, QLatin1Char('1'))));
         QTRY_VERIFY(ok.seen);
         QVERIFY2(ok.text.startsWith(QStringLiteral("Data error event hit err:")), qPrintable(ok.text));
@@ -461,7 +461,7 @@ private slots:
         clickCell(e->grdDataGrid, 2);
         QCOMPARE(e->TextNom->text(), QStringLiteral("Charlie"));
         {
-            BoxAnswer yes(QMessageBox::Yes);
+            ModalAnswer yes(QMessageBox::Yes);
             QTest::mouseClick(e->cmdDelete, Qt::LeftButton);
         }
         MapScene *scene = st.frm->scene();

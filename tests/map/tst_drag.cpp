@@ -39,24 +39,6 @@ void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModi
     QApplication::sendEvent(w, &e);
 }
 
-// Closes every modal dialog that opens while it lives, noting its title.
-struct ModalWatcher
-{
-    QStringList titles;
-    QTimer timer;
-    ModalWatcher()
-    {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                titles << d->windowTitle();
-                d->reject();
-            }
-        });
-        timer.start();
-    }
-};
-
 QVector<Repeater> storedRepeaters(const TempWorkspace &ws)
 {
     Store fresh;
@@ -154,7 +136,7 @@ void tst_drag::releaseWithoutShiftStoresNothing()
     QCOMPARE(scene->Ligne[0]->line().p1(), scene->repeaterPoint(a));
 
     // A Ctrl drag on an icon does nothing: no move, no pan, no window.
-    ModalWatcher modals;
+    ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
     const QPoint icon = w.frm->view()->mapFromScene(scene->RelaiOk[a]->pos()) + QPoint(5, 5);
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ControlModifier, icon);
     moveWith(w.vp(), icon + QPoint(60, 30), Qt::LeftButton, Qt::ControlModifier);
@@ -228,7 +210,7 @@ void tst_drag::clicksChooseTheRepeater()
     ws.closeStore();
     Window w;
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    ModalWatcher modals;
+    ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
     const QPoint iconA(25, 45);
     const QPoint iconB(405, 405);
 
