@@ -20,14 +20,6 @@
 
 namespace {
 
-QStringList headings(QTableView *grid)
-{
-    QStringList out;
-    for (int c = 0; c < grid->model()->columnCount(); ++c)
-        out << grid->model()->headerData(c, Qt::Horizontal).toString();
-    return out;
-}
-
 struct Buttons
 {
     bool add, del, modif, effacer;
@@ -86,10 +78,7 @@ private slots:
         frmRelais e(ws.store());
         show(e);
         QCOMPARE(e.windowTitle(), QStringLiteral("Relais"));
-        QCOMPARE(headings(e.grdDataGrid), (QStringList{"N°", "Nom Relais", "N° Relais", "Fréquence", "Gauch",
-                                                       "Haut", "Lib-G", "Lib-H", "Faisceau"}));
         QCOMPARE(e.grdDataGrid->model()->index(0, 4).data().toDouble(), 600.0);
-        QCOMPARE(e.Label1->text(), QStringLiteral("Sélectionner une ligne pour la modifier"));
         QCOMPARE(buttons(e), (Buttons{false, false, false, false}));
         QVERIFY(e.cmdClose->isEnabled());
 
@@ -287,8 +276,6 @@ private slots:
             ws.addCommand(1, QStringLiteral("c%1").arg(i), "r", {QStringLiteral("%1").arg(i)});
         frmRelai e(ws.store(), 1);
         show(e);
-        QCOMPARE(headings(e.grdDataGrid), (QStringList{"N°", "Ligne 1", "Ligne 2", "Wav0", "Wav1", "Wav2", "Wav3",
-                                                       "Wav4", "Chemin", "Relais"}));
         QCOMPARE(buttons(e), (Buttons{false, false, false, false}));
         QVERIFY(!e.Command1->isVisible());
         // Right after opening the first row counts as selected.

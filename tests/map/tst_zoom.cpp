@@ -306,8 +306,6 @@ void tst_zoom::modesTextsAndEscape()
     Window w;
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     QCOMPARE(w.frm->etat(), Repos);
-    QCOMPARE(w.frm->CmdZoomFenetre->toolTip(), QStringLiteral("Zoom Fenêtre"));
-    QCOMPARE(w.frm->CmdZoomPrec->toolTip(), QStringLiteral("Zoom Précédent"));
 
     QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
     QVERIFY(w.zoom->ModeLoupe());

@@ -85,10 +85,6 @@ private slots:
         QFETCH(int, duree);
         Fixture f;
         frmTempo d(f.ctx);
-        QCOMPARE(d.windowTitle(), QStringLiteral("Tempo Chemin"));
-        QCOMPARE(d.Label1->text(), QStringLiteral("Saisissez (en minutes) La durée d'affichage du chemin "));
-        QCOMPARE(d.CmdOk->text(), QStringLiteral("&Ok"));
-        QCOMPARE(d.CmdAnnule->text(), QStringLiteral("&Annuler"));
         d.show();
         d.tempo->clear();
         QTest::keyClicks(d.tempo, text);

@@ -341,7 +341,6 @@ private slots:
         whenModal([&](QWidget *m) {
             auto *dlg = qobject_cast<frmTempo *>(m);
             QVERIFY(dlg);
-            QCOMPARE(dlg->windowTitle(), QStringLiteral("Tempo Chemin"));
             shown = dlg->tempo->text();
             dlg->tempo->setText(QStringLiteral("12"));
             QTest::mouseClick(dlg->CmdOk, Qt::LeftButton);
