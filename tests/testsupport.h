@@ -82,6 +82,20 @@ public:
         exec(QStringLiteral("UPDATE \"Param\" SET %1 = ?").arg(Store::quoted(field)), {value});
     }
 
+    // What relai.db holds now, read through a connection of its own.
+    Settings storedSettings() const
+    {
+        Store fresh;
+        fresh.open(file("relai.db"));
+        return fresh.settings();
+    }
+    QVector<Repeater> storedRepeaters() const
+    {
+        Store fresh;
+        fresh.open(file("relai.db"));
+        return fresh.repeaters();
+    }
+
     // A map picture of w x h pixels with a visible pattern.
     void makeMap(int w, int h)
     {

@@ -38,13 +38,6 @@ void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModi
     QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
     QApplication::sendEvent(w, &e);
 }
-
-QVector<Repeater> storedRepeaters(const TempWorkspace &ws)
-{
-    Store fresh;
-    fresh.open(ws.file("relai.db"));
-    return fresh.repeaters();
-}
 } // namespace
 
 class tst_drag : public QObject
@@ -103,7 +96,7 @@ void tst_drag::iconDragStoresNaturalPosition()
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(105, 65));
     QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
 
-    const QVector<Repeater> rows = storedRepeaters(ws);
+    const QVector<Repeater> rows = ws.storedRepeaters();
     QCOMPARE(rows[a - 1].posGauche, left);
     QCOMPARE(rows[a - 1].posHaut, top);
     QCOMPARE(rows[b - 1].posGauche, 6000 * k);
@@ -127,8 +120,8 @@ void tst_drag::releaseWithoutShiftStoresNothing()
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(25, 45));
     moveWith(w.vp(), QPoint(105, 65), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(105, 65));
-    QCOMPARE(storedRepeaters(ws)[a - 1].posGauche, 300.0);
-    QCOMPARE(storedRepeaters(ws)[a - 1].posHaut, 600.0);
+    QCOMPARE(ws.storedRepeaters()[a - 1].posGauche, 300.0);
+    QCOMPARE(ws.storedRepeaters()[a - 1].posHaut, 600.0);
     // Left where it was dropped until the next re-layout puts it back.
     QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(1500, 900));
     QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
@@ -146,7 +139,7 @@ void tst_drag::releaseWithoutShiftStoresNothing()
     QCOMPARE(w.ctx.state.CarteX, 0);
     QCOMPARE(w.ctx.state.IndexBouton, 0);
     QVERIFY(modals.titles.isEmpty());
-    QCOMPARE(storedRepeaters(ws)[a - 1].posGauche, 300.0);
+    QCOMPARE(ws.storedRepeaters()[a - 1].posGauche, 300.0);
 }
 
 void tst_drag::labelPairDrag_data()
@@ -176,7 +169,7 @@ void tst_drag::labelPairDrag()
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(103, 116));
     moveWith(w.vp(), QPoint(113, 136), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(113, 136));
-    QVector<Repeater> rows = storedRepeaters(ws);
+    QVector<Repeater> rows = ws.storedRepeaters();
     QCOMPARE(rows[a - 1].libellePosGau, 1650 * k);
     QCOMPARE(rows[a - 1].libellePosHaut, 1790 * k);  // the upper label's top
     QCOMPARE(scene->FreqE[a]->pos(), QPointF(1650 * k, 1790 * k));
@@ -192,7 +185,7 @@ void tst_drag::labelPairDrag()
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(112, 121));
     moveWith(w.vp(), QPoint(102, 111), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(102, 111));
-    rows = storedRepeaters(ws);
+    rows = ws.storedRepeaters();
     QCOMPARE(rows[a - 1].libellePosGau, 1500 * k);
     QCOMPARE(rows[a - 1].libellePosHaut, 1640 * k);
     QCOMPARE(scene->FreqR[a]->pos(), scene->FreqE[a]->pos());

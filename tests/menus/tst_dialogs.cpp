@@ -29,12 +29,7 @@ struct Fixture
         ctx.settings = ctx.store.settings();
         ctx.state.applySettings(ctx.settings);
     }
-    double storedTempo() const
-    {
-        Store fresh;
-        fresh.open(ws.file("relai.db"));
-        return fresh.settings().tempo;
-    }
+    double storedTempo() const { return ws.storedSettings().tempo; }
 };
 } // namespace
 

@@ -72,13 +72,6 @@ QVector<QColor> visibleLineColours(const QVector<QGraphicsLineItem *> &lines)
     return out;
 }
 
-Settings storedSettings(const TempWorkspace &ws)
-{
-    Store fresh;
-    fresh.open(ws.file("relai.db"));
-    return fresh.settings();
-}
-
 } // namespace
 
 class tst_menus : public QObject
@@ -147,7 +140,7 @@ private slots:
         w.routines()->TraceChemins(f.ctx.routes.CheminsActifs);
         scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), s.CouleurActif);
 
-        const Settings before = storedSettings(f.ws);
+        const Settings before = f.ws.storedSettings();
         const auto firstBefore = labelColours(scene->FreqE);
         const auto secondBefore = labelColours(scene->FreqR);
         const auto beamsBefore = visibleLineColours(scene->Ligne);
@@ -163,7 +156,7 @@ private slots:
         };
         action(w, entry.toLatin1().constData())->trigger();
 
-        const Settings after = storedSettings(f.ws);
+        const Settings after = f.ws.storedSettings();
         const quint32 bgr = 0x00563412;
         QCOMPARE(bgrFromColor(chosen), bgr);
         const QColor c = colorFromBgr(bgr);
@@ -204,7 +197,7 @@ private slots:
         frmMain &w = *f.w;
         menus(w)->colourDialog = [](const QColor &, const QString &) -> std::optional<QColor> { return QColor(Qt::magenta); };
         action(w, "CoulLigne")->trigger();
-        QCOMPARE(storedSettings(f.ws).couleurLigne, bgrFromColor(QColor(Qt::magenta)));
+        QCOMPARE(f.ws.storedSettings().couleurLigne, bgrFromColor(QColor(Qt::magenta)));
         QVERIFY(visibleLineColours(w.scene()->LigneAct).isEmpty());
     }
 
@@ -212,7 +205,7 @@ private slots:
     {
         MainFixture f;
         frmMain &w = *f.w;
-        const Settings before = storedSettings(f.ws);
+        const Settings before = f.ws.storedSettings();
         const auto first = labelColours(w.scene()->FreqE);
         const auto second = labelColours(w.scene()->FreqR);
         const auto beams = visibleLineColours(w.scene()->Ligne);
@@ -225,7 +218,7 @@ private slots:
         for (const char *entry : {"Couleur", "Couleur2", "CoulLigne", "CoulFaisc"})
             action(w, entry)->trigger();
         QCOMPARE(asked, 4);
-        const Settings after = storedSettings(f.ws);
+        const Settings after = f.ws.storedSettings();
         QCOMPARE(after.couleurActif, before.couleurActif);
         QCOMPARE(after.couleurRepos, before.couleurRepos);
         QCOMPARE(after.couleurLigne, before.couleurLigne);
@@ -255,7 +248,7 @@ private slots:
         });
         action(w, "CoulFaisc")->trigger();
         QCOMPARE(shown, colorFromBgr(start));
-        QCOMPARE(storedSettings(f.ws).couleurFaisceau, quint32(0x001EC80A));
+        QCOMPARE(f.ws.storedSettings().couleurFaisceau, quint32(0x001EC80A));
         QCOMPARE(f.ctx.state.CouleurFaisceau, quint32(0x001EC80A));
 
         // Cancel in the real dialog.
@@ -266,7 +259,7 @@ private slots:
             dlg->reject();
         });
         action(w, "CoulFaisc")->trigger();
-        QCOMPARE(storedSettings(f.ws).couleurFaisceau, quint32(0x001EC80A));
+        QCOMPARE(f.ws.storedSettings().couleurFaisceau, quint32(0x001EC80A));
         QCOMPARE(f.ctx.state.CouleurFaisceau, quint32(0x001EC80A));
     }
 
@@ -279,7 +272,7 @@ private slots:
             QVERIFY(q.exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
                            "BEGIN SELECT RAISE(ABORT, 'table en lecture seule'); END"));
         }
-        const Settings before = storedSettings(f.ws);
+        const Settings before = f.ws.storedSettings();
         const auto first = labelColours(w.scene()->FreqE);
         menus(w)->colourDialog = [](const QColor &, const QString &) -> std::optional<QColor> { return QColor(Qt::green); };
         auto seen = acceptNextMessage();
@@ -287,7 +280,7 @@ private slots:
         QVERIFY(seen->seen);
         QVERIFY2(seen->text.startsWith(QStringLiteral("La couleur n'a pas pu être enregistrée")), qPrintable(seen->text));
         QVERIFY(seen->text.contains("lecture seule"));
-        QCOMPARE(storedSettings(f.ws).couleurRepos, before.couleurRepos);
+        QCOMPARE(f.ws.storedSettings().couleurRepos, before.couleurRepos);
         QCOMPARE(f.ctx.state.CouleurRepos, before.couleurRepos);
         QCOMPARE(labelColours(w.scene()->FreqE), first);
     }
@@ -348,7 +341,7 @@ private slots:
         action(w, "TempoChem")->trigger();
         QCOMPARE(shown, QStringLiteral("5"));
         QCOMPARE(f.ctx.state.DureeAffichage, 12);
-        QCOMPARE(storedSettings(f.ws).tempo, 12.0);
+        QCOMPARE(f.ws.storedSettings().tempo, 12.0);
     }
 
     void aboutBox()
