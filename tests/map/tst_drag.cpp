@@ -2,6 +2,7 @@
 // clicking its icon, driven with the mouse on the map of a real working folder.
 
 #include "testmain.h"
+#include "mapwindow.h"
 #include "core/appcontext.h"
 #include "map/frmmain.h"
 #include "map/maplabel.h"
@@ -16,29 +17,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-struct Window
-{
-    AppContext ctx;
-    std::unique_ptr<frmMain> frm;
-    Window()
-    {
-        frm = std::make_unique<frmMain>(ctx);
-        frm->resize(900, 650);
-        frm->Load();
-        frm->show();
-    }
-    QWidget *vp() const { return frm->view()->viewport(); }
-    MapScene *scene() const { return frm->scene(); }
-};
-
-void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
-{
-    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
-    QApplication::sendEvent(w, &e);
-}
-} // namespace
 
 class tst_drag : public QObject
 {
@@ -77,7 +55,7 @@ void tst_drag::iconDragStoresNaturalPosition()
     const int b = ws.addRepeater("Bravo", "2", "1255", 6000 * k, 6000 * k, 7500 * k, 7500 * k);
     ws.setParam("CoefZoom", coef);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     MapScene *scene = w.scene();
     QCOMPARE(w.frm->view()->mapFromScene(scene->RelaiKo[a]->pos()), QPoint(20, 40));
@@ -114,7 +92,7 @@ void tst_drag::releaseWithoutShiftStoresNothing()
     const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500, "12");
     ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     MapScene *scene = w.scene();
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(25, 45));
@@ -159,7 +137,7 @@ void tst_drag::labelPairDrag()
     const int a = ws.addRepeater("Alpha", "1", "438.5", 300 * k, 300 * k, 1500 * k, 1490 * k);
     ws.setParam("CoefZoom", coef);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     MapScene *scene = w.scene();
     const QPointF icon = scene->RelaiOk[a]->pos();
@@ -201,7 +179,7 @@ void tst_drag::clicksChooseTheRepeater()
     const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500);
     const int b = ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
     const QPoint iconA(25, 45);

@@ -2,6 +2,7 @@
 // mouse and the band buttons on real working folders.
 
 #include "testmain.h"
+#include "mapwindow.h"
 #include "core/appcontext.h"
 #include "map/frmmain.h"
 #include "map/mapinteraction.h"
@@ -26,33 +27,6 @@ namespace {
 const QString Repos = QStringLiteral("Etat :");
 const QString Loupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
 const QString Fenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
-
-// The window on a working folder, shown at `width` x 600 pixels.
-struct Window
-{
-    AppContext ctx;
-    std::unique_ptr<frmMain> frm;
-    MapInteraction *zoom = nullptr;
-
-    explicit Window(int width = 800)
-    {
-        frm = std::make_unique<frmMain>(ctx);
-        frm->resize(width, 600);
-        frm->Load();
-        frm->show();
-        // The outer width is what the zoom uses: make it exactly `width`.
-        frm->resize(width - (frm->frameGeometry().width() - frm->width()), 600);
-        zoom = frm->findChild<MapInteraction *>();
-    }
-    QWidget *vp() const { return frm->view()->viewport(); }
-};
-
-// A move with buttons and keys held, which QTest::mouseMove cannot carry.
-void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
-{
-    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
-    QApplication::sendEvent(w, &e);
-}
 
 void drag(QWidget *w, QPoint from, QPoint to, Qt::KeyboardModifiers mods)
 {
