@@ -89,6 +89,8 @@ private slots:
         QVERIFY(w.cmdBack->isEnabled());
         QTest::mouseClick(w.cmdBack, Qt::LeftButton);
         QCOMPARE(w.browser->source().fileName(), HelpWindow::pages()[w.contents->count() - 2].file);
+        // The contents list follows the page, also when going back.
+        QCOMPARE(w.contents->currentRow(), w.contents->count() - 2);
         QVERIFY(w.cmdForward->isEnabled());
         QTest::mouseClick(w.cmdForward, Qt::LeftButton);
         QCOMPARE(w.browser->source().fileName(), QStringLiteral("ptt.html"));
