@@ -76,7 +76,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Pontavel"));
     QApplication::setApplicationName(QStringLiteral("Pontavel"));
-    QApplication::setApplicationVersion(QStringLiteral(PONTAVEL_VERSION_STRING));
+    QApplication::setApplicationVersion(QStringLiteral(PONTAVEL_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pontavel.Pontavel"));
     if (!FrenchQt::install(app))
         std::fprintf(stderr, "pontavel : traductions françaises de Qt introuvables (paquet qt6-translations-l10n) ; "

@@ -5,6 +5,12 @@
 
 #include "core/store.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QTimer>
+
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -76,6 +82,20 @@ public:
         exec(QStringLiteral("UPDATE \"Param\" SET %1 = ?").arg(Store::quoted(field)), {value});
     }
 
+    // What relai.db holds now, read through a connection of its own.
+    Settings storedSettings() const
+    {
+        Store fresh;
+        fresh.open(file("relai.db"));
+        return fresh.settings();
+    }
+    QVector<Repeater> storedRepeaters() const
+    {
+        Store fresh;
+        fresh.open(file("relai.db"));
+        return fresh.repeaters();
+    }
+
     // A map picture of w x h pixels with a visible pattern.
     void makeMap(int w, int h)
     {
@@ -92,4 +112,49 @@ private:
     QTemporaryDir m_dir;
     QString m_old;
     Store m_store;
+};
+
+// Answers the modal dialogs that open while it lives and keeps what they
+// said: a message box gets `button` (or is rejected when it has none), any
+// other dialog is rejected. Once: only the first dialog; Every: all of them.
+class ModalAnswer
+{
+public:
+    enum Repeat { Once, Every };
+    explicit ModalAnswer(QMessageBox::StandardButton button = QMessageBox::Ok, Repeat repeat = Once)
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, button, repeat] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            if (repeat == Once)
+                m_timer.stop();
+            seen = true;
+            titles << dialog->windowTitle();
+            title = dialog->windowTitle();
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            if (!box) {
+                dialog->reject();
+                return;
+            }
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            if (QAbstractButton *b = box->button(button))
+                QTest::mouseClick(b, Qt::LeftButton);
+            else
+                box->reject();
+        });
+        m_timer.start();
+    }
+    bool seen = false;
+    QString text;
+    QString title;
+    QStringList titles;  // of every dialog answered
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+
+private:
+    QTimer m_timer;
 };

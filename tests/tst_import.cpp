@@ -283,7 +283,7 @@ private slots:
         QCOMPARE(tx->played, QList<QStringList>{commandToneFiles(command[3].toString())});
         QVERIFY(QTest::qWaitFor([&] { return window->questionBox() && window->questionBox()->isVisible(); }, 3000));
         QTest::mouseClick(window->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
-        QCOMPARE(ctx.state.CheminsActifs, command[8].toString());
+        QCOMPARE(ctx.routes.CheminsActifs, command[8].toString());
         QVERIFY(scene->isActive(2) && scene->isActive(3));
         QTRY_VERIFY(!w.findChild<Relai *>());
 
@@ -293,7 +293,7 @@ private slots:
         w.importMdb();
         operatorHand.stop();
         QCOMPARE(boxes, (QStringList{"questionImport", "importFait", "confirmeImport", "importFait"}));
-        QVERIFY(ctx.state.CheminsActifs.isEmpty() && !scene->isActive(2));
+        QVERIFY(ctx.routes.CheminsActifs.isEmpty() && !scene->isActive(2));
         QCOMPARE(scene->repeaterCount(), 6);
         QCOMPARE(QDir().entryList({"relai-*.db"}).size(), 1);
         QCOMPARE(w.statusBar()->currentMessage(), "Base relai-jet3.mdb importée : 6 relais, 37 commandes et les réglages.");

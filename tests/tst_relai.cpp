@@ -68,8 +68,8 @@ private slots:
         // An active look and other labels, to see "&Fermer" put them back.
         st.frm->scene()->setActive(4, true);
         st.frm->scene()->setLabels(4, "Cam", "Mire", st.ctx.state.CouleurActif());
-        st.ctx.state.RouteAffichee[4] = true;
-        st.ctx.state.CheminRelai[4] = "45";
+        st.ctx.routes.RouteAffichee[4] = true;
+        st.ctx.routes.CheminRelai[4] = "45";
         Relai *w = st.open(4);
         QVERIFY(w);
         QVERIFY(w->Option1.isEmpty());
@@ -82,8 +82,8 @@ private slots:
         QCOMPARE(s->FreqR[4]->text(), QString("10450"));
         QCOMPARE(s->FreqE[4]->color(), colorFromBgr(st.ctx.state.CouleurRepos()));
         // The countdown and the route of the repeater go on.
-        QVERIFY(st.ctx.state.RouteAffichee[4]);
-        QCOMPARE(st.ctx.state.CheminRelai[4], QString("45"));
+        QVERIFY(st.ctx.routes.RouteAffichee[4]);
+        QCOMPARE(st.ctx.routes.CheminRelai[4], QString("45"));
         QVERIFY(st.tx->log.isEmpty());
     }
 

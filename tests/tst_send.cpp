@@ -79,7 +79,7 @@ private slots:
         QVERIFY(!st.tx->isKeyed());
         QVERIFY(!st.ctx.state.EnvoiEnCours);
         QVERIFY(!QApplication::overrideCursor());
-        QVERIFY(st.ctx.state.CheminsActifs.isEmpty());
+        QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
 
         answer(w, QMessageBox::Yes);
         QCOMPARE(st.tx->played.size(), 2);
@@ -93,10 +93,10 @@ private slots:
         QCOMPARE(st.tx->played.size(), 2);
         QCOMPARE(st.tx->log, (QStringList{"RTS on", "RTS off", "RTS on", "RTS off"}));
         const SharedState &s = st.ctx.state;
-        QCOMPARE(s.CheminsActifs, QString("1234-25"));
-        QCOMPARE(s.CheminRelai[1], QString("1234"));
-        QCOMPARE(s.CheminRelai[2], QString("25"));
-        QVERIFY(s.RouteAffichee[1] && s.RouteAffichee[2] && !s.RouteAffichee[3]);
+        QCOMPARE(st.ctx.routes.CheminsActifs, QString("1234-25"));
+        QCOMPARE(st.ctx.routes.CheminRelai[1], QString("1234"));
+        QCOMPARE(st.ctx.routes.CheminRelai[2], QString("25"));
+        QVERIFY(st.ctx.routes.RouteAffichee[1] && st.ctx.routes.RouteAffichee[2] && !st.ctx.routes.RouteAffichee[3]);
         MapScene *scene = st.frm->scene();
         QVERIFY(scene->isActive(1) && scene->isActive(2) && !scene->isActive(3));
         QCOMPARE(visibleRouteLines(scene), 4);
@@ -117,8 +117,8 @@ private slots:
         st.ws.addCommand(1, "Cam", "Mire", {"1*", "2"}, "12", "1");
         st.load();
         // A route already shown by another repeater.
-        st.ctx.state.CheminsActifs = "34";
-        st.ctx.state.CheminRelai[3] = "34";
+        st.ctx.routes.CheminsActifs = "34";
+        st.ctx.routes.CheminRelai[3] = "34";
         Relai *w = st.open(1);
         choose(w, 0);
         QTest::mouseClick(w->CmdParam, Qt::LeftButton);
@@ -134,9 +134,9 @@ private slots:
 
         QVERIFY(w->isVisible());
         QVERIFY(w->CmdParam->isEnabled() && w->CmdFermer->isEnabled());
-        QCOMPARE(st.ctx.state.CheminsActifs, QString("34"));
-        QVERIFY(st.ctx.state.CheminRelai[1].isEmpty());
-        QVERIFY(!st.ctx.state.RouteAffichee[1]);
+        QCOMPARE(st.ctx.routes.CheminsActifs, QString("34"));
+        QVERIFY(st.ctx.routes.CheminRelai[1].isEmpty());
+        QVERIFY(!st.ctx.routes.RouteAffichee[1]);
         QVERIFY(!st.frm->scene()->isActive(1));
         QCOMPARE(st.frm->scene()->FreqE[1]->text(), QString("Alpha"));
         QVERIFY(!st.tx->isKeyed());
@@ -153,7 +153,7 @@ private slots:
         QVERIFY(!st.ctx.state.EnvoiEnCours);
         QVERIFY(!QApplication::overrideCursor());
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QCOMPARE(st.ctx.state.CheminsActifs, QString("34"));
+        QCOMPARE(st.ctx.routes.CheminsActifs, QString("34"));
     }
 
     void closeBoxDuringTonesReleases()
@@ -171,7 +171,7 @@ private slots:
         QVERIFY(!st.tx->isKeyed());
         QCOMPARE(st.tx->log, (QStringList{"RTS on", "stop", "RTS off"}));
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QVERIFY(st.ctx.state.CheminsActifs.isEmpty());
+        QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
 
         // The main window going away with the command window on the air.
         w = st.open(2);
@@ -202,8 +202,8 @@ private slots:
         QCOMPARE(boxes[0]->icon(), QMessageBox::Warning);
         QVERIFY(!w->questionBox());
         QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
-        QVERIFY(st.ctx.state.CheminsActifs.isEmpty());
-        QVERIFY(!st.ctx.state.RouteAffichee[1]);
+        QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
+        QVERIFY(!st.ctx.routes.RouteAffichee[1]);
         QVERIFY(!st.ctx.state.EnvoiEnCours);
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -219,8 +219,8 @@ private slots:
         st.ws.addCommand(2, "A", "B", {"3"}, "23", "2");
         st.ws.addCommand(2, "C", "D", {"3"}, "24", "2");
         st.load();
-        st.ctx.state.CheminsActifs = "45";
-        st.ctx.state.CheminRelai[4] = "45";
+        st.ctx.routes.CheminsActifs = "45";
+        st.ctx.routes.CheminRelai[4] = "45";
 
         Relai *w = st.open(1);
         choose(w, 0);
@@ -232,8 +232,8 @@ private slots:
         QCOMPARE(st.tx->played.size(), 1);
         QVERIFY(!st.tx->isKeyed());
         QVERIFY(w->isVisible());
-        QCOMPARE(st.ctx.state.CheminsActifs, QString("45"));
-        QVERIFY(!st.ctx.state.RouteAffichee[1]);
+        QCOMPARE(st.ctx.routes.CheminsActifs, QString("45"));
+        QVERIFY(!st.ctx.routes.RouteAffichee[1]);
         QTest::mouseClick(w->CmdFermer, Qt::LeftButton);
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
 
@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(boxes[0]->icon(), QMessageBox::Warning);
         QCOMPARE(st.tx->played.size(), 1);
         QVERIFY(w->isVisible());
-        QCOMPARE(st.ctx.state.CheminsActifs, QString("45"));
+        QCOMPARE(st.ctx.routes.CheminsActifs, QString("45"));
     }
 
     void portWarningAndMaximumTimeAreShown()
@@ -273,7 +273,7 @@ private slots:
         QCOMPARE(texts, (QStringList{st.tx->maxTimeText, st.tx->portWarningText}));
         answer(w, QMessageBox::Yes);
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QCOMPARE(st.ctx.state.CheminsActifs, QString("12"));
+        QCOMPARE(st.ctx.routes.CheminsActifs, QString("12"));
     }
 
     void failedTransmissionIsToldInTheQuestion()
@@ -311,7 +311,7 @@ private slots:
         QCOMPARE(st.tx->played.size(), 5);
         QCOMPARE(st.tx->played[4], QStringList{"Wav/f5.wav"});
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QCOMPARE(st.ctx.state.CheminsActifs, QString("51"));
+        QCOMPARE(st.ctx.routes.CheminsActifs, QString("51"));
     }
 
     void emptyFirstSequenceStillAsks()

@@ -17,7 +17,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("pontavel-demo"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(PONTAVEL_VERSION_STRING));
+    QGuiApplication::setApplicationVersion(QStringLiteral(PONTAVEL_VERSION));
     FrenchQt::install(app);
 
     QCommandLineParser parser;

@@ -1,9 +1,7 @@
 #include "relai.h"
 
-#include "command/routestate.h"
 #include "command/sendmachine.h"
 #include "core/appcontext.h"
-#include "map/mapscene.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -23,12 +21,10 @@ constexpr int RowStep = 29;
 constexpr int RowsPerColumn = 15;
 }
 
-Relai::Relai(AppContext &ctx, MapRoutines &routines, MapScene &scene, QWidget *parent)
-    : QDialog(parent), m_ctx(ctx), m_routines(routines), m_scene(scene)
+Relai::Relai(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("Relai"));
     setWindowTitle(ctx.state.NomCourant + QLatin1Char(' ') + ctx.state.FreqCourante);
-    m_routeState = new RouteState(ctx, routines, scene);
     m_machine = new SendMachine(ctx.transmitter.get(), ctx.state, this);
 
     auto *layout = new QVBoxLayout(this);
@@ -75,7 +71,6 @@ Relai::~Relai()
     disconnect(m_machine, nullptr, this, nullptr);
     m_machine->abort();
     setSending(false);
-    delete m_routeState;
 }
 
 void Relai::fillList()
@@ -153,8 +148,8 @@ void Relai::CmdFermer_Click()
 {
     if (m_machine->isActive())
         return;
-    m_scene.setActive(m_ctx.state.IndexBouton, false);
-    m_routeState->RestaureLibelles();
+    m_ctx.routes.showIdle(m_ctx.state.IndexBouton);
+    m_ctx.routes.RestaureLibelles();
     accept();
 }
 
@@ -203,9 +198,9 @@ void Relai::ask(int n, const QString &playError)
 
 void Relai::onCompleted(const Command &command)
 {
-    m_scene.setActive(m_ctx.state.IndexBouton, false);
-    m_routeState->RestaureLibelles();
-    m_routeState->AfficheRoute(command);
+    m_ctx.routes.showIdle(m_ctx.state.IndexBouton);
+    m_ctx.routes.RestaureLibelles();
+    m_ctx.routes.AfficheRoute(command);
     accept();
 }
 

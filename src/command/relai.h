@@ -7,14 +7,11 @@
 #include <QVector>
 
 struct AppContext;
-class MapRoutines;
-class MapScene;
 class QGroupBox;
 #include <QMessageBox>
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
-class RouteState;
 class SendMachine;
 
 // The command window of the repeater last clicked on the map (IndexBouton):
@@ -24,7 +21,7 @@ class Relai : public QDialog
 {
     Q_OBJECT
 public:
-    Relai(AppContext &ctx, MapRoutines &routines, MapScene &scene, QWidget *parent = nullptr);
+    Relai(AppContext &ctx, QWidget *parent = nullptr);
     ~Relai() override;
 
     // Lists the commands of repeater IndexBouton again.
@@ -33,7 +30,6 @@ public:
     int chosenIndex() const;
 
     SendMachine *machine() const { return m_machine; }
-    RouteState &routeState() const { return *m_routeState; }
     QMessageBox *questionBox() const { return m_question; }
 
     QGroupBox *Frame1 = nullptr;
@@ -54,9 +50,6 @@ private:
     void showMessage(int icon, const QString &text);
 
     AppContext &m_ctx;
-    MapRoutines &m_routines;
-    MapScene &m_scene;
-    RouteState *m_routeState = nullptr;
     SendMachine *m_machine = nullptr;
     QPointer<QMessageBox> m_question;
     bool m_waitCursor = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configuration.h"
+#include "routestate.h"
 #include "settings.h"
 #include "sharedstate.h"
 #include "store.h"
@@ -10,12 +11,14 @@
 #include <memory>
 
 // What every window reaches: the data store, the stored settings' one owner,
-// the state shared by the windows and the station's transmitter.
+// the state shared by the windows, the routes shown and the station's transmitter.
 struct AppContext
 {
     Store store;
     Configuration config{store};
     SharedState state;
+    // The routes on the map and their countdowns.
+    RouteState routes{state};
     // The PTT line of the station's serial port; outlives the transmitter.
     SerialPtt ptt;
     // The one transmitter of the station: the command window and the keypad share it.

@@ -28,10 +28,7 @@ frmSplash::frmSplash(QWidget *parent)
 
     lblVersion = new QLabel(frame);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(PONTAVEL_VERSION_MAJOR)
-                            .arg(PONTAVEL_VERSION_MINOR)
-                            .arg(PONTAVEL_VERSION_PATCH));
+    lblVersion->setText(QStringLiteral("Version " PONTAVEL_VERSION));
     lblProductName = new QLabel(frame);
     lblProductName->setObjectName(QStringLiteral("lblProductName"));
     lblProductName->setText(QStringLiteral("Pontavel"));

@@ -2,12 +2,9 @@
 
 #include "settings.h"
 
-#include <QElapsedTimer>
 #include <QString>
-#include <QVector>
 
-// State that more than one window uses. Per-repeater entries are indexed by
-// repeater number; entry 0 belongs to no repeater.
+// State that more than one window uses.
 struct SharedState
 {
     int IndexBouton = 0;
@@ -30,27 +27,12 @@ struct SharedState
     int CarteY = 0;
     double CoefZoom = 10;
 
-    // Start of each repeater's route display, in ms of the monotonic clock().
-    QVector<qint64> DebutRoute;
-    QVector<bool> RouteAffichee;
-    QVector<QString> CheminRelai;
-    QString CheminsActifs;
-
-    SharedState();
-
-    // Grows the per-repeater arrays so that entry `numero` exists (at least 30).
-    void ensureRepeaters(int numero);
     void bindStored(const Settings *row) { m_stored = row; }
     // The view of the row as just loaded becomes the one shown.
     void startView(const Settings &s);
 
-    // Milliseconds of a monotonic clock: routes shown across midnight or a
-    // change of the system time still count down correctly.
-    qint64 clock() const { return m_clock.elapsed(); }
-
 private:
     const Settings &stored() const;
 
-    QElapsedTimer m_clock;
     const Settings *m_stored = nullptr;
 };

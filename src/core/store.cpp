@@ -2,6 +2,7 @@
 #include "systemerrors.h"
 
 #include "convert.h"
+#include "routes.h"
 
 #include <QFileInfo>
 #include <QMap>
@@ -550,9 +551,5 @@ bool Store::CreeTable(const QString &nomtable, QString *error)
 
 int Store::lookupKey(const QVector<Repeater> &list, QChar key, int fallback)
 {
-    int result = fallback;
-    for (const Repeater &r : list)
-        if (r.dtmf.size() == 1 && r.dtmf.at(0) == key)
-            result = r.numero;
-    return result;
+    return Routes::lookupKey(list, key, fallback);
 }

@@ -251,7 +251,7 @@ void MainMenus::chooseColour(Colour which)
                 l->setColor(colorFromBgr(bgr));
         break;
     case Colour::Ligne:
-        m_main.routines()->TraceChemins(s.CheminsActifs);
+        m_main.routines()->TraceChemins(ctx.routes.CheminsActifs);
         break;
     case Colour::Faisceau:
         m_main.routines()->TraceFaisceaux();

@@ -4,18 +4,15 @@
 #include "core/store.h"
 #include "editors/editorsupport.h"
 
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QVBoxLayout>
 
 using namespace EditorSupport;
 
@@ -25,43 +22,27 @@ enum Field { FNumero = 0, FTx = 1, FRx = 2, FWav = 3, FRelais = 9 };
 }
 
 frmRelai::frmRelai(Store &store, int repeater, QWidget *parent)
-    : QDialog(parent), m_store(store), m_repeater(repeater)
+    : TableEditor(store,
+                  {QStringLiteral("N°"), QStringLiteral("Ligne 1"), QStringLiteral("Ligne 2"), QStringLiteral("Wav0"),
+                   QStringLiteral("Wav1"), QStringLiteral("Wav2"), QStringLiteral("Wav3"), QStringLiteral("Wav4"),
+                   QStringLiteral("Chemin"), QStringLiteral("Relais")},
+                  parent),
+      m_repeater(repeater)
 {
     setObjectName(QStringLiteral("frmRelai"));
     setWindowTitle(QStringLiteral("Paramètres Relais"));
     chooseFile = [](QWidget *parent) { return QFileDialog::getOpenFileName(parent); };
 
-    m_model = new QStandardItemModel(0, 10, this);
-    m_model->setHorizontalHeaderLabels({QStringLiteral("N°"), QStringLiteral("Ligne 1"), QStringLiteral("Ligne 2"),
-                                        QStringLiteral("Wav0"), QStringLiteral("Wav1"), QStringLiteral("Wav2"),
-                                        QStringLiteral("Wav3"), QStringLiteral("Wav4"), QStringLiteral("Chemin"),
-                                        QStringLiteral("Relais")});
     connect(m_model, &QStandardItemModel::itemChanged, this, &frmRelai::cellEdited);
-    grdDataGrid = new QTableView(this);
-    grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
-    grdDataGrid->setModel(m_model);
-    grdDataGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     grdDataGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                  | QAbstractItemView::AnyKeyPressed);
-    grdDataGrid->verticalHeader()->setDefaultSectionSize(20);
-    grdDataGrid->viewport()->installEventFilter(this);
 
-    datPrimaryRS = new QLabel(QStringLiteral("Record: "), this);
-    datPrimaryRS->setObjectName(QStringLiteral("datPrimaryRS"));
-    datPrimaryRS->setFrameShape(QFrame::Panel);
-    datPrimaryRS->setFrameShadow(QFrame::Sunken);
     Command1 = new QPushButton(QStringLiteral("..."), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setAutoDefault(false);
     Command1->setFixedWidth(28);
     Command1->hide();
     connect(Command1, &QPushButton::clicked, this, &frmRelai::pickFile);
-    auto *source = new QHBoxLayout;
-    source->addWidget(datPrimaryRS, 1);
-    source->addWidget(Command1);
-
-    Label1 = new QLabel(QStringLiteral("Sélectionner une ligne pour la modifier"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
 
     auto box = [this](const QString &name) {
         auto *e = new QLineEdit(this);
@@ -85,56 +66,12 @@ frmRelai::frmRelai(Store &store, int repeater, QWidget *parent)
     for (QLineEdit *e : TextWav)
         boxes->addWidget(e, 2);
     boxes->addWidget(TextRel, 2);
-
-    picButtons = new QWidget(this);
-    picButtons->setObjectName(QStringLiteral("picButtons"));
-    auto *buttons = new QHBoxLayout(picButtons);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    auto button = [&](QPushButton *&b, const char *name, const QString &caption, bool enabled) {
-        b = new QPushButton(caption, picButtons);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        b->setEnabled(enabled);
-        buttons->addWidget(b);
-    };
-    button(cmdAdd, "cmdAdd", QStringLiteral("&Ajouter"), false);
-    button(cmdDelete, "cmdDelete", QStringLiteral("&Supprimer"), false);
-    button(cmdModif, "cmdModif", QStringLiteral("&Mettre à jour"), false);
-    button(CmdEffacer, "CmdEffacer", QStringLiteral("&Effacer"), false);
-    button(cmdClose, "cmdClose", QStringLiteral("&Fermer"), true);
-    connect(cmdAdd, &QPushButton::clicked, this, &frmRelai::add);
-    connect(cmdDelete, &QPushButton::clicked, this, &frmRelai::remove);
-    connect(cmdModif, &QPushButton::clicked, this, &frmRelai::update);
-    connect(CmdEffacer, &QPushButton::clicked, this, &frmRelai::clear);
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(grdDataGrid, 1);
-    layout->addLayout(source);
-    layout->addWidget(Label1);
-    layout->addLayout(boxes);
-    layout->addWidget(picButtons);
+    layOut(boxes, Command1);
     resize(900, 480);
 
     connect(grdDataGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) {
-                datPrimaryRS->setText(QStringLiteral("Record: ")
-                                      + (current.isValid() ? QString::number(current.row() + 1) : QString()));
-                Command1->setVisible(current.isValid() && current.column() >= 3);
-            });
+            [this](const QModelIndex &current) { Command1->setVisible(current.isValid() && current.column() >= 3); });
     reload(1);
-}
-
-int frmRelai::currentRow() const
-{
-    const QModelIndex i = grdDataGrid->currentIndex();
-    return i.isValid() ? i.row() + 1 : 0;
-}
-
-const QVariantList *frmRelai::row() const
-{
-    const int p = currentRow();
-    return p >= 1 && p <= m_rows.size() ? &m_rows[p - 1] : nullptr;
 }
 
 void frmRelai::showEvent(QShowEvent *event)
@@ -148,52 +85,13 @@ void frmRelai::showEvent(QShowEvent *event)
 void frmRelai::reload(int current)
 {
     QString error;
-    m_rows = m_store.commandRows(m_repeater, &error);
     m_loading = true;
-    m_model->removeRows(0, m_model->rowCount());
-    for (const QVariantList &r : m_rows) {
-        QList<QStandardItem *> items;
-        for (int c = 0; c < r.size(); ++c) {
-            auto *item = new QStandardItem;
-            item->setData(r[c], Qt::DisplayRole);
-            // The number follows the position; only the texts are edited in cells.
-            if (c == FNumero)
-                item->setEditable(false);
-            items << item;
-        }
-        m_model->appendRow(items);
-    }
+    fill(m_store.commandRows(m_repeater, &error));
     m_loading = false;
-    setCurrentRow(current);
+    if (!setCurrentRow(current))
+        Command1->hide();
     if (!error.isEmpty())
         dataError(this, error);
-}
-
-void frmRelai::setCurrentRow(int position)
-{
-    if (position >= 1 && position <= m_rows.size()) {
-        const QModelIndex i = m_model->index(position - 1, 0);
-        grdDataGrid->setCurrentIndex(i);
-        grdDataGrid->scrollTo(i);
-    } else {
-        grdDataGrid->selectionModel()->clear();
-        datPrimaryRS->setText(QStringLiteral("Record: "));
-        Command1->hide();
-    }
-}
-
-bool frmRelai::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == grdDataGrid->viewport() && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-        rowClick();
-    return QDialog::eventFilter(watched, event);
-}
-
-void frmRelai::closeEvent(QCloseEvent *event)
-{
-    restoreArrow();
-    QDialog::closeEvent(event);
 }
 
 void frmRelai::anyEdit()

@@ -3,16 +3,10 @@
 #include "core/store.h"
 #include "editors/editorsupport.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QTableView>
-#include <QVBoxLayout>
 
 using namespace EditorSupport;
 
@@ -20,33 +14,18 @@ namespace {
 enum Field { FNumero = 0, FNom = 1, FDtmf = 2, FFreq = 3, FChemin = 8 };
 }
 
-frmRelais::frmRelais(Store &store, QWidget *parent) : QDialog(parent), m_store(store)
+frmRelais::frmRelais(Store &store, QWidget *parent)
+    : TableEditor(store,
+                  {QStringLiteral("N°"), QStringLiteral("Nom Relais"), QStringLiteral("N° Relais"),
+                   QStringLiteral("Fréquence"), QStringLiteral("Gauch"), QStringLiteral("Haut"),
+                   QStringLiteral("Lib-G"), QStringLiteral("Lib-H"), QStringLiteral("Faisceau")},
+                  parent)
 {
     setObjectName(QStringLiteral("frmRelais"));
     setWindowTitle(QStringLiteral("Relais"));
-
-    m_model = new QStandardItemModel(0, 9, this);
-    m_model->setHorizontalHeaderLabels({QStringLiteral("N°"), QStringLiteral("Nom Relais"),
-                                        QStringLiteral("N° Relais"), QStringLiteral("Fréquence"),
-                                        QStringLiteral("Gauch"), QStringLiteral("Haut"), QStringLiteral("Lib-G"),
-                                        QStringLiteral("Lib-H"), QStringLiteral("Faisceau")});
-    grdDataGrid = new QTableView(this);
-    grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
-    grdDataGrid->setModel(m_model);
     // Rows change only through the boxes: numbers and places must stay whole.
     grdDataGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdDataGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdDataGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdDataGrid->verticalHeader()->setDefaultSectionSize(20);
-    grdDataGrid->viewport()->installEventFilter(this);
-
-    datPrimaryRS = new QLabel(QStringLiteral("Record: "), this);
-    datPrimaryRS->setObjectName(QStringLiteral("datPrimaryRS"));
-    datPrimaryRS->setFrameShape(QFrame::Panel);
-    datPrimaryRS->setFrameShadow(QFrame::Sunken);
-
-    Label1 = new QLabel(QStringLiteral("Sélectionner une ligne pour la modifier"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
 
     auto box = [this](const char *name) {
         auto *e = new QLineEdit(this);
@@ -63,42 +42,8 @@ frmRelais::frmRelais(Store &store, QWidget *parent) : QDialog(parent), m_store(s
     boxes->addWidget(TextDTMF, 1);
     boxes->addWidget(TextFreq, 2);
     boxes->addWidget(TextChem, 2);
-
-    picButtons = new QWidget(this);
-    picButtons->setObjectName(QStringLiteral("picButtons"));
-    auto *buttons = new QHBoxLayout(picButtons);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    auto button = [&](QPushButton *&b, const char *name, const QString &caption, bool enabled) {
-        b = new QPushButton(caption, picButtons);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        b->setEnabled(enabled);
-        buttons->addWidget(b);
-    };
-    button(cmdAdd, "cmdAdd", QStringLiteral("&Ajouter"), false);
-    button(cmdDelete, "cmdDelete", QStringLiteral("&Supprimer"), false);
-    button(cmdModif, "cmdModif", QStringLiteral("&Mettre à jour"), false);
-    button(CmdEffacer, "CmdEffacer", QStringLiteral("&Effacer"), false);
-    button(cmdClose, "cmdClose", QStringLiteral("&Fermer"), true);
-    connect(cmdAdd, &QPushButton::clicked, this, &frmRelais::add);
-    connect(cmdDelete, &QPushButton::clicked, this, &frmRelais::remove);
-    connect(cmdModif, &QPushButton::clicked, this, &frmRelais::update);
-    connect(CmdEffacer, &QPushButton::clicked, this, &frmRelais::clear);
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(grdDataGrid, 1);
-    layout->addWidget(datPrimaryRS);
-    layout->addWidget(Label1);
-    layout->addLayout(boxes);
-    layout->addWidget(picButtons);
+    layOut(boxes);
     resize(760, 480);
-
-    connect(grdDataGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) {
-                datPrimaryRS->setText(QStringLiteral("Record: ")
-                                      + (current.isValid() ? QString::number(current.row() + 1) : QString()));
-            });
     reload(1);
 }
 
@@ -107,62 +52,13 @@ bool frmRelais::CreeTable(const QString &nomtable, QString *error)
     return m_store.CreeTable(nomtable, error);
 }
 
-int frmRelais::currentRow() const
-{
-    const QModelIndex i = grdDataGrid->currentIndex();
-    return i.isValid() ? i.row() + 1 : 0;
-}
-
-const QVariantList *frmRelais::row() const
-{
-    const int p = currentRow();
-    return p >= 1 && p <= m_rows.size() ? &m_rows[p - 1] : nullptr;
-}
-
 void frmRelais::reload(int current)
 {
     QString error;
-    m_rows = m_store.repeaterRows(&error);
-    m_model->removeRows(0, m_model->rowCount());
-    for (const QVariantList &r : m_rows) {
-        QList<QStandardItem *> items;
-        for (const QVariant &v : r) {
-            auto *item = new QStandardItem;
-            item->setData(v, Qt::DisplayRole);
-            items << item;
-        }
-        m_model->appendRow(items);
-    }
+    fill(m_store.repeaterRows(&error));
     setCurrentRow(current);
     if (!error.isEmpty())
         dataError(this, error);
-}
-
-void frmRelais::setCurrentRow(int position)
-{
-    if (position >= 1 && position <= m_rows.size()) {
-        const QModelIndex i = m_model->index(position - 1, 0);
-        grdDataGrid->setCurrentIndex(i);
-        grdDataGrid->scrollTo(i);
-    } else {
-        // Past the last row: no current row until the user picks one.
-        grdDataGrid->selectionModel()->clear();
-        datPrimaryRS->setText(QStringLiteral("Record: "));
-    }
-}
-
-bool frmRelais::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == grdDataGrid->viewport() && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-        rowClick();
-    return QDialog::eventFilter(watched, event);
-}
-
-void frmRelais::closeEvent(QCloseEvent *event)
-{
-    restoreArrow();
-    QDialog::closeEvent(event);
 }
 
 void frmRelais::editRule()

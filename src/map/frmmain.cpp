@@ -1,8 +1,16 @@
 #include "frmmain.h"
 
+#include "audio/dtmfsynth.h"
+#include "command/relai.h"
 #include "core/appcontext.h"
 #include "core/artwork.h"
+#include "dialogs/mainmenus.h"
+#include "editors/frmrelai.h"
+#include "editors/frmrelais.h"
+#include "map/countdowns.h"
+#include "map/keypad.h"
 #include "map/mapinteraction.h"
+#include "map/maplabel.h"
 #include "map/maproutines.h"
 #include "map/mapscene.h"
 #include "map/mapview.h"
@@ -10,6 +18,7 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -85,7 +94,7 @@ void frmMain::buildBand()
     CmdEfface->setFixedSize(71, 22);
     row->addWidget(CmdEfface);
     row->addSpacing(12);
-    const QString keys = QStringLiteral("0123456789ABCD#*");
+    const QString keys = DtmfSynth::keys();
     for (int i = 0; i < keys.size(); ++i) {
         auto *b = new QPushButton(QString(keys.at(i)), band);
         b->setObjectName(QStringLiteral("FVocal%1").arg(i));
@@ -171,12 +180,12 @@ void frmMain::Load()
     const QVector<Repeater> list = m_ctx.store.repeaters(&error);
     if (!error.isEmpty() && opened != Store::OpenResult::Failed)
         m_loadMessages << error;
-    m_ctx.state.ensureRepeaters(int(list.size()));
+    m_ctx.routes.setRepeaters(list);
     m_scene->setRepeaters(list, m_ctx.state.CouleurRepos());
     m_view->applyView(m_ctx.state.CoefZoom, m_ctx.state.CarteX, m_ctx.state.CarteY);
     zoomLoaded();
     m_routines->TraceFaisceaux();
-    m_routines->TraceChemins(m_ctx.state.CheminsActifs);
+    m_routines->TraceChemins(m_ctx.routes.CheminsActifs);
 
     if (opened == Store::OpenResult::Created)
         statusBar()->showMessage(QStringLiteral("Nouvelle base relai.db créée avec les réglages par défaut."), 15000);
@@ -192,4 +201,157 @@ void frmMain::showLoadMessages()
                                 QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+void frmMain::createMenus()
+{
+    m_menus = new MainMenus(*this);
+}
+
+void frmMain::setupZoom()
+{
+    const struct { QToolButton *button; const char *picture; } band[] = {
+        {CmdZoomPlus, "plus"},       {CmdZoomMoins, "minus"},     {CmdZoom, "magnify"},
+        {CmdZoomFenetre, "frame"},   {CmdZoomPrec, "previous"},   {CmdZoomTout, "all"},
+    };
+    for (const auto &b : band) {
+        b.button->setIcon(QIcon(QStringLiteral(":/resources/zoom/%1.png").arg(QLatin1String(b.picture))));
+        b.button->setIconSize(QSize(21, 21));
+        // A click gives the button the focus, so Escape reaches the mode buttons.
+        b.button->setFocusPolicy(Qt::StrongFocus);
+    }
+    // The map never takes the focus: Escape keeps working between magnifier clicks.
+    m_view->setFocusPolicy(Qt::NoFocus);
+    m_interaction = new MapInteraction(*this);
+    m_interaction->attach();
+}
+
+void frmMain::zoomLoaded()
+{
+    m_interaction->loaded();
+}
+
+void frmMain::setupCommands()
+{
+    // The scene shows what the route state says.
+    RouteState &routes = m_ctx.routes;
+    connect(&routes, &RouteState::activeChanged, m_scene, &MapScene::setActive);
+    connect(&routes, &RouteState::labelsChanged, m_scene, &MapScene::setLabels);
+    connect(&routes, &RouteState::labelsRestored, m_scene, &MapScene::restoreLabels);
+    connect(&routes, &RouteState::countdownChanged, m_scene, &MapScene::setCountdown);
+    connect(&routes, &RouteState::routesChanged, this, [this](const QString &chemins) {
+        m_routines->TraceChemins(chemins);
+    });
+    auto *countdowns = new Countdowns(routes, this);
+    countdowns->setObjectName(QStringLiteral("countdowns"));
+    new Keypad(m_ctx, FVocal, this, this);
+    connect(CmdEfface, &QPushButton::clicked, this, [this] {
+        m_ctx.routes.Efface();
+        setEtat(QStringLiteral("Etat :"));
+    });
+}
+
+// IndexBouton, NomCourant and FreqCourante are set by the caller (the click on
+// the repeater's icon) before the window opens.
+void frmMain::openCommandWindow(int index)
+{
+    if (findChild<Relai *>())
+        return;  // one command window at a time
+    m_ctx.state.IndexBouton = index;
+    auto *window = new Relai(m_ctx, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::ApplicationModal);
+    connect(window, &QDialog::finished, window, &QObject::deleteLater);
+    window->show();
+}
+
+// The map's own state of a repeater that the table does not hold: whether it
+// is on a displayed route, the command texts on its labels and its countdown.
+struct frmMain::RepeaterView
+{
+    bool present = false;
+    bool active = false;
+    QString first, second;
+    QColor colour;
+    QString countdown;
+    QColor countdownBack;
+};
+
+void frmMain::openCommandEditor(int index)
+{
+    m_ctx.state.IndexBouton = index;
+    auto *editor = new frmRelai(m_ctx.store, index, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    if (const Repeater *r = m_scene->repeater(index))
+        editor->setWindowTitle(QStringLiteral("Paramètres ") + r->nom + r->freq);
+    editor->setWindowModality(Qt::ApplicationModal);
+    editor->show();
+}
+
+void frmMain::openRepeaterEditor()
+{
+    auto *editor = new frmRelais(m_ctx.store, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    connect(editor, &frmRelais::repeaterAdded, this, &frmMain::reloadRepeaters);
+    connect(editor, &frmRelais::repeaterUpdated, this, &frmMain::reloadRepeaters);
+    connect(editor, &frmRelais::repeaterDeleted, this, &frmMain::repeaterRemoved);
+    editor->setWindowModality(Qt::ApplicationModal);
+    editor->show();
+}
+
+QVector<frmMain::RepeaterView> frmMain::captureRepeaterViews() const
+{
+    QVector<RepeaterView> views(m_scene->repeaterCount() + 1);
+    for (int i = 1; i < views.size(); ++i) {
+        RepeaterView &v = views[i];
+        if (i >= m_scene->FreqE.size() || !m_scene->FreqE[i])
+            continue;
+        v.present = true;
+        v.active = m_scene->isActive(i);
+        v.first = m_scene->FreqE[i]->text();
+        v.second = m_scene->FreqR[i]->text();
+        v.colour = m_scene->FreqE[i]->color();
+        if (m_scene->Temps[i] && m_scene->Temps[i]->isVisible()) {
+            v.countdown = m_scene->Temps[i]->text();
+            v.countdownBack = m_scene->Temps[i]->backColor();
+        }
+    }
+    return views;
+}
+
+void frmMain::rebuildRepeaters(const QVector<RepeaterView> &views)
+{
+    const QVector<Repeater> list = m_ctx.store.repeaters();
+    m_ctx.routes.setRepeaters(list);
+    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos());
+    // Repeaters still on a displayed route keep their icon, texts and countdown.
+    for (int i = 1; i <= list.size() && i < views.size(); ++i) {
+        const RepeaterView &v = views[i];
+        if (!v.present || !m_ctx.routes.RouteAffichee.value(i))
+            continue;
+        m_scene->setActive(i, v.active);
+        m_scene->FreqE[i]->setText(v.first);
+        m_scene->FreqR[i]->setText(v.second);
+        m_scene->FreqE[i]->setColor(v.colour);
+        m_scene->FreqR[i]->setColor(v.colour);
+        if (!v.countdown.isEmpty())
+            m_scene->setCountdown(i, v.countdown, v.countdownBack);
+    }
+    m_routines->TraceFaisceaux();
+    m_routines->TraceChemins(m_ctx.routes.CheminsActifs);
+}
+
+void frmMain::reloadRepeaters()
+{
+    rebuildRepeaters(captureRepeaterViews());
+}
+
+void frmMain::repeaterRemoved(int numero)
+{
+    m_ctx.routes.repeaterDeleted(numero);
+    // Every following repeater moved one number down: what the map shows of it moves too.
+    QVector<RepeaterView> views = captureRepeaterViews();
+    if (numero < views.size())
+        views.remove(numero);
+    rebuildRepeaters(views);
 }

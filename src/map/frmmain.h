@@ -82,20 +82,18 @@ private:
     // A folder with relai.mdb and no relai.db: offers to import it.
     void offerFirstImport();
 
-    // menus, tool bar and dialogs
     void createMenus();
     class MainMenus *m_menus = nullptr;
 
-    // zoom, pan and dragging on the map
+    // Zoom, pan and dragging on the map.
     void setupZoom();
-    // zoom and pan
     void zoomLoaded();
     MapInteraction *m_interaction = nullptr;
 
-    // command window, countdowns and keypad
+    // The route state drawn on the scene, the countdowns and the keypad.
     void setupCommands();
 
-    // editors
+    // After a table change.
     struct RepeaterView;  // what the map shows of one repeater beyond the table
     QVector<RepeaterView> captureRepeaterViews() const;
     void rebuildRepeaters(const QVector<RepeaterView> &views);

@@ -2,7 +2,6 @@
 
 #include "core/appcontext.h"
 #include "core/mdbimport.h"
-#include "map/countdowns.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,8 +112,7 @@ void frmMain::importMdb()
         if (box.exec() != QMessageBox::Yes)
             return false;
         // The routes of the old network leave the map with it.
-        if (auto *countdowns = findChild<Countdowns *>(QStringLiteral("countdowns")))
-            countdowns->Efface();
+        m_ctx.routes.Efface();
         m_ctx.store.close();
         closed = true;
         return true;

@@ -1,5 +1,6 @@
 #include "keypad.h"
 
+#include "audio/dtmfsynth.h"
 #include "audio/tonefiles.h"
 #include "core/appcontext.h"
 
@@ -42,7 +43,7 @@ Keypad::~Keypad()
 
 QChar Keypad::keyOf(int index)
 {
-    static const QString keys = QStringLiteral("0123456789ABCD#*");
+    static const QString keys = DtmfSynth::keys();
     return index >= 0 && index < keys.size() ? keys.at(index) : QChar();
 }
 

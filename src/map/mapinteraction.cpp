@@ -21,7 +21,6 @@ namespace {
 const QString EtatRepos = QStringLiteral("Etat :");
 const QString EtatLoupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
 const QString EtatFenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
-constexpr double LabelStep = 210;  // FreqR under FreqE, screen twips
 
 int buttonValue(Qt::MouseButton b)
 {
@@ -139,7 +138,7 @@ void MapInteraction::ReplacerRelais()
     }
     SauveVue();
     m_w.routines()->TraceFaisceaux();
-    m_w.routines()->TraceChemins(m_w.context().state.CheminsActifs);
+    m_w.routines()->TraceChemins(m_w.context().routes.CheminsActifs);
 }
 
 void MapInteraction::SauveVue()
@@ -498,7 +497,7 @@ void MapInteraction::iconRelease(const Hit &h, int button, int shift)
     }
     setPointer(false);
     m_w.routines()->TraceFaisceaux();
-    m_w.routines()->TraceChemins(ctx.state.CheminsActifs);
+    m_w.routines()->TraceChemins(ctx.routes.CheminsActifs);
 }
 
 // ---------------------------------------------------------------- labels
@@ -524,7 +523,7 @@ void MapInteraction::labelPress(const Hit &h, int button, int shift, const QPoin
     setPointer(true);
     QPointF corner = labelScreenPos(h.index);
     if (h.secondLabel)
-        corner.ry() += LabelStep;
+        corner.ry() += LabelStepTwips;
     const QPointF p = mapTwips(vp) - corner;
     s.SourisY = whole(p.y());
     s.SourisX = whole(p.x());
@@ -538,7 +537,7 @@ void MapInteraction::labelMove(const Hit &h, int buttons, int shift, const QPoin
     // The dragged label's corner follows the pointer; the other keeps 210 twips away.
     QPointF corner = mapTwips(vp) - QPointF(s.SourisX, s.SourisY);
     if (h.secondLabel)
-        corner.ry() -= LabelStep;
+        corner.ry() -= LabelStepTwips;
     const double k = 10.0 / m_zoom.coef();
     m_w.scene()->moveLabels(h.index, QPointF(float(corner.x()) * k, float(corner.y()) * k));
 }

@@ -4,6 +4,10 @@
 #include <QFont>
 #include <QGraphicsItem>
 
+// The second label of a repeater stands this far below the first, and the
+// countdown as far again (screen twips).
+constexpr double LabelStepTwips = 210;
+
 // A repeater label on the map (name, frequency or countdown). It keeps its size
 // at every zoom; its anchor is a map position and `offset` moves the text
 // below it in screen pixels (the second label stands 210 twips lower).

@@ -16,7 +16,6 @@ namespace {
 // Size of the map container when there is no picture, twips.
 constexpr double DefaultMapWidth = 15030;
 constexpr double DefaultMapHeight = 9900;
-constexpr double LabelStepTwips = 210;
 constexpr int MapAllocationLimitMB = 1024;
 } // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/repeater.h"
-#include "map/routes.h"
+#include "core/routes.h"
 
 #include <QGraphicsScene>
 #include <QVector>

@@ -1,6 +1,7 @@
 // The demo workspace opened in the real main window, as ./run shows it; the
 // screenshot it saves is the one the README shows.
 
+#include "testmain.h"
 #include "core/appcontext.h"
 #include "map/frmmain.h"
 #include "map/maplabel.h"
@@ -103,5 +104,5 @@ void tst_mainwindow_demo::everyRepeaterShown()
     QVERIFY(shot.save(shots + "/main.png"));
 }
 
-QTEST_MAIN(tst_mainwindow_demo)
+PONTAVEL_TEST(tst_mainwindow_demo)
 #include "tst_mainwindow_demo.moc"

@@ -1,6 +1,7 @@
 // The main window as it starts on a user's folder: settings, map picture,
 // repeaters and beams, on the offscreen platform with real files.
 
+#include "testmain.h"
 #include "testsupport.h"
 
 #include "core/appcontext.h"
@@ -186,22 +187,39 @@ private slots:
         QCOMPARE(w.scene()->repeaterCount(), 0);
     }
 
-    void bandAndStatusBar()
+    // The map shows what the route state says, and "Efface" takes it all off.
+    void routesOnTheMapAndEfface()
     {
         TempWorkspace ws;
+        ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 900);
+        ws.addRepeater("Bravo", "2", "1255", 3000, 2400, 3000, 2700);
+        ws.closeStore();
         AppContext ctx;
         frmMain w(ctx);
         w.Load();
-        QCOMPARE(w.FVocal.size(), 16);
-        QStringList keys;
-        for (auto *b : w.FVocal)
-            keys << b->text();
-        for (const QString &k : {"0", "5", "9", "A", "D", "#", "*"})
-            QVERIFY2(keys.contains(k), qPrintable(k));
-        QCOMPARE(w.CmdZoomPlus->toolTip(), QStringLiteral("Zoom +"));
-        QCOMPARE(w.CmdZoomTout->toolTip(), QStringLiteral("Zoom Tout"));
-        QVERIFY(w.panelEtat->text().startsWith(QStringLiteral("Etat :")));
-        QCOMPARE(w.panelDate->text(), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+        Command c;
+        c.tx = "Tx";
+        c.rx = "Rx";
+        c.chemin = "12";
+        c.relais = "1";
+        ctx.state.IndexBouton = 2;
+        ctx.routes.AfficheRoute(c);
+        MapScene *s = w.scene();
+        QVERIFY(s->isActive(1) && !s->isActive(2));
+        QCOMPARE(s->FreqE[2]->text(), QString("Tx"));
+        QVERIFY(s->LigneAct[0]->isVisible());
+        QTRY_COMPARE(s->Temps[1]->text(), QString("05:00"));
+        QVERIFY(s->Temps[1]->isVisible());
+
+        w.setEtat("Zoom en cours");
+        QTest::mouseClick(w.CmdEfface, Qt::LeftButton);
+        QVERIFY(ctx.routes.CheminsActifs.isEmpty());
+        QVERIFY(!s->isActive(1));
+        QVERIFY(!s->Temps[1]->isVisible());
+        QCOMPARE(s->FreqE[2]->text(), QString("Bravo"));
+        for (auto *l : s->LigneAct)
+            QVERIFY(!l || !l->isVisible());
+        QCOMPARE(w.etat(), QString("Etat :"));
     }
 
     // On each screen, and at first start on the 1024 x 600 one, the whole
@@ -281,13 +299,6 @@ private slots:
         QVERIFY(p.waitForFinished(5000));
         QVERIFY(QFile::exists(data + "plan.bmp"));
         QVERIFY(!QFile::exists(home.filePath("relai.db")));
-    }
-
-    void splashNamesTheProgram()
-    {
-        frmSplash splash;
-        QCOMPARE(splash.lblProductName->text(), QStringLiteral("Pontavel"));
-        QVERIFY(splash.lblVersion->text().contains(QStringLiteral("4.0")));
     }
 
     // The real program in a folder with a damaged relai.db: it starts, says
@@ -372,5 +383,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_MainWindow)
+PONTAVEL_TEST(tst_MainWindow)
 #include "tst_mainwindow.moc"

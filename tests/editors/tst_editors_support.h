@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers of the editor tests: answering message boxes, clicking grid rows,
+// Helpers of the editor tests: clicking grid rows,
 // typing into boxes, and a full dump of the database to compare states.
 
 #include "testsupport.h"
@@ -13,40 +13,6 @@
 #include <QSqlRecord>
 #include <QTableView>
 #include <QTimer>
-
-// Answers the next message box with `button` and records what it said.
-class BoxAnswer
-{
-public:
-    explicit BoxAnswer(QMessageBox::StandardButton button = QMessageBox::Ok)
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, button] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            m_timer.stop();
-            seen = true;
-            text = box->text();
-            title = box->windowTitle();
-            icon = box->icon();
-            buttons = box->standardButtons();
-            if (QAbstractButton *b = box->button(button))
-                QTest::mouseClick(b, Qt::LeftButton);
-            else
-                box->reject();
-        });
-        m_timer.start();
-    }
-    bool seen = false;
-    QString text;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-
-private:
-    QTimer m_timer;
-};
 
 inline void clickCell(QTableView *view, int row, int column = 1)
 {

@@ -1,6 +1,8 @@
 // Dragging repeaters and their labels with Shift, and choosing a repeater by
 // clicking its icon, driven with the mouse on the map of a real working folder.
 
+#include "testmain.h"
+#include "mapwindow.h"
 #include "core/appcontext.h"
 #include "map/frmmain.h"
 #include "map/maplabel.h"
@@ -15,54 +17,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-struct Window
-{
-    AppContext ctx;
-    std::unique_ptr<frmMain> frm;
-    Window()
-    {
-        frm = std::make_unique<frmMain>(ctx);
-        frm->resize(900, 650);
-        frm->Load();
-        frm->show();
-    }
-    QWidget *vp() const { return frm->view()->viewport(); }
-    MapScene *scene() const { return frm->scene(); }
-};
-
-void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
-{
-    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
-    QApplication::sendEvent(w, &e);
-}
-
-// Closes every modal dialog that opens while it lives, noting its title.
-struct ModalWatcher
-{
-    QStringList titles;
-    QTimer timer;
-    ModalWatcher()
-    {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                titles << d->windowTitle();
-                d->reject();
-            }
-        });
-        timer.start();
-    }
-};
-
-QVector<Repeater> storedRepeaters(const TempWorkspace &ws)
-{
-    Store fresh;
-    fresh.open(ws.file("relai.db"));
-    return fresh.repeaters();
-}
-} // namespace
 
 class tst_drag : public QObject
 {
@@ -101,7 +55,7 @@ void tst_drag::iconDragStoresNaturalPosition()
     const int b = ws.addRepeater("Bravo", "2", "1255", 6000 * k, 6000 * k, 7500 * k, 7500 * k);
     ws.setParam("CoefZoom", coef);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     MapScene *scene = w.scene();
     QCOMPARE(w.frm->view()->mapFromScene(scene->RelaiKo[a]->pos()), QPoint(20, 40));
@@ -120,7 +74,7 @@ void tst_drag::iconDragStoresNaturalPosition()
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(105, 65));
     QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
 
-    const QVector<Repeater> rows = storedRepeaters(ws);
+    const QVector<Repeater> rows = ws.storedRepeaters();
     QCOMPARE(rows[a - 1].posGauche, left);
     QCOMPARE(rows[a - 1].posHaut, top);
     QCOMPARE(rows[b - 1].posGauche, 6000 * k);
@@ -138,14 +92,14 @@ void tst_drag::releaseWithoutShiftStoresNothing()
     const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500, "12");
     ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     MapScene *scene = w.scene();
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(25, 45));
     moveWith(w.vp(), QPoint(105, 65), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(105, 65));
-    QCOMPARE(storedRepeaters(ws)[a - 1].posGauche, 300.0);
-    QCOMPARE(storedRepeaters(ws)[a - 1].posHaut, 600.0);
+    QCOMPARE(ws.storedRepeaters()[a - 1].posGauche, 300.0);
+    QCOMPARE(ws.storedRepeaters()[a - 1].posHaut, 600.0);
     // Left where it was dropped until the next re-layout puts it back.
     QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(1500, 900));
     QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
@@ -153,7 +107,7 @@ void tst_drag::releaseWithoutShiftStoresNothing()
     QCOMPARE(scene->Ligne[0]->line().p1(), scene->repeaterPoint(a));
 
     // A Ctrl drag on an icon does nothing: no move, no pan, no window.
-    ModalWatcher modals;
+    ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
     const QPoint icon = w.frm->view()->mapFromScene(scene->RelaiOk[a]->pos()) + QPoint(5, 5);
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ControlModifier, icon);
     moveWith(w.vp(), icon + QPoint(60, 30), Qt::LeftButton, Qt::ControlModifier);
@@ -163,7 +117,7 @@ void tst_drag::releaseWithoutShiftStoresNothing()
     QCOMPARE(w.ctx.state.CarteX, 0);
     QCOMPARE(w.ctx.state.IndexBouton, 0);
     QVERIFY(modals.titles.isEmpty());
-    QCOMPARE(storedRepeaters(ws)[a - 1].posGauche, 300.0);
+    QCOMPARE(ws.storedRepeaters()[a - 1].posGauche, 300.0);
 }
 
 void tst_drag::labelPairDrag_data()
@@ -183,7 +137,7 @@ void tst_drag::labelPairDrag()
     const int a = ws.addRepeater("Alpha", "1", "438.5", 300 * k, 300 * k, 1500 * k, 1490 * k);
     ws.setParam("CoefZoom", coef);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     MapScene *scene = w.scene();
     const QPointF icon = scene->RelaiOk[a]->pos();
@@ -193,7 +147,7 @@ void tst_drag::labelPairDrag()
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(103, 116));
     moveWith(w.vp(), QPoint(113, 136), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(113, 136));
-    QVector<Repeater> rows = storedRepeaters(ws);
+    QVector<Repeater> rows = ws.storedRepeaters();
     QCOMPARE(rows[a - 1].libellePosGau, 1650 * k);
     QCOMPARE(rows[a - 1].libellePosHaut, 1790 * k);  // the upper label's top
     QCOMPARE(scene->FreqE[a]->pos(), QPointF(1650 * k, 1790 * k));
@@ -209,7 +163,7 @@ void tst_drag::labelPairDrag()
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(112, 121));
     moveWith(w.vp(), QPoint(102, 111), Qt::LeftButton, Qt::ShiftModifier);
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(102, 111));
-    rows = storedRepeaters(ws);
+    rows = ws.storedRepeaters();
     QCOMPARE(rows[a - 1].libellePosGau, 1500 * k);
     QCOMPARE(rows[a - 1].libellePosHaut, 1640 * k);
     QCOMPARE(scene->FreqR[a]->pos(), scene->FreqE[a]->pos());
@@ -225,9 +179,9 @@ void tst_drag::clicksChooseTheRepeater()
     const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500);
     const int b = ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
     ws.closeStore();
-    Window w;
+    Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    ModalWatcher modals;
+    ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
     const QPoint iconA(25, 45);
     const QPoint iconB(405, 405);
 
@@ -263,5 +217,5 @@ void tst_drag::clicksChooseTheRepeater()
     QCOMPARE(modals.titles.size(), 3);
 }
 
-QTEST_MAIN(tst_drag)
+PONTAVEL_TEST(tst_drag)
 #include "tst_drag.moc"

@@ -1,8 +1,15 @@
 #include "routes.h"
 
-#include "core/store.h"
-
 namespace Routes {
+
+int lookupKey(const QVector<Repeater> &list, QChar key, int fallback)
+{
+    int result = fallback;
+    for (const Repeater &r : list)
+        if (r.dtmf.size() == 1 && r.dtmf.at(0) == key)
+            result = r.numero;
+    return result;
+}
 
 QVector<Segment> beams(const QVector<Repeater> &repeaters)
 {
@@ -12,9 +19,9 @@ QVector<Segment> beams(const QVector<Repeater> &repeaters)
         const QString &c = r.chemin;
         if (c.size() < 2)
             continue;
-        int depart = Store::lookupKey(repeaters, c.at(0), 1);
+        int depart = lookupKey(repeaters, c.at(0), 1);
         for (qsizetype k = 1; k < c.size(); ++k) {
-            suivant = Store::lookupKey(repeaters, c.at(k), suivant);
+            suivant = lookupKey(repeaters, c.at(k), suivant);
             out.append({depart, suivant});
             depart = suivant;
         }
@@ -33,9 +40,9 @@ QVector<Segment> routes(const QString &chemins, const QVector<Repeater> &repeate
         const QString seg = raw.mid(start);
         if (seg.size() < 2)
             continue;
-        int depart = Store::lookupKey(repeaters, seg.at(0), 1);
+        int depart = lookupKey(repeaters, seg.at(0), 1);
         for (qsizetype k = 1; k < seg.size(); ++k) {
-            suivant = Store::lookupKey(repeaters, seg.at(k), suivant);
+            suivant = lookupKey(repeaters, seg.at(k), suivant);
             out.append({depart, suivant});
             depart = suivant;
         }

@@ -3,6 +3,7 @@
 // that a write failing half-way leaves the whole file as it was, also when the
 // process is killed in the middle of one.
 
+#include "testmain.h"
 #include "tst_editors_support.h"
 
 #include <QCryptographicHash>
@@ -587,5 +588,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_EditStore)
+PONTAVEL_TEST(tst_EditStore)
 #include "tst_editstore.moc"

@@ -8,6 +8,10 @@
 // The string logic of beams and routes, free of any window.
 namespace Routes {
 
+// Repeater lookup by key: the last row whose N°DTMF is `key` wins; when none
+// is, the result is `fallback`.
+int lookupKey(const QVector<Repeater> &list, QChar key, int fallback);
+
 // A line from the point of one repeater to the point of another, by number.
 // Number 0 stands for no repeater (a key that matched nothing before any did).
 struct Segment

@@ -1,5 +1,6 @@
 // The help pages shipped in the resources and the help window.
 
+#include "testmain.h"
 #include "tst_menus_support.h"
 
 #include "dialogs/helpwindow.h"
@@ -88,6 +89,8 @@ private slots:
         QVERIFY(w.cmdBack->isEnabled());
         QTest::mouseClick(w.cmdBack, Qt::LeftButton);
         QCOMPARE(w.browser->source().fileName(), HelpWindow::pages()[w.contents->count() - 2].file);
+        // The contents list follows the page, also when going back.
+        QCOMPARE(w.contents->currentRow(), w.contents->count() - 2);
         QVERIFY(w.cmdForward->isEnabled());
         QTest::mouseClick(w.cmdForward, Qt::LeftButton);
         QCOMPARE(w.browser->source().fileName(), QStringLiteral("ptt.html"));
@@ -138,5 +141,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_help)
+PONTAVEL_TEST(tst_help)
 #include "tst_help.moc"
