@@ -5,7 +5,7 @@
 # corpus stays as it is. Any crash or sanitizer report fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-25}
+seconds=${FUZZ_SECONDS:-15}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export ASAN_OPTIONS=detect_leaks=0:halt_on_error=1

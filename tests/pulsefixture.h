@@ -48,7 +48,7 @@ public:
             *why = "pulseaudio did not start: " + m_daemon.errorString();
             return false;
         }
-        for (int i = 0; i < 100 && !QFile::exists(m_socket); ++i)
+        for (int i = 0; i < 300 && !QFile::exists(m_socket); ++i)
             QThread::msleep(50);
         if (!QFile::exists(m_socket) || m_daemon.state() != QProcess::Running) {
             *why = "pulseaudio gave no socket; log: " + log();
