@@ -1,6 +1,6 @@
 // Route and beam strings: line 1 holds the repeaters' keys, line 2 a joined
 // route string, line 3 a route to remove, the rest each repeater's Chemin.
-#include "map/routes.h"
+#include "core/routes.h"
 
 #include <cstdint>
 
