@@ -1,14 +1,24 @@
 #pragma once
 
 // Helpers shared by the tests: a temporary working folder with a real relai.db
-// and map picture, made the way a user's folder is.
+// and map picture made the way a user's folder is, the main window on it, and
+// answers to the modal dialogs it opens.
 
+#include "core/appcontext.h"
 #include "core/store.h"
+#include "map/frmmain.h"
+#include "map/mapinteraction.h"
+#include "map/mapscene.h"
+#include "map/mapview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <QDir>
@@ -18,6 +28,12 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <stdlib.h>
+#include <unistd.h>
 
 class TempWorkspace
 {
@@ -158,3 +174,103 @@ public:
 private:
     QTimer m_timer;
 };
+
+// Per-user settings go to the test location, never to the user's own.
+inline void useTestSettings()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("Pontavel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Pontavel"));
+    QSettings().clear();
+    QSettings().sync();
+}
+
+// Calls `answer` with the next modal widget once it is up; gives up after
+// `timeoutMs` so that no test can hang on a dialog nobody answers.
+inline void whenModal(std::function<void(QWidget *)> answer, int timeoutMs = 5000)
+{
+    auto *timer = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, timeoutMs] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(w);
+        } else if (clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+// A real terminal device (pseudo terminal) a port number can be bound to.
+class PseudoTerminal
+{
+public:
+    PseudoTerminal()
+    {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_fd >= 0 && grantpt(m_fd) == 0 && unlockpt(m_fd) == 0)
+            m_path = QString::fromLocal8Bit(ptsname(m_fd));
+    }
+    ~PseudoTerminal()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    QString path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    QString m_path;
+};
+
+// A working folder with two repeaters joined by a beam, and the main window on it.
+struct MainFixture
+{
+    TempWorkspace ws;
+    AppContext ctx;
+    std::unique_ptr<frmMain> w;
+
+    MainFixture()
+    {
+        ws.makeMap(400, 300);
+        ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 900, "12");
+        ws.addRepeater("Bravo", "2", "1255", 3000, 2400, 3000, 2700, "21");
+        ws.closeStore();
+        w = std::make_unique<frmMain>(ctx);
+        w->Load();
+    }
+};
+
+// The main window loaded on the current working folder and shown at a known
+// size, with the mouse moves that QTest cannot make.
+struct Window
+{
+    AppContext ctx;
+    std::unique_ptr<frmMain> frm;
+    MapInteraction *zoom = nullptr;
+
+    explicit Window(int width = 800, int height = 600)
+    {
+        frm = std::make_unique<frmMain>(ctx);
+        frm->resize(width, height);
+        frm->Load();
+        frm->show();
+        // The outer width is what the zoom uses: make it exactly `width`.
+        frm->resize(width - (frm->frameGeometry().width() - frm->width()), height);
+        zoom = frm->findChild<MapInteraction *>();
+    }
+    QWidget *vp() const { return frm->view()->viewport(); }
+    MapScene *scene() const { return frm->scene(); }
+};
+
+// A move with buttons and keys held, which QTest::mouseMove cannot carry.
+inline void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
+    QApplication::sendEvent(w, &e);
+}

@@ -71,22 +71,6 @@ private slots:
         QCOMPARE(p.st.tx->log.count(QStringLiteral("RTS on")), 1);
     }
 
-    void aKeyLeavesTheZoomModes()
-    {
-        Pad p;
-        auto *zoom = p.st.frm->findChild<MapInteraction *>();
-        QVERIFY(zoom);
-        QTest::mouseClick(p.st.frm->CmdZoom, Qt::LeftButton);
-        QVERIFY(zoom->ModeLoupe());
-        QTest::mouseClick(p.key(7), Qt::LeftButton);
-        QVERIFY(!zoom->ModeLoupe());
-        QTest::mouseClick(p.st.frm->CmdZoomFenetre, Qt::LeftButton);
-        QVERIFY(zoom->ModeFenetre());
-        QTest::mouseClick(p.key(0), Qt::LeftButton);
-        QVERIFY(!zoom->ModeFenetre());
-        QVERIFY(!p.st.tx->isKeyed());
-    }
-
     void losingTheMouseOrTheWindowReleases()
     {
         Pad p;

@@ -4,15 +4,11 @@
 #include "testmain.h"
 #include "testsupport.h"
 
-#include "core/appcontext.h"
 #include "core/convert.h"
 #include "core/frmsplash.h"
 #include "core/windowplacement.h"
 #include "dialogs/helpwindow.h"
-#include "map/frmmain.h"
 #include "map/maplabel.h"
-#include "map/mapscene.h"
-#include "map/mapview.h"
 #include "map/repeatericon.h"
 
 #include <QElapsedTimer>
@@ -153,24 +149,6 @@ private slots:
         QCOMPARE(w.scene()->repeaterCount(), 3);
         QCOMPARE(w.scene()->RelaiOk[1]->pos(), QPointF(1500, 0));
         QCOMPARE(w.scene()->RelaiOk[3]->pos(), QPointF(7500, 3000));
-    }
-
-    void longLabelsNeverClip()
-    {
-        TempWorkspace ws;
-        ws.makeMap(400, 300);
-        const QString longName = "Relais du Mont Saint-Pierre-des-Quatre-Vents WWWWWWWW";
-        ws.addRepeater(longName, "1", "10.450 GHz", 100, 100, 100, 400);
-        ws.addRepeater("i", "2", "1", 900, 100, 900, 400);
-        ws.closeStore();
-        AppContext ctx;
-        frmMain w(ctx);
-        w.Load();
-        MapLabel *l = w.scene()->FreqE[1];
-        const QFontMetricsF fm(MapLabel::labelFont());
-        QVERIFY(l->pixelWidth() >= fm.horizontalAdvance(longName));
-        // Short captions keep the stored width rule of 110 twips a character.
-        QCOMPARE(w.scene()->FreqE[2]->pixelWidth(), qreal(LargeurTexte("i")) / TwipsPerPixel);
     }
 
     void newFolderGetsDefaultsAndSaysSo()

@@ -1,9 +1,8 @@
 // Route duration dialog, About box and video monitor start.
 
 #include "testmain.h"
-#include "tst_menus_support.h"
+#include "testsupport.h"
 
-#include "core/frenchqt.h"
 #include "dialogs/frmtempo.h"
 #include "dialogs/proposa.h"
 #include "dialogs/videomonitor.h"
@@ -135,33 +134,6 @@ private slots:
     }
 
     // Qt's own buttons and menus in French whatever the desktop's language.
-    void qtSpeaksFrench()
-    {
-        QVERIFY(FrenchQt::install(*qApp));
-        QMessageBox box(QMessageBox::Question, "Pontavel", "Etes vous sûr ?",
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
-        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
-        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
-        QLineEdit edit("texte");
-        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
-        QStringList entries;
-        for (QAction *a : menu->actions())
-            entries << a->text();
-        QVERIFY2(entries.join('|').contains("Tout sélectionner"), qPrintable(entries.join('|')));
-    }
-
-    void monitorPrograms()
-    {
-        QSettings().remove("Moniteur/Programme");
-        QCOMPARE(VideoMonitor::programs(), VideoMonitor::defaultPrograms());
-        QCOMPARE(VideoMonitor::defaultPrograms().value(0), QStringLiteral("qv4l2"));
-        QCOMPARE(VideoMonitor::defaultPrograms().value(1), QStringLiteral("vlc v4l2://"));
-        QSettings().setValue("Moniteur/Programme", "  mpv av://v4l2:/dev/video1 ");
-        QCOMPARE(VideoMonitor::programs(), QStringList{"mpv av://v4l2:/dev/video1"});
-        QSettings().remove("Moniteur/Programme");
-    }
-
     void monitorStart()
     {
         QString error;

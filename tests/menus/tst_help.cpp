@@ -1,7 +1,7 @@
 // The help pages shipped in the resources and the help window.
 
 #include "testmain.h"
-#include "tst_menus_support.h"
+#include "testsupport.h"
 
 #include "dialogs/helpwindow.h"
 #include "dialogs/mainmenus.h"
@@ -70,47 +70,6 @@ private slots:
         QVERIFY(ptt.contains("<pre>"));
     }
 
-    void windowNavigatesAndFinds()
-    {
-        HelpWindow w(QUrl("qrc:/resources/help/index.html"));
-        w.show();
-        QVERIFY(w.browser->toPlainText().contains("Sommaire"));
-        QCOMPARE(w.contents->count(), int(HelpWindow::pages().size()));
-        QVERIFY(!w.cmdBack->isEnabled());
-
-        // Every page of the contents loads when its entry is clicked.
-        for (int i = 1; i < w.contents->count(); ++i) {
-            QListWidgetItem *item = w.contents->item(i);
-            QTest::mouseClick(w.contents->viewport(), Qt::LeftButton, {}, w.contents->visualItemRect(item).center());
-            QCOMPARE(w.browser->source().fileName(), HelpWindow::pages()[i].file);
-            QVERIFY(w.browser->toPlainText().size() > 200);
-            QCOMPARE(w.contents->currentRow(), i);
-        }
-        QVERIFY(w.cmdBack->isEnabled());
-        QTest::mouseClick(w.cmdBack, Qt::LeftButton);
-        QCOMPARE(w.browser->source().fileName(), HelpWindow::pages()[w.contents->count() - 2].file);
-        // The contents list follows the page, also when going back.
-        QCOMPARE(w.contents->currentRow(), w.contents->count() - 2);
-        QVERIFY(w.cmdForward->isEnabled());
-        QTest::mouseClick(w.cmdForward, Qt::LeftButton);
-        QCOMPARE(w.browser->source().fileName(), QStringLiteral("ptt.html"));
-
-        // Find within the page, wrapping round.
-        QTest::keyClicks(w.findText, "RTS");
-        QTest::keyClick(w.findText, Qt::Key_Return);
-        QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("RTS"));
-        const int first = w.browser->textCursor().position();
-        QTest::mouseClick(w.cmdFindNext, Qt::LeftButton);
-        QVERIFY(w.browser->textCursor().position() > first);
-        QVERIFY(!w.findInPage("mot-absent-de-la-page"));
-
-        QTest::mouseClick(w.cmdHome, Qt::LeftButton);
-        QCOMPARE(w.browser->source().fileName(), QStringLiteral("index.html"));
-        QDir().mkpath(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots");
-        w.browser->setSource(QUrl("qrc:/resources/help/ptt.html"));
-        w.grab().save(QString::fromLocal8Bit(qgetenv("PONTAVEL_BINARY_DIR")) + "/screenshots/help_window.png");
-    }
-
     void contentsFromTheMenuAndMissingHelp()
     {
         MainFixture f;
@@ -131,13 +90,13 @@ private slots:
         menus->helpWindow()->close();
 
         menus->helpSource = QStringLiteral("qrc:/resources/help/absent.html");
-        auto seen = acceptNextMessage();
+        ModalAnswer seen;
         w.findChild<QAction *>("mnuSomm")->trigger();
-        QVERIFY(seen->seen);
-        QCOMPARE(seen->text, QStringLiteral("Impossible d'afficher le sommaire de l'Aide. "
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.text, QStringLiteral("Impossible d'afficher le sommaire de l'Aide. "
                                             "Aucune Aide n'est associée à ce projet."));
-        QCOMPARE(seen->icon, QMessageBox::Information);
-        QCOMPARE(seen->title, w.windowTitle());
+        QCOMPARE(seen.icon, QMessageBox::Information);
+        QCOMPARE(seen.title, w.windowTitle());
     }
 };
 
