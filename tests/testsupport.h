@@ -6,6 +6,8 @@
 
 #include "core/appcontext.h"
 #include "core/store.h"
+#include "command/relai.h"
+#include "recordingtransmitter.h"
 #include "map/frmmain.h"
 #include "map/mapinteraction.h"
 #include "map/mapscene.h"
@@ -26,6 +28,10 @@
 #include <QPainter>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QLineEdit>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -274,3 +280,128 @@ inline void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::Keybo
     QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
     QApplication::sendEvent(w, &e);
 }
+
+// Editor tests: clicking grid rows, typing into boxes, and a full dump of the
+// database to compare states.
+inline void clickCell(QTableView *view, int row, int column = 1)
+{
+    const QModelIndex i = view->model()->index(row, column);
+    view->scrollTo(i);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(i).center());
+}
+
+// Replaces the text of a box by typing, as a user would.
+inline void typeInto(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    if (!text.isEmpty())
+        QTest::keyClicks(edit, text);
+}
+
+inline QVector<QVariantList> tableRows(const QSqlDatabase &db, const QString &table)
+{
+    QVector<QVariantList> rows;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(Store::quoted(table))))
+        return rows;
+    while (q.next()) {
+        QVariantList r;
+        for (int i = 0; i < q.record().count(); ++i)
+            r << q.value(i);
+        rows << r;
+    }
+    return rows;
+}
+
+// Every table's definition and rows (with rowids), in name order.
+inline QStringList dumpDatabase(const QSqlDatabase &db)
+{
+    QStringList out;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY type, name"));
+    QStringList tables;
+    while (q.next()) {
+        out << q.value(0).toString() + '|' + q.value(1).toString() + '|' + q.value(2).toString();
+        if (q.value(0).toString() == QLatin1String("table"))
+            tables << q.value(1).toString();
+    }
+    for (const QString &t : tables) {
+        QSqlQuery r(db);
+        r.exec(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(Store::quoted(t)));
+        while (r.next()) {
+            QStringList f;
+            for (int i = 0; i < r.record().count(); ++i)
+                f << (r.value(i).isNull() ? QStringLiteral("<null>") : r.value(i).toString());
+            out << t + ':' + f.join('|');
+        }
+    }
+    return out;
+}
+
+inline QStringList commandTables(const QSqlDatabase &db)
+{
+    QStringList out;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT IN ('Relais','Param') "
+                          "ORDER BY CAST(name AS INTEGER)"));
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+// A working folder with a small network, its main window loaded on it and a
+// recording transmitter in place of the radio.
+struct Station
+{
+    TempWorkspace ws;
+    AppContext ctx;
+    RecordingTransmitter *tx = nullptr;
+    std::unique_ptr<frmMain> frm;
+
+    Station()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        ws.makeMap(600, 400);
+        // Keys 1..5, spread over the map.
+        ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 1000);
+        ws.addRepeater("Bravo", "2", "1255", 3000, 600, 3000, 1000);
+        ws.addRepeater("Charlie", "3", "2370", 3000, 3000, 3000, 3400);
+        ws.addRepeater("Delta", "4", "10450", 600, 3000, 600, 3400);
+        ws.addRepeater("Echo", "5", "1280", 5000, 2000, 5000, 2400);
+    }
+
+    void load()
+    {
+        tx = new RecordingTransmitter;
+        ctx.transmitter.reset(tx);
+        frm = std::make_unique<frmMain>(ctx);
+        frm->Load();
+        frm->show();
+    }
+
+    // What a plain click on repeater i's icon does.
+    Relai *open(int i)
+    {
+        const Repeater *r = frm->scene()->repeater(i);
+        ctx.state.IndexBouton = i;
+        ctx.state.NomCourant = r ? r->nom : QString();
+        ctx.state.FreqCourante = r ? r->freq : QString();
+        frm->openCommandWindow(i);
+        Relai *w = frm->findChild<Relai *>();
+        if (w && !QTest::qWaitForWindowExposed(w))
+            return nullptr;
+        return w;
+    }
+
+    // Message boxes on screen other than the send question.
+    QList<QMessageBox *> messages(QWidget *under) const
+    {
+        QList<QMessageBox *> out;
+        for (QMessageBox *b : under->findChildren<QMessageBox *>())
+            if (b->isVisible() && b->objectName() != QLatin1String("questionEnvoi"))
+                out << b;
+        return out;
+    }
+};

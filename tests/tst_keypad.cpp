@@ -1,6 +1,6 @@
 // The DTMF keys: the transmitter is keyed for exactly as long as a key is held.
 
-#include "station.h"
+#include "testsupport.h"
 
 #include "map/keypad.h"
 #include "map/mapinteraction.h"

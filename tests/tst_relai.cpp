@@ -1,6 +1,6 @@
 // The command window's list of commands and its "&Fermer".
 
-#include "station.h"
+#include "testsupport.h"
 
 #include "core/convert.h"
 #include "map/maplabel.h"

@@ -1,7 +1,7 @@
 // Sending a command from the command window: the exchange of sequences and
 // questions, the route it draws, and every way it can stop.
 
-#include "station.h"
+#include "testsupport.h"
 
 #include "command/sendmachine.h"
 #include "map/countdowns.h"

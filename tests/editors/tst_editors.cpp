@@ -2,8 +2,7 @@
 // and the map that must follow what they change.
 
 #include "testmain.h"
-#include "station.h"
-#include "tst_editors_support.h"
+#include "testsupport.h"
 
 #include "editors/frmrelai.h"
 #include "editors/frmrelais.h"

@@ -59,7 +59,6 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(w.loadMessages().isEmpty());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Pontavel"));
         QCOMPARE(w.scene()->LargeurPlan(), 800.0 * TwipsPerPixel);
         QCOMPARE(w.scene()->HauteurPlan(), 500.0 * TwipsPerPixel);
 
@@ -149,20 +148,6 @@ private slots:
         QCOMPARE(w.scene()->repeaterCount(), 3);
         QCOMPARE(w.scene()->RelaiOk[1]->pos(), QPointF(1500, 0));
         QCOMPARE(w.scene()->RelaiOk[3]->pos(), QPointF(7500, 3000));
-    }
-
-    void newFolderGetsDefaultsAndSaysSo()
-    {
-        TempWorkspace ws;
-        AppContext ctx;
-        frmMain w(ctx);
-        w.Load();
-        QVERIFY(QFile::exists(ws.file("relai.db")));
-        QCOMPARE(ctx.state.CoefZoom, 10.0);
-        QCOMPARE(ctx.state.DureeAffichage(), 5);
-        QVERIFY2(w.statusBar()->currentMessage().contains("relai.db"),
-                 qPrintable(w.statusBar()->currentMessage()));
-        QCOMPARE(w.scene()->repeaterCount(), 0);
     }
 
     // The map shows what the route state says, and "Efface" takes it all off.

@@ -13,8 +13,6 @@
 
 
 namespace {
-const QString Repos = QStringLiteral("Etat :");
-const QString Fenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
 
 void drag(QWidget *w, QPoint from, QPoint to, Qt::KeyboardModifiers mods)
 {
@@ -38,10 +36,8 @@ private slots:
 
     void buttonsZoomAndSaveEachStep();
     void zoomToutFitsTheWindowWidth();
-    void coefficientFloorOnEveryButtonPath();
     void magnifierKeepsThePressedPoint();
     void zoomFrameWithTheMouse();
-    void degenerateFramesWithTheMouse();
     void ctrlDragPans();
     void largeMapLoadsAndZooms();
 };
@@ -180,7 +176,6 @@ void tst_zoom::buttonsZoomAndSaveEachStep()
     QCOMPARE(ws.storedSettings().coefZoom, 10.0);
     QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
     QCOMPARE(ws.storedSettings().coefZoom, 9.0);
-    QCOMPARE(w.frm->etat(), Repos);
 }
 
 void tst_zoom::zoomToutFitsTheWindowWidth()
@@ -207,28 +202,6 @@ void tst_zoom::zoomToutFitsTheWindowWidth()
     QCOMPARE(ws.storedSettings().coefZoom, 14.0);
     QCOMPARE(ws.storedSettings().carteX, -900);
     QCOMPARE(ws.storedSettings().carteY, 60);
-}
-
-void tst_zoom::coefficientFloorOnEveryButtonPath()
-{
-    TempWorkspace ws;
-    ws.makeMap(8000, 50);
-    ws.setParam("CoefZoom", 0.4);
-    ws.closeStore();
-    Window w(300);
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QTest::mouseClick(w.frm->CmdZoomMoins, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    // The map is more than ten windows wide: the whole part is 0.
-    QTest::mouseClick(w.frm->CmdZoomTout, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QCOMPARE(ws.storedSettings().coefZoom, 1.0);
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QTest::mouseClick(w.vp(), Qt::RightButton, {}, QPoint(10, 10));
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
 }
 
 void tst_zoom::magnifierKeepsThePressedPoint()
@@ -285,7 +258,6 @@ void tst_zoom::zoomFrameWithTheMouse()
     QCOMPARE(w.ctx.state.CarteY, -2400);
     QVERIFY(!scene->cadre->isVisible());
     QVERIFY(!w.zoom->ModeFenetre());
-    QCOMPARE(w.frm->etat(), Repos);
     QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
     // The frame's corner is at the view's origin and the beams follow.
     QCOMPARE(w.frm->view()->mapToViewport(QPointF(1500, 600)), QPointF(0, 0));
@@ -299,36 +271,6 @@ void tst_zoom::zoomFrameWithTheMouse()
     QVERIFY(!scene->cadre->isVisible());
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(60, 10));
     QCOMPARE(w.ctx.state.CoefZoom, 40.0);
-}
-
-void tst_zoom::degenerateFramesWithTheMouse()
-{
-    TempWorkspace ws;
-    ws.makeMap(3000, 2000);  // 600 x 400 pixels at 2
-    ws.setParam("CoefZoom", 2);
-    ws.closeStore();
-    Window w(800);
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    // A click in place is no frame: nothing moves and the mode stays armed.
-    drag(w.vp(), QPoint(100, 100), QPoint(100, 200), {});
-    QCOMPARE(w.ctx.state.CoefZoom, 2.0);
-    QCOMPARE(w.ctx.state.CarteX, 0);
-    QVERIFY(w.zoom->ModeFenetre());
-    QCOMPARE(w.frm->etat(), Fenetre);
-    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
-    // Dragged up and left: the frame as drawn, its corner at the release point.
-    drag(w.vp(), QPoint(300, 200), QPoint(100, 100), {});
-    QCOMPARE(w.ctx.state.CoefZoom, 8.0);  // 12000 x 2 / 3000
-    QCOMPARE(w.ctx.state.CarteX, -6000);
-    QCOMPARE(w.ctx.state.CarteY, -6000);
-    // Far wider than the window: the floor holds.
-    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 2.0);
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    drag(w.vp(), QPoint(0, 0), QPoint(2000, 10), {});
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QCOMPARE(ws.storedSettings().coefZoom, 1.0);
 }
 
 void tst_zoom::ctrlDragPans()

@@ -1,16 +1,15 @@
-// Route duration dialog, About box and video monitor start.
+// Route duration dialog, video monitor start and the links of the help pages.
 
 #include "testmain.h"
 #include "testsupport.h"
 
 #include "dialogs/frmtempo.h"
-#include "dialogs/proposa.h"
+#include "dialogs/helpwindow.h"
 #include "dialogs/videomonitor.h"
 
-#include <QLabel>
+#include <QDir>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -18,6 +17,16 @@
 #include <sys/wait.h>
 
 namespace {
+const QString helpDir = QStringLiteral(":/resources/help");
+
+QString read(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
 struct Fixture
 {
     TempWorkspace ws;
@@ -155,6 +164,44 @@ private slots:
         QVERIFY(pid > 0);
         QCOMPARE(::kill(pid_t(pid), 0), 0);
         ::kill(pid_t(pid), SIGTERM);
+    }
+
+    void everyInternalLinkResolves()
+    {
+        const QStringList files = QDir(helpDir).entryList({"*.html"}, QDir::Files);
+        QVERIFY(files.size() >= 8);
+        static const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+        int checked = 0;
+        for (const QString &name : files) {
+            const QString html = read(helpDir + "/" + name);
+            QVERIFY2(html.contains("<title>"), qPrintable(name));
+            for (auto it = link.globalMatch(html); it.hasNext();) {
+                const QString target = it.next().captured(1);
+                if (target.startsWith("http") || target.startsWith("mailto:"))
+                    continue;
+                const QString file = target.section('#', 0, 0);
+                const QString anchor = target.section('#', 1);
+                const QString path = helpDir + "/" + (file.isEmpty() ? name : file);
+                QVERIFY2(QFile::exists(path), qPrintable(name + " -> " + target));
+                if (!anchor.isEmpty())
+                    QVERIFY2(read(path).contains(QStringLiteral("id=\"%1\"").arg(anchor)),
+                             qPrintable(name + " -> " + target));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 20);
+        // The contents list names the pages that are there, the index links each of them.
+        const QString index = read(helpDir + "/index.html");
+        for (const HelpWindow::Page &p : HelpWindow::pages()) {
+            QVERIFY2(files.contains(p.file), qPrintable(p.file));
+            if (p.file != "index.html")
+                QVERIFY2(index.contains(QStringLiteral("href=\"%1\"").arg(p.file)), qPrintable(p.file));
+        }
+        // The wiring page gives the pins.
+        const QString ptt = read(helpDir + "/ptt.html");
+        QVERIFY(ptt.contains("broche 7"));
+        QVERIFY(ptt.contains("broche 5"));
+        QVERIFY(ptt.contains("<pre>"));
     }
 };
 
