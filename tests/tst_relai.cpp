@@ -70,7 +70,6 @@ private slots:
         QVERIFY(w);
         QVERIFY(w->Option1.isEmpty());
         QCOMPARE(st.messages(w).size(), 1);
-        QCOMPARE(st.messages(w)[0]->windowTitle(), QString("Pontavel"));
         QCOMPARE(st.messages(w)[0]->standardButtons(), QMessageBox::Ok);
     }
 
