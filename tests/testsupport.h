@@ -1,14 +1,26 @@
 #pragma once
 
 // Helpers shared by the tests: a temporary working folder with a real relai.db
-// and map picture, made the way a user's folder is.
+// and map picture made the way a user's folder is, the main window on it, and
+// answers to the modal dialogs it opens.
 
+#include "core/appcontext.h"
 #include "core/store.h"
+#include "command/relai.h"
+#include "recordingtransmitter.h"
+#include "map/frmmain.h"
+#include "map/mapinteraction.h"
+#include "map/mapscene.h"
+#include "map/mapview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <QDir>
@@ -16,8 +28,18 @@
 #include <QPainter>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QLineEdit>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <stdlib.h>
+#include <unistd.h>
 
 class TempWorkspace
 {
@@ -157,4 +179,229 @@ public:
 
 private:
     QTimer m_timer;
+};
+
+// Per-user settings go to the test location, never to the user's own.
+inline void useTestSettings()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("Pontavel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Pontavel"));
+    QSettings().clear();
+    QSettings().sync();
+}
+
+// Calls `answer` with the next modal widget once it is up; gives up after
+// `timeoutMs` so that no test can hang on a dialog nobody answers.
+inline void whenModal(std::function<void(QWidget *)> answer, int timeoutMs = 5000)
+{
+    auto *timer = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, timeoutMs] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(w);
+        } else if (clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+// A real terminal device (pseudo terminal) a port number can be bound to.
+class PseudoTerminal
+{
+public:
+    PseudoTerminal()
+    {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_fd >= 0 && grantpt(m_fd) == 0 && unlockpt(m_fd) == 0)
+            m_path = QString::fromLocal8Bit(ptsname(m_fd));
+    }
+    ~PseudoTerminal()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    QString path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    QString m_path;
+};
+
+// A working folder with two repeaters joined by a beam, and the main window on it.
+struct MainFixture
+{
+    TempWorkspace ws;
+    AppContext ctx;
+    std::unique_ptr<frmMain> w;
+
+    MainFixture()
+    {
+        ws.makeMap(400, 300);
+        ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 900, "12");
+        ws.addRepeater("Bravo", "2", "1255", 3000, 2400, 3000, 2700, "21");
+        ws.closeStore();
+        w = std::make_unique<frmMain>(ctx);
+        w->Load();
+    }
+};
+
+// The main window loaded on the current working folder and shown at a known
+// size, with the mouse moves that QTest cannot make.
+struct Window
+{
+    AppContext ctx;
+    std::unique_ptr<frmMain> frm;
+    MapInteraction *zoom = nullptr;
+
+    explicit Window(int width = 800, int height = 600)
+    {
+        frm = std::make_unique<frmMain>(ctx);
+        frm->resize(width, height);
+        frm->Load();
+        frm->show();
+        // The outer width is what the zoom uses: make it exactly `width`.
+        frm->resize(width - (frm->frameGeometry().width() - frm->width()), height);
+        zoom = frm->findChild<MapInteraction *>();
+    }
+    QWidget *vp() const { return frm->view()->viewport(); }
+    MapScene *scene() const { return frm->scene(); }
+};
+
+// A move with buttons and keys held, which QTest::mouseMove cannot carry.
+inline void moveWith(QWidget *w, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods)
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton, buttons, mods);
+    QApplication::sendEvent(w, &e);
+}
+
+// Editor tests: clicking grid rows, typing into boxes, and a full dump of the
+// database to compare states.
+inline void clickCell(QTableView *view, int row, int column = 1)
+{
+    const QModelIndex i = view->model()->index(row, column);
+    view->scrollTo(i);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(i).center());
+}
+
+// Replaces the text of a box by typing, as a user would.
+inline void typeInto(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    if (!text.isEmpty())
+        QTest::keyClicks(edit, text);
+}
+
+inline QVector<QVariantList> tableRows(const QSqlDatabase &db, const QString &table)
+{
+    QVector<QVariantList> rows;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(Store::quoted(table))))
+        return rows;
+    while (q.next()) {
+        QVariantList r;
+        for (int i = 0; i < q.record().count(); ++i)
+            r << q.value(i);
+        rows << r;
+    }
+    return rows;
+}
+
+// Every table's definition and rows (with rowids), in name order.
+inline QStringList dumpDatabase(const QSqlDatabase &db)
+{
+    QStringList out;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT type, name, sql FROM sqlite_master ORDER BY type, name"));
+    QStringList tables;
+    while (q.next()) {
+        out << q.value(0).toString() + '|' + q.value(1).toString() + '|' + q.value(2).toString();
+        if (q.value(0).toString() == QLatin1String("table"))
+            tables << q.value(1).toString();
+    }
+    for (const QString &t : tables) {
+        QSqlQuery r(db);
+        r.exec(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(Store::quoted(t)));
+        while (r.next()) {
+            QStringList f;
+            for (int i = 0; i < r.record().count(); ++i)
+                f << (r.value(i).isNull() ? QStringLiteral("<null>") : r.value(i).toString());
+            out << t + ':' + f.join('|');
+        }
+    }
+    return out;
+}
+
+inline QStringList commandTables(const QSqlDatabase &db)
+{
+    QStringList out;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT IN ('Relais','Param') "
+                          "ORDER BY CAST(name AS INTEGER)"));
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+// A working folder with a small network, its main window loaded on it and a
+// recording transmitter in place of the radio.
+struct Station
+{
+    TempWorkspace ws;
+    AppContext ctx;
+    RecordingTransmitter *tx = nullptr;
+    std::unique_ptr<frmMain> frm;
+
+    Station()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        ws.makeMap(600, 400);
+        // Keys 1..5, spread over the map.
+        ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 1000);
+        ws.addRepeater("Bravo", "2", "1255", 3000, 600, 3000, 1000);
+        ws.addRepeater("Charlie", "3", "2370", 3000, 3000, 3000, 3400);
+        ws.addRepeater("Delta", "4", "10450", 600, 3000, 600, 3400);
+        ws.addRepeater("Echo", "5", "1280", 5000, 2000, 5000, 2400);
+    }
+
+    void load()
+    {
+        tx = new RecordingTransmitter;
+        ctx.transmitter.reset(tx);
+        frm = std::make_unique<frmMain>(ctx);
+        frm->Load();
+        frm->show();
+    }
+
+    // What a plain click on repeater i's icon does.
+    Relai *open(int i)
+    {
+        const Repeater *r = frm->scene()->repeater(i);
+        ctx.state.IndexBouton = i;
+        ctx.state.NomCourant = r ? r->nom : QString();
+        ctx.state.FreqCourante = r ? r->freq : QString();
+        frm->openCommandWindow(i);
+        Relai *w = frm->findChild<Relai *>();
+        if (w && !QTest::qWaitForWindowExposed(w))
+            return nullptr;
+        return w;
+    }
+
+    // Message boxes on screen other than the send question.
+    QList<QMessageBox *> messages(QWidget *under) const
+    {
+        QList<QMessageBox *> out;
+        for (QMessageBox *b : under->findChildren<QMessageBox *>())
+            if (b->isVisible() && b->objectName() != QLatin1String("questionEnvoi"))
+                out << b;
+        return out;
+    }
 };

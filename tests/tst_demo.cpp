@@ -4,6 +4,7 @@
 #include "audio/tonefiles.h"
 #include "core/convert.h"
 #include "core/store.h"
+#include "pulsefixture.h"
 
 #include <QCryptographicHash>
 #include <QImage>
@@ -45,28 +46,6 @@ QByteArray fileHash(const QString &path)
     QCryptographicHash h(QCryptographicHash::Sha256);
     h.addData(&f);
     return h.result();
-}
-
-// Keys multimon-ng hears in a WAV file. The file goes to sox with globbing off
-// and reaches the decoder through a pipe: "f*.wav" must stay one file.
-QString decode(const QString &file)
-{
-    QProcess p;
-    p.start(QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("sox --no-glob \"$1\" -t raw -r 22050 -e signed -b 16 -c 1 - "
-                            "| multimon-ng -q -a DTMF -t raw -"),
-             QStringLiteral("sh"), file});
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return QStringLiteral("<délai dépassé>");
-    }
-    QString keys;
-    for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
-        if (line.startsWith(QLatin1String("DTMF: ")))
-            keys += line.mid(6).trimmed();
-    return keys;
 }
 
 bool isBeam(const QSet<QString> &beams, QChar a, QChar b)
@@ -208,7 +187,7 @@ void tst_demo::toneFilesDecode()
         for (const QString &name : {commandToneFile(key), keypadToneFile(key)}) {
             const QString file = QDir(m_ws).filePath(name);
             QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-            QCOMPARE(decode(file), QString(key));
+            QCOMPARE(decodeDtmf(file), QString(key));
         }
     }
     QVERIFY(QFileInfo::exists(QDir(m_ws).filePath("Wav2/2f+.wav")));

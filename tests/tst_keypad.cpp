@@ -1,6 +1,6 @@
 // The DTMF keys: the transmitter is keyed for exactly as long as a key is held.
 
-#include "station.h"
+#include "testsupport.h"
 
 #include "map/keypad.h"
 #include "map/mapinteraction.h"
@@ -69,22 +69,6 @@ private slots:
         QVERIFY(shown[0]->text().startsWith(QStringLiteral("Durée maximale")));
         QTest::mouseRelease(p.key(3), Qt::LeftButton);
         QCOMPARE(p.st.tx->log.count(QStringLiteral("RTS on")), 1);
-    }
-
-    void aKeyLeavesTheZoomModes()
-    {
-        Pad p;
-        auto *zoom = p.st.frm->findChild<MapInteraction *>();
-        QVERIFY(zoom);
-        QTest::mouseClick(p.st.frm->CmdZoom, Qt::LeftButton);
-        QVERIFY(zoom->ModeLoupe());
-        QTest::mouseClick(p.key(7), Qt::LeftButton);
-        QVERIFY(!zoom->ModeLoupe());
-        QTest::mouseClick(p.st.frm->CmdZoomFenetre, Qt::LeftButton);
-        QVERIFY(zoom->ModeFenetre());
-        QTest::mouseClick(p.key(0), Qt::LeftButton);
-        QVERIFY(!zoom->ModeFenetre());
-        QVERIFY(!p.st.tx->isKeyed());
     }
 
     void losingTheMouseOrTheWindowReleases()

@@ -1,7 +1,7 @@
 // The serial port dialog and the one settings path behind it, on a real
 // relai.db and real per-user settings.
 
-#include "tst_menus_support.h"
+#include "testsupport.h"
 
 #include "serial/frmproperties.h"
 #include "serial/portbinding.h"
@@ -133,11 +133,11 @@ private slots:
         d.show();
         d.cboPort->setCurrentIndex(4);
         d.cboDevice->setCurrentText("/dev/pontavel-absent");
-        auto seen = acceptNextMessage();
+        ModalAnswer seen;
         QTest::mouseClick(d.cmdOK, Qt::LeftButton);
-        QVERIFY(seen->seen);
-        QCOMPARE(seen->icon, QMessageBox::Warning);
-        QVERIFY2(seen->text.contains("/dev/pontavel-absent"), qPrintable(seen->text));
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QVERIFY2(seen.text.contains("/dev/pontavel-absent"), qPrintable(seen.text));
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(d.choice().comNumber, 5);
         QCOMPARE(d.choice().device, QStringLiteral("/dev/pontavel-absent"));
@@ -163,10 +163,10 @@ private slots:
         frmProperties d(f.ctx);
         d.show();
         d.cboDevice->setCurrentText(device);
-        auto seen = acceptNextMessage();
+        ModalAnswer seen;
         QTest::mouseClick(d.cmdOK, Qt::LeftButton);
-        QVERIFY(seen->seen);
-        QVERIFY2(seen->text.contains(says), qPrintable(seen->text));
+        QVERIFY(seen.seen);
+        QVERIFY2(seen.text.contains(says), qPrintable(seen.text));
         QVERIFY(d.isVisible());
         QCOMPARE(d.result(), 0);
     }

@@ -4,7 +4,7 @@
 // process is killed in the middle of one.
 
 #include "testmain.h"
-#include "tst_editors_support.h"
+#include "testsupport.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -2,21 +2,14 @@
 // clicking its icon, driven with the mouse on the map of a real working folder.
 
 #include "testmain.h"
-#include "mapwindow.h"
-#include "core/appcontext.h"
-#include "map/frmmain.h"
 #include "map/maplabel.h"
-#include "map/mapscene.h"
-#include "map/mapview.h"
 #include "map/repeatericon.h"
 #include "testsupport.h"
 
 #include <QDialog>
 #include <QGraphicsLineItem>
 #include <QToolButton>
-#include <QtTest>
 
-#include <memory>
 
 class tst_drag : public QObject
 {

@@ -2,31 +2,17 @@
 // mouse and the band buttons on real working folders.
 
 #include "testmain.h"
-#include "mapwindow.h"
-#include "core/appcontext.h"
-#include "map/frmmain.h"
-#include "map/mapinteraction.h"
-#include "map/mapscene.h"
-#include "map/mapview.h"
 #include "map/repeatericon.h"
-#include "map/zoomcursors.h"
 #include "map/zoomstate.h"
 #include "testsupport.h"
 
-#include <QBuffer>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsRectItem>
-#include <QImageWriter>
 #include <QPushButton>
 #include <QToolButton>
-#include <QtTest>
 
-#include <memory>
 
 namespace {
-const QString Repos = QStringLiteral("Etat :");
-const QString Loupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
-const QString Fenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
 
 void drag(QWidget *w, QPoint from, QPoint to, Qt::KeyboardModifiers mods)
 {
@@ -36,25 +22,6 @@ void drag(QWidget *w, QPoint from, QPoint to, Qt::KeyboardModifiers mods)
     QTest::mouseRelease(w, Qt::LeftButton, mods, to);
 }
 
-// A cursor file as Windows writes it: the icon layout with type 2 and the
-// hot spot in the directory entry.
-QByteArray cursorFile(int hotX, int hotY)
-{
-    QImage img(32, 32, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    for (int i = 0; i < 32; ++i)
-        img.setPixelColor(i, i, Qt::black);
-    QByteArray data;
-    QBuffer buf(&data);
-    buf.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buf, "ico");
-    if (!writer.write(img))
-        return {};
-    data[2] = 2;
-    data[6 + 4] = char(hotX);
-    data[6 + 6] = char(hotY);
-    return data;
-}
 } // namespace
 
 class tst_zoom : public QObject
@@ -69,14 +36,9 @@ private slots:
 
     void buttonsZoomAndSaveEachStep();
     void zoomToutFitsTheWindowWidth();
-    void coefficientFloorOnEveryButtonPath();
-    void modesTextsAndEscape();
     void magnifierKeepsThePressedPoint();
     void zoomFrameWithTheMouse();
-    void degenerateFramesWithTheMouse();
     void ctrlDragPans();
-    void coordinateTooltip();
-    void cursorsAndOverrides();
     void largeMapLoadsAndZooms();
 };
 
@@ -214,7 +176,6 @@ void tst_zoom::buttonsZoomAndSaveEachStep()
     QCOMPARE(ws.storedSettings().coefZoom, 10.0);
     QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
     QCOMPARE(ws.storedSettings().coefZoom, 9.0);
-    QCOMPARE(w.frm->etat(), Repos);
 }
 
 void tst_zoom::zoomToutFitsTheWindowWidth()
@@ -241,87 +202,6 @@ void tst_zoom::zoomToutFitsTheWindowWidth()
     QCOMPARE(ws.storedSettings().coefZoom, 14.0);
     QCOMPARE(ws.storedSettings().carteX, -900);
     QCOMPARE(ws.storedSettings().carteY, 60);
-}
-
-void tst_zoom::coefficientFloorOnEveryButtonPath()
-{
-    TempWorkspace ws;
-    ws.makeMap(8000, 50);
-    ws.setParam("CoefZoom", 0.4);
-    ws.closeStore();
-    Window w(300);
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QTest::mouseClick(w.frm->CmdZoomMoins, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    // The map is more than ten windows wide: the whole part is 0.
-    QTest::mouseClick(w.frm->CmdZoomTout, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QCOMPARE(ws.storedSettings().coefZoom, 1.0);
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QTest::mouseClick(w.vp(), Qt::RightButton, {}, QPoint(10, 10));
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-}
-
-void tst_zoom::modesTextsAndEscape()
-{
-    TempWorkspace ws;
-    ws.makeMap(600, 400);
-    ws.closeStore();
-    Window w;
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QCOMPARE(w.frm->etat(), Repos);
-
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QVERIFY(w.zoom->ModeLoupe());
-    QCOMPARE(w.frm->etat(), Loupe);
-    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
-    // Escape on another button does nothing.
-    QTest::keyClick(w.frm->CmdZoomPlus, Qt::Key_Escape);
-    QVERIFY(w.zoom->ModeLoupe());
-    QTest::keyClick(w.frm->CmdZoom, Qt::Key_A);
-    QVERIFY(w.zoom->ModeLoupe());
-    QTest::keyClick(w.frm->CmdZoom, Qt::Key_Escape);
-    QVERIFY(!w.zoom->ModeLoupe());
-    QCOMPARE(w.frm->etat(), Repos);
-    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
-
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    QVERIFY(w.zoom->ModeFenetre());
-    QVERIFY(!w.zoom->ModeLoupe());
-    QCOMPARE(w.frm->etat(), Fenetre);
-    // A right release keeps the mode but shows the default pointer.
-    QTest::mouseClick(w.vp(), Qt::RightButton, {}, QPoint(50, 50));
-    QVERIFY(w.zoom->ModeFenetre());
-    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
-    QTest::keyClick(w.frm->CmdZoomFenetre, Qt::Key_Escape);
-    QVERIFY(!w.zoom->ModeFenetre());
-    QCOMPARE(w.frm->etat(), Repos);
-
-    // "Zoom +" disarms the magnifier but leaves pointer and text; the next
-    // release on the map resets the pointer and clicks no longer zoom.
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
-    QVERIFY(!w.zoom->ModeLoupe());
-    QCOMPARE(w.frm->etat(), Loupe);
-    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
-    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(50, 50));
-    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
-    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
-    // Clicking the toggle twice leaves the mode with the resting text.
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QVERIFY(!w.zoom->ModeLoupe());
-    QCOMPARE(w.frm->etat(), Repos);
-    // "Efface" disarms and its clearing puts the resting text back.
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    QTest::mouseClick(w.frm->CmdEfface, Qt::LeftButton);
-    QVERIFY(!w.zoom->ModeFenetre());
-    QCOMPARE(w.frm->etat(), Repos);
 }
 
 void tst_zoom::magnifierKeepsThePressedPoint()
@@ -378,7 +258,6 @@ void tst_zoom::zoomFrameWithTheMouse()
     QCOMPARE(w.ctx.state.CarteY, -2400);
     QVERIFY(!scene->cadre->isVisible());
     QVERIFY(!w.zoom->ModeFenetre());
-    QCOMPARE(w.frm->etat(), Repos);
     QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
     // The frame's corner is at the view's origin and the beams follow.
     QCOMPARE(w.frm->view()->mapToViewport(QPointF(1500, 600)), QPointF(0, 0));
@@ -392,36 +271,6 @@ void tst_zoom::zoomFrameWithTheMouse()
     QVERIFY(!scene->cadre->isVisible());
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(60, 10));
     QCOMPARE(w.ctx.state.CoefZoom, 40.0);
-}
-
-void tst_zoom::degenerateFramesWithTheMouse()
-{
-    TempWorkspace ws;
-    ws.makeMap(3000, 2000);  // 600 x 400 pixels at 2
-    ws.setParam("CoefZoom", 2);
-    ws.closeStore();
-    Window w(800);
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    // A click in place is no frame: nothing moves and the mode stays armed.
-    drag(w.vp(), QPoint(100, 100), QPoint(100, 200), {});
-    QCOMPARE(w.ctx.state.CoefZoom, 2.0);
-    QCOMPARE(w.ctx.state.CarteX, 0);
-    QVERIFY(w.zoom->ModeFenetre());
-    QCOMPARE(w.frm->etat(), Fenetre);
-    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
-    // Dragged up and left: the frame as drawn, its corner at the release point.
-    drag(w.vp(), QPoint(300, 200), QPoint(100, 100), {});
-    QCOMPARE(w.ctx.state.CoefZoom, 8.0);  // 12000 x 2 / 3000
-    QCOMPARE(w.ctx.state.CarteX, -6000);
-    QCOMPARE(w.ctx.state.CarteY, -6000);
-    // Far wider than the window: the floor holds.
-    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
-    QCOMPARE(w.ctx.state.CoefZoom, 2.0);
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    drag(w.vp(), QPoint(0, 0), QPoint(2000, 10), {});
-    QCOMPARE(w.ctx.state.CoefZoom, 1.0);
-    QCOMPARE(ws.storedSettings().coefZoom, 1.0);
 }
 
 void tst_zoom::ctrlDragPans()
@@ -473,73 +322,6 @@ void tst_zoom::ctrlDragPans()
     QCOMPARE(s.coefZoom, 10.0);
     QCOMPARE(s.carteX, 300);
     QCOMPARE(s.carteY, 150);
-}
-
-void tst_zoom::coordinateTooltip()
-{
-    QCOMPARE(MapInteraction::coordinateText(1200, 345), QStringLiteral(" 1200  345"));
-    QCOMPARE(MapInteraction::coordinateText(-500, 0), QStringLiteral("-500  0"));
-
-    TempWorkspace ws;
-    ws.makeMap(600, 400);
-    ws.setParam("CarteX", 2000);
-    ws.closeStore();
-    Window w;
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QGraphicsPixmapItem *map = w.frm->scene()->Picture1;
-    QVERIFY(map);
-    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, QPoint(214, 23));
-    QCOMPARE(map->toolTip(), QStringLiteral(" 1210  345"));
-    // Only Shift alone, and only while no mode is armed.
-    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier, QPoint(300, 100));
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, QPoint(300, 100));
-    QCOMPARE(map->toolTip(), QStringLiteral(" 1210  345"));
-}
-
-void tst_zoom::cursorsAndOverrides()
-{
-    TempWorkspace ws;
-    ws.makeMap(600, 400);
-    ws.closeStore();
-    // Our own pictures, shipped in the resources.
-    const QCursor own = ZoomCursors::cursor(ZoomCursors::Role::Magnify);
-    QCOMPARE(own.shape(), Qt::BitmapCursor);
-    QCOMPARE(own.pixmap().size(), QSize(32, 32));
-    QCOMPARE(own.hotSpot(), QPoint(12, 12));
-    const QCursor grab = ZoomCursors::cursor(ZoomCursors::Role::Grab);
-    QCOMPARE(grab.pixmap().size(), QSize(32, 32));
-    QCOMPARE(grab.hotSpot(), QPoint(16, 14));
-
-    // A readable cursor file in the working folder takes over its role.
-    const QByteArray cur = cursorFile(3, 5);
-    QVERIFY(!cur.isEmpty());
-    {
-        QFile f(ws.file("cross03.cur"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(cur);
-    }
-    // One that cannot be read leaves our own and the mode still works.
-    {
-        QFile f(ws.file("magnify.cur"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a cursor at all");
-    }
-    Window w;
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
-    QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
-    QCOMPARE(w.frm->cursor().hotSpot(), QPoint(3, 5));
-    QCOMPARE(w.frm->cursor().pixmap().toImage().pixelColor(10, 10), QColor(Qt::black));
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    QVERIFY(w.zoom->ModeLoupe());
-    QCOMPARE(w.frm->cursor().hotSpot(), QPoint(12, 12));
-    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(20, 20));
-    QCOMPARE(w.ctx.state.CoefZoom, 11.0);
-    // Leaving the mode puts the move pointer in the slot for the next pan.
-    QTest::keyClick(w.frm->CmdZoom, Qt::Key_Escape);
-    QCOMPARE(w.zoom->customCursor().hotSpot(), QPoint(16, 16));
-    QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
 }
 
 void tst_zoom::largeMapLoadsAndZooms()

@@ -1,17 +1,15 @@
-// Route duration dialog, About box and video monitor start.
+// Route duration dialog, video monitor start and the links of the help pages.
 
 #include "testmain.h"
-#include "tst_menus_support.h"
+#include "testsupport.h"
 
-#include "core/frenchqt.h"
 #include "dialogs/frmtempo.h"
-#include "dialogs/proposa.h"
+#include "dialogs/helpwindow.h"
 #include "dialogs/videomonitor.h"
 
-#include <QLabel>
+#include <QDir>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -19,6 +17,16 @@
 #include <sys/wait.h>
 
 namespace {
+const QString helpDir = QStringLiteral(":/resources/help");
+
+QString read(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
 struct Fixture
 {
     TempWorkspace ws;
@@ -135,33 +143,6 @@ private slots:
     }
 
     // Qt's own buttons and menus in French whatever the desktop's language.
-    void qtSpeaksFrench()
-    {
-        QVERIFY(FrenchQt::install(*qApp));
-        QMessageBox box(QMessageBox::Question, "Pontavel", "Etes vous sûr ?",
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
-        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
-        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
-        QLineEdit edit("texte");
-        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
-        QStringList entries;
-        for (QAction *a : menu->actions())
-            entries << a->text();
-        QVERIFY2(entries.join('|').contains("Tout sélectionner"), qPrintable(entries.join('|')));
-    }
-
-    void monitorPrograms()
-    {
-        QSettings().remove("Moniteur/Programme");
-        QCOMPARE(VideoMonitor::programs(), VideoMonitor::defaultPrograms());
-        QCOMPARE(VideoMonitor::defaultPrograms().value(0), QStringLiteral("qv4l2"));
-        QCOMPARE(VideoMonitor::defaultPrograms().value(1), QStringLiteral("vlc v4l2://"));
-        QSettings().setValue("Moniteur/Programme", "  mpv av://v4l2:/dev/video1 ");
-        QCOMPARE(VideoMonitor::programs(), QStringList{"mpv av://v4l2:/dev/video1"});
-        QSettings().remove("Moniteur/Programme");
-    }
-
     void monitorStart()
     {
         QString error;
@@ -183,6 +164,44 @@ private slots:
         QVERIFY(pid > 0);
         QCOMPARE(::kill(pid_t(pid), 0), 0);
         ::kill(pid_t(pid), SIGTERM);
+    }
+
+    void everyInternalLinkResolves()
+    {
+        const QStringList files = QDir(helpDir).entryList({"*.html"}, QDir::Files);
+        QVERIFY(files.size() >= 8);
+        static const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+        int checked = 0;
+        for (const QString &name : files) {
+            const QString html = read(helpDir + "/" + name);
+            QVERIFY2(html.contains("<title>"), qPrintable(name));
+            for (auto it = link.globalMatch(html); it.hasNext();) {
+                const QString target = it.next().captured(1);
+                if (target.startsWith("http") || target.startsWith("mailto:"))
+                    continue;
+                const QString file = target.section('#', 0, 0);
+                const QString anchor = target.section('#', 1);
+                const QString path = helpDir + "/" + (file.isEmpty() ? name : file);
+                QVERIFY2(QFile::exists(path), qPrintable(name + " -> " + target));
+                if (!anchor.isEmpty())
+                    QVERIFY2(read(path).contains(QStringLiteral("id=\"%1\"").arg(anchor)),
+                             qPrintable(name + " -> " + target));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 20);
+        // The contents list names the pages that are there, the index links each of them.
+        const QString index = read(helpDir + "/index.html");
+        for (const HelpWindow::Page &p : HelpWindow::pages()) {
+            QVERIFY2(files.contains(p.file), qPrintable(p.file));
+            if (p.file != "index.html")
+                QVERIFY2(index.contains(QStringLiteral("href=\"%1\"").arg(p.file)), qPrintable(p.file));
+        }
+        // The wiring page gives the pins.
+        const QString ptt = read(helpDir + "/ptt.html");
+        QVERIFY(ptt.contains("broche 7"));
+        QVERIFY(ptt.contains("broche 5"));
+        QVERIFY(ptt.contains("<pre>"));
     }
 };
 
