@@ -3,12 +3,15 @@
 #include "testmain.h"
 #include "testsupport.h"
 
+#include "core/frenchqt.h"
 #include "dialogs/frmtempo.h"
 #include "dialogs/helpwindow.h"
 #include "dialogs/videomonitor.h"
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QToolButton>
@@ -143,6 +146,24 @@ private slots:
     }
 
     // Qt's own buttons and menus in French whatever the desktop's language.
+    // Qt's own buttons and menus in French whatever the desktop's language:
+    // an operator once met "Yes / No / Cancel" after each sequence.
+    void qtSpeaksFrench()
+    {
+        QVERIFY(FrenchQt::install(*qApp));
+        QMessageBox box(QMessageBox::Question, "Pontavel", "Etes vous sûr ?",
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
+        QLineEdit edit("texte");
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QStringList entries;
+        for (QAction *a : menu->actions())
+            entries << a->text();
+        QVERIFY2(entries.join('|').contains("Tout sélectionner"), qPrintable(entries.join('|')));
+    }
+
     void monitorStart()
     {
         QString error;
