@@ -17,7 +17,7 @@ if [ ! -f build-sanitize/CMakeCache.txt ]; then
   # The C shim stays uninstrumented: it is preloaded into plain programs too.
   CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=None \
     -DCMAKE_CXX_FLAGS="-O1 -gline-tables-only -fno-omit-frame-pointer $sanitize -fsanitize=fuzzer-no-link" \
-    -DCMAKE_EXE_LINKER_FLAGS="$sanitize" -DCMAKE_SHARED_LINKER_FLAGS="$sanitize" \
+    -DCMAKE_EXE_LINKER_FLAGS="$sanitize" \
     -DPONTAVEL_FUZZ=ON "${launcher[@]}"
 fi
 cmake --build build-sanitize -j"$(nproc)"

@@ -41,7 +41,10 @@ public:
                                "-L", "module-null-sink sink_name=nullsink rate=44100 channels=2",
                                "-L", "module-native-protocol-unix socket=" + m_socket
                                          + " auth-anonymous=1"});
-        m_daemon.setProcessEnvironment(environment());
+        // The RTS shim preloaded into the test is no business of the server.
+        QProcessEnvironment daemonEnv = environment();
+        daemonEnv.remove("LD_PRELOAD");
+        m_daemon.setProcessEnvironment(daemonEnv);
         m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_daemon.start();
         if (!m_daemon.waitForStarted(5000)) {
