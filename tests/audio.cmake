@@ -3,7 +3,8 @@
 enable_language(C)
 add_library(pontavel_rtsshim SHARED ${CMAKE_CURRENT_LIST_DIR}/rtsshim.c)
 target_link_libraries(pontavel_rtsshim PRIVATE ${CMAKE_DL_LIBS})
-set_target_properties(pontavel_rtsshim PROPERTIES PREFIX "lib")
+# Plain C, no moc: nothing of the sanitizer build may leak into the programs it is preloaded into.
+set_target_properties(pontavel_rtsshim PROPERTIES PREFIX "lib" AUTOMOC OFF)
 
 add_executable(ptt_driver ${CMAKE_CURRENT_LIST_DIR}/ptt_driver.cpp)
 target_link_libraries(ptt_driver PRIVATE pontavel_core)
