@@ -111,11 +111,16 @@ int main(int argc, char **argv)
     QByteArray last;
     if (log.open(QIODevice::ReadOnly))
         for (const QByteArray &line : log.readAll().split('\n')) {
-            const QByteArray what = line.mid(line.indexOf(' ') + 1);
+            // "<time> RTS 1 /dev/pts/N", or "<time> CLOSE RTS 0" when the port closes.
+            QList<QByteArray> parts = line.split(' ');
+            if (parts.value(1) == "CLOSE")
+                parts.removeAt(1);
+            if (parts.value(1) != "RTS")
+                continue;
+            const QByteArray what = "RTS " + parts.value(2);
             rises += what == "RTS 1";
             falls += what == "RTS 0";
-            if (what.startsWith("RTS"))
-                last = what;
+            last = what;
         }
     QSqlQuery check(store.database());
     const QString integrity = check.exec(QStringLiteral("PRAGMA integrity_check")) && check.next()
