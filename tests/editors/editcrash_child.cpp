@@ -64,7 +64,8 @@ int main(int argc, char **argv)
     // A former run may have been killed between two writes: fill up again.
     long serial = 0;
     QString error;
-    while (store.repeaterCount() < Store::MaxRepeaters) {
+    // A new repeater last, with a full command table.
+    auto append = [&] {
         const QString nom = QStringLiteral("R%1.%2").arg(tag).arg(++serial);
         QVector<Command> cmds;
         for (int j = 1; j <= Store::MaxCommands; ++j)
@@ -75,7 +76,9 @@ int main(int argc, char **argv)
         r.freq = QStringLiteral("10.5");
         if (!store.appendNetwork({r}, {cmds}, &error))
             die(error);
-    }
+    };
+    while (store.repeaterCount() < Store::MaxRepeaters)
+        append();
     for (int k = 1; k <= Store::MaxRepeaters; ++k)
         while (store.commandCount(k) < Store::MaxCommands)
             if (!store.insertCommand(k, 0, command(QStringLiteral("%1/%2.%3").arg(nomOf(store, k), tag).arg(++serial)),
@@ -90,16 +93,7 @@ int main(int argc, char **argv)
         if (!store.deleteRepeater(1, &error))
             die(error);
         step("append");
-        const QString nom = QStringLiteral("R%1.%2").arg(tag).arg(++serial);
-        QVector<Command> cmds;
-        for (int j = 1; j <= Store::MaxCommands; ++j)
-            cmds << command(QStringLiteral("%1/%2").arg(nom).arg(j));
-        Repeater r;
-        r.nom = nom;
-        r.dtmf = QStringLiteral("5");
-        r.freq = QStringLiteral("10.5");
-        if (!store.appendNetwork({r}, {cmds}, &error))
-            die(error);
+        append();
         // One command of some repeater moves: deleted, then inserted elsewhere.
         step("move");
         const int k = 1 + int(i % Store::MaxRepeaters);
