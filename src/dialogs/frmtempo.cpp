@@ -68,6 +68,7 @@ frmTempo::frmTempo(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ct
     tempo = new QLineEdit(this);
     tempo->setObjectName(QStringLiteral("tempo"));
     tempo->setFixedWidth(60);
+    tempo->setText(QString::number(ctx.state.DureeAffichage()));
     Label1->setBuddy(tempo);
     UpDown1 = new UpDown(this);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));

@@ -4,7 +4,7 @@
 #include "command/relai.h"
 #include "core/appcontext.h"
 #include "core/artwork.h"
-#include "dialogs/mainmenus.h"
+#include "map/mainmenus.h"
 #include "editors/frmrelai.h"
 #include "editors/frmrelais.h"
 #include "map/countdowns.h"

@@ -5,7 +5,7 @@
 #include "testsupport.h"
 
 #include "core/convert.h"
-#include "dialogs/mainmenus.h"
+#include "map/mainmenus.h"
 #include "map/maplabel.h"
 #include "map/maproutines.h"
 

@@ -16,7 +16,6 @@
 #include <QColorDialog>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -298,7 +297,6 @@ void MainMenus::openTempo()
 {
     AppContext &ctx = m_main.context();
     frmTempo dialog(ctx, &m_main);
-    dialog.tempo->setText(QString::number(ctx.state.DureeAffichage()));
     while (dialog.exec() == QDialog::Accepted) {
         QString error;
         if (ctx.config.applyTempo(dialog.minutes(), &error))
