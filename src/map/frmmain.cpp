@@ -4,6 +4,7 @@
 #include "command/relai.h"
 #include "core/appcontext.h"
 #include "core/artwork.h"
+#include "core/convert.h"
 #include "map/mainmenus.h"
 #include "editors/frmrelai.h"
 #include "editors/frmrelais.h"
@@ -330,10 +331,7 @@ void frmMain::rebuildRepeaters(const QVector<RepeaterView> &views)
         if (!v.present || !m_ctx.routes.RouteAffichee.value(i))
             continue;
         m_scene->setActive(i, v.active);
-        m_scene->FreqE[i]->setText(v.first);
-        m_scene->FreqR[i]->setText(v.second);
-        m_scene->FreqE[i]->setColor(v.colour);
-        m_scene->FreqR[i]->setColor(v.colour);
+        m_scene->setLabels(i, v.first, v.second, bgrFromColor(v.colour));
         if (!v.countdown.isEmpty())
             m_scene->setCountdown(i, v.countdown, v.countdownBack);
     }

@@ -237,17 +237,12 @@ void MainMenus::chooseColour(Colour which)
                              QStringLiteral("La couleur n'a pas pu être enregistrée : %1").arg(error));
         return;
     }
-    MapScene *scene = m_main.scene();
     switch (which) {
     case Colour::Actif:
-        for (MapLabel *l : scene->FreqR)
-            if (l)
-                l->setColor(colorFromBgr(bgr));
+        m_main.scene()->setLabelColour(MapLabel::Frequency, bgr);
         break;
     case Colour::Repos:
-        for (MapLabel *l : scene->FreqE)
-            if (l)
-                l->setColor(colorFromBgr(bgr));
+        m_main.scene()->setLabelColour(MapLabel::Name, bgr);
         break;
     case Colour::Ligne:
         m_main.routines()->TraceChemins(ctx.routes.CheminsActifs);

@@ -131,10 +131,7 @@ void MapInteraction::ReplacerRelais()
     const QVector<Repeater> rows = m_w.context().store.repeaters();
     for (int k = 1; k <= rows.size(); ++k) {
         const Repeater &r = rows[k - 1];
-        scene->moveIcon(k, QPointF(r.posGauche, r.posHaut));
-        scene->moveLabels(k, QPointF(r.libellePosGau, r.libellePosHaut));
-        if (k < scene->Temps.size() && scene->Temps[k])
-            scene->Temps[k]->setPos(r.libellePosGau, r.libellePosHaut);
+        scene->placeRepeater(k, QPointF(r.posGauche, r.posHaut), QPointF(r.libellePosGau, r.libellePosHaut));
     }
     SauveVue();
     m_w.routines()->TraceFaisceaux();
@@ -185,7 +182,7 @@ void MapInteraction::toggleLoupe()
 {
     m_modeLoupe = !m_modeLoupe;
     m_modeFenetre = false;
-    m_w.scene()->cadre->hide();
+    m_w.scene()->hideZoomFrame();
     m_frameStarted = false;
     if (m_modeLoupe) {
         setSlot(ZoomCursors::Role::Magnify);
@@ -215,7 +212,7 @@ void MapInteraction::escape(bool loupeButton)
     } else {
         m_modeFenetre = false;
         m_frameStarted = false;
-        m_w.scene()->cadre->hide();
+        m_w.scene()->hideZoomFrame();
     }
     setSlot(ZoomCursors::Role::Move);
     setPointer(false);
@@ -346,7 +343,7 @@ MapInteraction::Hit MapInteraction::hitAt(const QPointF &vp) const
             }
             return h;
         }
-        if (item == scene->Picture1 || item == scene->background) {
+        if (scene->isMapItem(item)) {
             h.target = Target::Map;
             return h;
         }
@@ -364,10 +361,7 @@ void MapInteraction::mapPress(int button, int shift, const QPointF &p)
     MapScene *scene = m_w.scene();
     const bool modesOff = !m_modeLoupe && !m_modeFenetre;
     if (button == 2 && shift == 1 && modesOff) {
-        const QString tip = coordinateText(p.x(), p.y());
-        if (scene->Picture1)
-            scene->Picture1->setToolTip(tip);
-        scene->background->setToolTip(tip);
+        scene->setMapToolTip(coordinateText(p.x(), p.y()));
     }
     if (button == 1 && shift == 2 && modesOff) {
         setPointer(true);
@@ -387,8 +381,7 @@ void MapInteraction::mapPress(int button, int shift, const QPointF &p)
         s.SourisX = whole(p.x());
         s.SourisY = whole(p.y());
         const double k = 10.0 / m_zoom.coef();
-        scene->cadre->setRect(QRectF(p.x() * k, p.y() * k, 0, 0));
-        scene->cadre->show();
+        scene->showZoomFrame(QRectF(p.x() * k, p.y() * k, 0, 0));
         m_frameStarted = true;
     }
 }
@@ -400,7 +393,7 @@ void MapInteraction::mapMove(int buttons, int shift, const QPointF &p)
         // Drawn where the mouse is, whichever way the frame is dragged.
         const double k = 10.0 / m_zoom.coef();
         const QRectF r(QPointF(s.SourisX * k, s.SourisY * k), QPointF(p.x() * k, p.y() * k));
-        m_w.scene()->cadre->setRect(r.normalized());
+        m_w.scene()->showZoomFrame(r.normalized());
     }
     if (buttons == 1 && shift == 2 && m_deplacementCarte) {
         // The grabbed point stays under the pointer.
@@ -416,7 +409,7 @@ void MapInteraction::mapRelease(int button, int shift, const QPointF &p)
     if (!m_modeLoupe)
         setPointer(false);
     if (button == 1 && m_modeFenetre) {
-        m_w.scene()->cadre->hide();
+        m_w.scene()->hideZoomFrame();
         const bool zoomed = m_frameStarted
                             && m_zoom.frame(s.SourisX, s.SourisY, p.x(), p.y(), windowWidthTwips(), MinFrameTwips);
         m_frameStarted = false;

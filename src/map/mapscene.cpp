@@ -22,22 +22,22 @@ constexpr int MapAllocationLimitMB = 1024;
 MapScene::MapScene(QObject *parent) : QGraphicsScene(parent)
 {
     setItemIndexMethod(QGraphicsScene::NoIndex);
-    background = addRect(QRectF(0, 0, DefaultMapWidth, DefaultMapHeight), Qt::NoPen,
+    m_background = addRect(QRectF(0, 0, DefaultMapWidth, DefaultMapHeight), Qt::NoPen,
                          QColor(0xee, 0xf0, 0xe6));
-    background->setZValue(-1);
+    m_background->setZValue(-1);
     QPen frame(QColor(0, 0, 0), 1, Qt::DashLine);
     frame.setCosmetic(true);
-    cadre = addRect(QRectF(), frame, Qt::NoBrush);
-    cadre->setZValue(20);
-    cadre->hide();
+    m_cadre = addRect(QRectF(), frame, Qt::NoBrush);
+    m_cadre->setZValue(20);
+    m_cadre->hide();
     m_mapSize = QSizeF(DefaultMapWidth, DefaultMapHeight);
 }
 
 bool MapScene::loadMap(const QString &file, QString *error)
 {
-    if (Picture1) {
-        delete Picture1;
-        Picture1 = nullptr;
+    if (m_picture) {
+        delete m_picture;
+        m_picture = nullptr;
     }
     m_hasPicture = false;
     // Region maps are large pictures: Qt's default limit (128 MB) refuses an
@@ -54,34 +54,34 @@ bool MapScene::loadMap(const QString &file, QString *error)
                          ? QStringLiteral("Impossible de lire le plan %1 : %2").arg(file, reader.errorString())
                          : QStringLiteral("Le plan %1 est introuvable dans le dossier de travail.").arg(file);
         m_mapSize = QSizeF(DefaultMapWidth, DefaultMapHeight);
-        background->setRect(QRectF(QPointF(0, 0), m_mapSize));
-        background->show();
+        m_background->setRect(QRectF(QPointF(0, 0), m_mapSize));
+        m_background->show();
         return false;
     }
-    Picture1 = addPixmap(QPixmap::fromImage(img));
-    Picture1->setTransformationMode(Qt::SmoothTransformation);
-    Picture1->setScale(TwipsPerPixel);
-    Picture1->setZValue(0);
+    m_picture = addPixmap(QPixmap::fromImage(img));
+    m_picture->setTransformationMode(Qt::SmoothTransformation);
+    m_picture->setScale(TwipsPerPixel);
+    m_picture->setZValue(0);
     m_mapSize = QSizeF(img.width() * TwipsPerPixel, img.height() * TwipsPerPixel);
-    background->setRect(QRectF(QPointF(0, 0), m_mapSize));
-    background->hide();
+    m_background->setRect(QRectF(QPointF(0, 0), m_mapSize));
+    m_background->hide();
     m_hasPicture = true;
     return true;
 }
 
 void MapScene::clearRepeaters()
 {
-    for (auto *list : {&RelaiOk, &RelaiKo})
+    for (auto *list : {&m_relaiOk, &m_relaiKo})
         for (RepeaterIcon *i : *list)
             delete i;
-    for (auto *list : {&FreqE, &FreqR, &Temps})
+    for (auto *list : {&m_freqE, &m_freqR, &m_temps})
         for (MapLabel *l : *list)
             delete l;
-    RelaiOk.clear();
-    RelaiKo.clear();
-    FreqE.clear();
-    FreqR.clear();
-    Temps.clear();
+    m_relaiOk.clear();
+    m_relaiKo.clear();
+    m_freqE.clear();
+    m_freqR.clear();
+    m_temps.clear();
 }
 
 void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurRepos)
@@ -89,11 +89,11 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurR
     clearRepeaters();
     m_repeaters = repeaters;
     const int n = int(repeaters.size());
-    RelaiOk.resize(n + 1, nullptr);
-    RelaiKo.resize(n + 1, nullptr);
-    FreqE.resize(n + 1, nullptr);
-    FreqR.resize(n + 1, nullptr);
-    Temps.resize(n + 1, nullptr);
+    m_relaiOk.resize(n + 1, nullptr);
+    m_relaiKo.resize(n + 1, nullptr);
+    m_freqE.resize(n + 1, nullptr);
+    m_freqR.resize(n + 1, nullptr);
+    m_temps.resize(n + 1, nullptr);
     for (const Repeater &r : repeaters) {
         const int i = r.numero;
         auto *ok = new RepeaterIcon(i, true);
@@ -103,8 +103,8 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurR
             icon->setPos(r.posGauche, r.posHaut);
             addItem(icon);
         }
-        RelaiOk[i] = ok;
-        RelaiKo[i] = ko;
+        m_relaiOk[i] = ok;
+        m_relaiKo[i] = ko;
         auto *e = new MapLabel(i, MapLabel::Name);
         auto *f = new MapLabel(i, MapLabel::Frequency);
         auto *t = new MapLabel(i, MapLabel::Countdown);
@@ -117,9 +117,9 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurR
             l->setPos(r.libellePosGau, r.libellePosHaut);
             addItem(l);
         }
-        FreqE[i] = e;
-        FreqR[i] = f;
-        Temps[i] = t;
+        m_freqE[i] = e;
+        m_freqR[i] = f;
+        m_temps[i] = t;
         restoreLabels(i, couleurRepos);
         setActive(i, false);
     }
@@ -142,10 +142,10 @@ void MapScene::setCoefZoom(double coef)
 
 QPointF MapScene::repeaterPoint(int numero) const
 {
-    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
         return QPointF(qQNaN(), qQNaN());
     // Left + Width / 2 in screen twips, rounded, back to map units.
-    const QPointF pos = RelaiOk[numero]->pos();
+    const QPointF pos = m_relaiOk[numero]->pos();
     const double k = m_coef / 10.0;
     const double x = double(roundHalfEven(float(pos.x() * k) + RepeaterIcon::SizeTwips / 2));
     const double y = double(roundHalfEven(float(pos.y() * k) + RepeaterIcon::SizeTwips / 2));
@@ -154,29 +154,29 @@ QPointF MapScene::repeaterPoint(int numero) const
 
 void MapScene::setActive(int numero, bool active)
 {
-    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
         return;
-    RelaiOk[numero]->setZValue(active ? 3.5 : 3);
-    RelaiKo[numero]->setZValue(active ? 3 : 3.5);
-    RelaiOk[numero]->setVisible(true);
-    RelaiKo[numero]->setVisible(true);
+    m_relaiOk[numero]->setZValue(active ? 3.5 : 3);
+    m_relaiKo[numero]->setZValue(active ? 3 : 3.5);
+    m_relaiOk[numero]->setVisible(true);
+    m_relaiKo[numero]->setVisible(true);
 }
 
 bool MapScene::isActive(int numero) const
 {
-    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
         return false;
-    return RelaiOk[numero]->zValue() > RelaiKo[numero]->zValue();
+    return m_relaiOk[numero]->zValue() > m_relaiKo[numero]->zValue();
 }
 
 void MapScene::setLabels(int numero, const QString &first, const QString &second, quint32 colour)
 {
-    if (numero < 1 || numero >= FreqE.size() || !FreqE[numero])
+    if (numero < 1 || numero >= m_freqE.size() || !m_freqE[numero])
         return;
-    FreqE[numero]->setText(first);
-    FreqR[numero]->setText(second);
-    FreqE[numero]->setColor(colorFromBgr(colour));
-    FreqR[numero]->setColor(colorFromBgr(colour));
+    m_freqE[numero]->setText(first);
+    m_freqR[numero]->setText(second);
+    m_freqE[numero]->setColor(colorFromBgr(colour));
+    m_freqR[numero]->setColor(colorFromBgr(colour));
 }
 
 void MapScene::restoreLabels(int numero, quint32 colour)
@@ -187,9 +187,9 @@ void MapScene::restoreLabels(int numero, quint32 colour)
 
 void MapScene::setCountdown(int numero, const QString &text, const QColor &back)
 {
-    if (numero < 1 || numero >= Temps.size() || !Temps[numero])
+    if (numero < 1 || numero >= m_temps.size() || !m_temps[numero])
         return;
-    MapLabel *t = Temps[numero];
+    MapLabel *t = m_temps[numero];
     t->setText(text);
     if (back.isValid())
         t->setBackColor(back);
@@ -198,19 +198,19 @@ void MapScene::setCountdown(int numero, const QString &text, const QColor &back)
 
 void MapScene::moveIcon(int numero, const QPointF &pos)
 {
-    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
+    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
         return;
-    RelaiOk[numero]->setPos(pos);
-    RelaiKo[numero]->setPos(pos);
+    m_relaiOk[numero]->setPos(pos);
+    m_relaiKo[numero]->setPos(pos);
     updateLineGeometry();
 }
 
 void MapScene::moveLabels(int numero, const QPointF &pos)
 {
-    if (numero < 1 || numero >= FreqE.size() || !FreqE[numero])
+    if (numero < 1 || numero >= m_freqE.size() || !m_freqE[numero])
         return;
-    FreqE[numero]->setPos(pos);
-    FreqR[numero]->setPos(pos);
+    m_freqE[numero]->setPos(pos);
+    m_freqR[numero]->setPos(pos);
 }
 
 void MapScene::setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Segment> &store,
@@ -246,12 +246,12 @@ void MapScene::setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Seg
 
 void MapScene::drawBeams(const QVector<Routes::Segment> &segments, quint32 colour)
 {
-    setLines(Ligne, m_beamSegments, segments, colour, 2, 1);
+    setLines(m_ligne, m_beamSegments, segments, colour, 2, 1);
 }
 
 void MapScene::drawRoutes(const QVector<Routes::Segment> &segments, quint32 colour)
 {
-    setLines(LigneAct, m_routeSegments, segments, colour, 3, 2);
+    setLines(m_ligneAct, m_routeSegments, segments, colour, 3, 2);
 }
 
 void MapScene::updateLineGeometry()
@@ -273,6 +273,45 @@ void MapScene::updateLineGeometry()
             lines[n]->show();
         }
     };
-    place(Ligne, m_beamSegments);
-    place(LigneAct, m_routeSegments);
+    place(m_ligne, m_beamSegments);
+    place(m_ligneAct, m_routeSegments);
+}
+
+void MapScene::placeRepeater(int numero, const QPointF &icon, const QPointF &labels)
+{
+    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
+        return;
+    moveIcon(numero, icon);
+    moveLabels(numero, labels);
+    m_temps[numero]->setPos(labels);
+}
+
+void MapScene::setLabelColour(int role, quint32 colour)
+{
+    for (MapLabel *l : role == MapLabel::Frequency ? m_freqR : m_freqE)
+        if (l)
+            l->setColor(colorFromBgr(colour));
+}
+
+bool MapScene::isMapItem(const QGraphicsItem *item) const
+{
+    return item && (item == m_picture || item == m_background);
+}
+
+void MapScene::setMapToolTip(const QString &text)
+{
+    if (m_picture)
+        m_picture->setToolTip(text);
+    m_background->setToolTip(text);
+}
+
+void MapScene::showZoomFrame(const QRectF &rect)
+{
+    m_cadre->setRect(rect);
+    m_cadre->show();
+}
+
+void MapScene::hideZoomFrame()
+{
+    m_cadre->hide();
 }

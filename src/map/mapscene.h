@@ -56,18 +56,40 @@ public:
     void drawRoutes(const QVector<Routes::Segment> &segments, quint32 colour);
     void updateLineGeometry();  // after an icon moved or the zoom changed
 
-    // Containers named after the map's controls, indexed by repeater number
-    // (entry 0 belongs to no repeater and is null).
-    QVector<RepeaterIcon *> RelaiOk;
-    QVector<RepeaterIcon *> RelaiKo;
-    QVector<MapLabel *> FreqE;
-    QVector<MapLabel *> FreqR;
-    QVector<MapLabel *> Temps;
-    QVector<QGraphicsLineItem *> Ligne;     // beams
-    QVector<QGraphicsLineItem *> LigneAct;  // routes
-    QGraphicsPixmapItem *Picture1 = nullptr;
-    QGraphicsRectItem *background = nullptr;
-    QGraphicsRectItem *cadre = nullptr;     // zoom frame, hidden at rest
+    // Places a repeater's icons, labels and countdown (scene units, as stored).
+    void placeRepeater(int numero, const QPointF &icon, const QPointF &labels);
+    // Every repeater's first (name) or second (frequency) label takes `colour`.
+    void setLabelColour(int role, quint32 colour);
+
+    // The map picture and the plain background under it.
+    bool isMapItem(const QGraphicsItem *item) const;
+    void setMapToolTip(const QString &text);
+
+    // The dashed zoom frame, hidden at rest.
+    void showZoomFrame(const QRectF &rect);
+    void hideZoomFrame();
+    const QGraphicsRectItem *cadre() const { return m_cadre; }
+
+private:
+    QVector<RepeaterIcon *> m_relaiOk;
+    QVector<RepeaterIcon *> m_relaiKo;
+    QVector<MapLabel *> m_freqE;
+    QVector<MapLabel *> m_freqR;
+    QVector<MapLabel *> m_temps;
+    QVector<QGraphicsLineItem *> m_ligne;
+    QVector<QGraphicsLineItem *> m_ligneAct;
+
+public:
+    // Read-only views of the containers named after the map's controls,
+    // indexed by repeater number (entry 0 belongs to no repeater and is null).
+    // What they hold changes only through the methods above.
+    const QVector<RepeaterIcon *> &RelaiOk = m_relaiOk;
+    const QVector<RepeaterIcon *> &RelaiKo = m_relaiKo;
+    const QVector<MapLabel *> &FreqE = m_freqE;
+    const QVector<MapLabel *> &FreqR = m_freqR;
+    const QVector<MapLabel *> &Temps = m_temps;
+    const QVector<QGraphicsLineItem *> &Ligne = m_ligne;        // beams
+    const QVector<QGraphicsLineItem *> &LigneAct = m_ligneAct;  // routes
 
 signals:
     void layoutChanged();
@@ -77,6 +99,9 @@ private:
     void setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Segment> &store,
                   const QVector<Routes::Segment> &segments, quint32 colour, qreal width, qreal z);
 
+    QGraphicsPixmapItem *m_picture = nullptr;  // Picture1
+    QGraphicsRectItem *m_background = nullptr;
+    QGraphicsRectItem *m_cadre = nullptr;
     QVector<Repeater> m_repeaters;
     QVector<Routes::Segment> m_beamSegments;
     QVector<Routes::Segment> m_routeSegments;

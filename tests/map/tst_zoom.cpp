@@ -248,15 +248,15 @@ void tst_zoom::zoomFrameWithTheMouse()
     MapScene *scene = w.frm->scene();
     QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
     QTest::mousePress(w.vp(), Qt::LeftButton, {}, QPoint(100, 40));
-    QVERIFY(scene->cadre->isVisible());
+    QVERIFY(scene->cadre()->isVisible());
     moveWith(w.vp(), QPoint(300, 90), Qt::LeftButton, {});
-    QCOMPARE(scene->cadre->rect(), QRectF(1500, 600, 3000, 750));
+    QCOMPARE(scene->cadre()->rect(), QRectF(1500, 600, 3000, 750));
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(300, 90));
     // 12000 x 10 / 3000
     QCOMPARE(w.ctx.state.CoefZoom, 40.0);
     QCOMPARE(w.ctx.state.CarteX, -6000);
     QCOMPARE(w.ctx.state.CarteY, -2400);
-    QVERIFY(!scene->cadre->isVisible());
+    QVERIFY(!scene->cadre()->isVisible());
     QVERIFY(!w.zoom->ModeFenetre());
     QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
     // The frame's corner is at the view's origin and the beams follow.
@@ -268,7 +268,7 @@ void tst_zoom::zoomFrameWithTheMouse()
     QCOMPARE(s.carteY, -2400);
     // One frame ends the mode: the next press does not start another.
     QTest::mousePress(w.vp(), Qt::LeftButton, {}, QPoint(10, 10));
-    QVERIFY(!scene->cadre->isVisible());
+    QVERIFY(!scene->cadre()->isVisible());
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(60, 10));
     QCOMPARE(w.ctx.state.CoefZoom, 40.0);
 }
