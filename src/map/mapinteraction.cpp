@@ -22,28 +22,15 @@ const QString EtatRepos = QStringLiteral("Etat :");
 const QString EtatLoupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
 const QString EtatFenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
 
-int buttonValue(Qt::MouseButton b)
+// Only these buttons and keys count; Meta or a keypad key changes nothing.
+Qt::MouseButtons pressed(Qt::MouseButtons b)
 {
-    switch (b) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
+    return b & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton);
 }
 
-int buttonsValue(Qt::MouseButtons b)
+Qt::KeyboardModifiers keys(Qt::KeyboardModifiers m)
 {
-    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftValue(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
+    return m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
 }
 
 // Positions may exceed 16 bits once zoomed in far.
@@ -82,6 +69,13 @@ void MapInteraction::attach()
     m_w.CmdZoom->installEventFilter(this);
     m_w.CmdZoomFenetre->installEventFilter(this);
     m_w.view()->viewport()->installEventFilter(this);
+    // Icons and labels move themselves; where they were dropped is stored here.
+    connect(m_w.scene(), &MapScene::iconDropped, this, [this](int numero, const QPointF &p) {
+        m_w.context().store.writeIconPosition(numero, p.x(), p.y());
+    });
+    connect(m_w.scene(), &MapScene::labelsDropped, this, [this](int numero, const QPointF &p) {
+        m_w.context().store.writeLabelPosition(numero, p.x(), p.y());
+    });
     m_w.view()->viewport()->setMouseTracking(true);
 }
 
@@ -258,22 +252,19 @@ bool MapInteraction::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick: {
         auto *e = static_cast<QMouseEvent *>(event);
         const QPointF pos = e->position();
-        const int button = buttonValue(e->button());
-        const int shift = shiftValue(e->modifiers());
+        const Qt::KeyboardModifiers mods = keys(e->modifiers());
         // The first button pressed decides which item has the mouse.
-        if (buttonsValue(e->buttons()) == button || m_press.target == Target::None)
+        if (pressed(e->buttons()) == Qt::MouseButtons(e->button()) || m_press.target == Target::None)
             m_press = hitAt(pos);
-        const Hit h = m_press;
-        switch (h.target) {
+        switch (m_press.target) {
         case Target::Map:
-            mapPress(button, shift, mapTwips(pos));
+            mapPress(e->button(), mods, mapTwips(pos));
             break;
         case Target::Icon:
-            iconPress(h, button, shift, pos);
-            break;
+            // A drag goes on to the icon itself.
+            return !iconPress(m_press.index, e->button(), mods);
         case Target::Label:
-            labelPress(h, button, shift, pos);
-            break;
+            return !labelPress(e->button(), mods);
         default:
             break;
         }
@@ -281,32 +272,30 @@ bool MapInteraction::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseMove: {
         auto *e = static_cast<QMouseEvent *>(event);
-        const int buttons = buttonsValue(e->buttons());
-        if (buttons == 0 || m_press.target == Target::None)
+        const Qt::MouseButtons buttons = pressed(e->buttons());
+        if (buttons == Qt::NoButton || m_press.target == Target::None)
             return false;  // hover: the scene shows the tooltips
-        const Hit h = m_press;
-        const int shift = shiftValue(e->modifiers());
-        if (h.target == Target::Map)
-            mapMove(buttons, shift, mapTwips(e->position()));
-        else if (h.target == Target::Icon)
-            iconMove(h, buttons, shift, e->position());
-        else if (h.target == Target::Label)
-            labelMove(h, buttons, shift, e->position());
+        if (m_press.target == Target::Icon || m_press.target == Target::Label)
+            return false;  // the item pressed moves itself
+        if (m_press.target == Target::Map)
+            mapMove(buttons, keys(e->modifiers()), mapTwips(e->position()));
         return true;
     }
     case QEvent::MouseButtonRelease: {
         auto *e = static_cast<QMouseEvent *>(event);
-        const Hit h = m_press;
-        const int button = buttonValue(e->button());
-        const int shift = shiftValue(e->modifiers());
+        const Target target = m_press.target;
         if (e->buttons() == Qt::NoButton)
             m_press = Hit();
-        if (h.target == Target::Map)
-            mapRelease(button, shift, mapTwips(e->position()));
-        else if (h.target == Target::Icon)
-            iconRelease(h, button, shift);
-        else if (h.target == Target::Label)
-            labelRelease(h, button, shift);
+        if (target == Target::Map)
+            mapRelease(e->button(), mapTwips(e->position()));
+        if (target == Target::Icon || target == Target::Label) {
+            setPointer(false);
+            if (target == Target::Icon) {
+                m_w.routines()->TraceFaisceaux();
+                m_w.routines()->TraceChemins(m_w.context().routes.CheminsActifs);
+            }
+            return false;  // the item stores where it was dropped
+        }
         return true;
     }
     default:
@@ -329,18 +318,12 @@ MapInteraction::Hit MapInteraction::hitAt(const QPointF &vp) const
             auto *icon = static_cast<RepeaterIcon *>(item);
             h.target = Target::Icon;
             h.index = icon->numero();
-            h.activeIcon = icon->isActiveIcon();
             return h;
         }
         if (item->type() == MapLabel::Type) {
             auto *label = static_cast<MapLabel *>(item);
             h.index = label->numero();
-            if (label->role() == MapLabel::Countdown) {
-                h.target = Target::Inert;
-            } else {
-                h.target = Target::Label;
-                h.secondLabel = label->role() == MapLabel::Frequency;
-            }
+            h.target = label->role() == MapLabel::Countdown ? Target::Inert : Target::Label;
             return h;
         }
         if (scene->isMapItem(item)) {
@@ -355,29 +338,29 @@ MapInteraction::Hit MapInteraction::hitAt(const QPointF &vp) const
     return h;
 }
 
-void MapInteraction::mapPress(int button, int shift, const QPointF &p)
+void MapInteraction::mapPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, const QPointF &p)
 {
     SharedState &s = m_w.context().state;
     MapScene *scene = m_w.scene();
     const bool modesOff = !m_modeLoupe && !m_modeFenetre;
-    if (button == 2 && shift == 1 && modesOff) {
+    if (button == Qt::RightButton && mods == Qt::ShiftModifier && modesOff) {
         scene->setMapToolTip(coordinateText(p.x(), p.y()));
     }
-    if (button == 1 && shift == 2 && modesOff) {
+    if (button == Qt::LeftButton && mods == Qt::ControlModifier && modesOff) {
         setPointer(true);
         m_deplacementCarte = true;
         s.SourisX = whole(p.x());
         s.SourisY = whole(p.y());
     }
-    if (m_modeLoupe && button == 1) {
+    if (m_modeLoupe && button == Qt::LeftButton) {
         m_zoom.magnify(true, p.x(), p.y());
         changed();
     }
-    if (m_modeLoupe && button == 2 && m_zoom.coef() > ZoomState::MinCoef) {
+    if (m_modeLoupe && button == Qt::RightButton && m_zoom.coef() > ZoomState::MinCoef) {
         m_zoom.magnify(false, p.x(), p.y());
         changed();
     }
-    if (m_modeFenetre && button == 1) {
+    if (m_modeFenetre && button == Qt::LeftButton) {
         s.SourisX = whole(p.x());
         s.SourisY = whole(p.y());
         const double k = 10.0 / m_zoom.coef();
@@ -386,29 +369,28 @@ void MapInteraction::mapPress(int button, int shift, const QPointF &p)
     }
 }
 
-void MapInteraction::mapMove(int buttons, int shift, const QPointF &p)
+void MapInteraction::mapMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, const QPointF &p)
 {
     SharedState &s = m_w.context().state;
-    if (buttons == 1 && m_modeFenetre && m_frameStarted) {
+    if (buttons == Qt::LeftButton && m_modeFenetre && m_frameStarted) {
         // Drawn where the mouse is, whichever way the frame is dragged.
         const double k = 10.0 / m_zoom.coef();
         const QRectF r(QPointF(s.SourisX * k, s.SourisY * k), QPointF(p.x() * k, p.y() * k));
         m_w.scene()->showZoomFrame(r.normalized());
     }
-    if (buttons == 1 && shift == 2 && m_deplacementCarte) {
+    if (buttons == Qt::LeftButton && mods == Qt::ControlModifier && m_deplacementCarte) {
         // The grabbed point stays under the pointer.
         m_zoom.moveTo(whole(m_zoom.left() + p.x() - s.SourisX), whole(m_zoom.top() + p.y() - s.SourisY));
         applyView();
     }
 }
 
-void MapInteraction::mapRelease(int button, int shift, const QPointF &p)
+void MapInteraction::mapRelease(Qt::MouseButton button, const QPointF &p)
 {
-    Q_UNUSED(shift);
     SharedState &s = m_w.context().state;
     if (!m_modeLoupe)
         setPointer(false);
-    if (button == 1 && m_modeFenetre) {
+    if (button == Qt::LeftButton && m_modeFenetre) {
         m_w.scene()->hideZoomFrame();
         const bool zoomed = m_frameStarted
                             && m_zoom.frame(s.SourisX, s.SourisY, p.x(), p.y(), windowWidthTwips(), MinFrameTwips);
@@ -422,7 +404,7 @@ void MapInteraction::mapRelease(int button, int shift, const QPointF &p)
             setPointer(true);
         }
     }
-    if (button == 1 && m_deplacementCarte) {
+    if (button == Qt::LeftButton && m_deplacementCarte) {
         // Ends the pan even when Ctrl was let go first, so the view shown is
         // the view saved.
         takePosition();
@@ -433,114 +415,31 @@ void MapInteraction::mapRelease(int button, int shift, const QPointF &p)
 
 // ---------------------------------------------------------------- icons
 
-bool MapInteraction::iconShown(const Hit &h) const
-{
-    const auto &list = h.activeIcon ? m_w.scene()->RelaiOk : m_w.scene()->RelaiKo;
-    return h.index > 0 && h.index < list.size() && list[h.index] && list[h.index]->isVisible();
-}
-
-QPointF MapInteraction::iconScreenPos(int index) const
-{
-    const QPointF pos = m_w.scene()->RelaiOk[index]->pos();
-    const double k = m_zoom.coef() / 10.0;
-    return QPointF(float(pos.x() * k), float(pos.y() * k));
-}
-
-void MapInteraction::iconPress(const Hit &h, int button, int shift, const QPointF &vp)
+bool MapInteraction::iconPress(int index, Qt::MouseButton button, Qt::KeyboardModifiers mods)
 {
     AppContext &ctx = m_w.context();
-    if (const Repeater *r = m_w.scene()->repeater(h.index)) {
+    if (const Repeater *r = m_w.scene()->repeater(index)) {
         ctx.state.NomCourant = r->nom;
         ctx.state.FreqCourante = r->freq;
     }
-    if (!iconShown(h))
-        return;
-    if (button == 1 && shift == 1) {
-        const QPointF p = mapTwips(vp) - iconScreenPos(h.index);
-        ctx.state.SourisY = whole(p.y());
-        ctx.state.SourisX = whole(p.x());
+    if (MapScene::isDrag(button, mods)) {
         setPointer(true);
-    } else if (button == 1 && shift == 0) {
-        ctx.state.IndexBouton = h.index;
-        m_w.openCommandWindow(h.index);
-    } else if (button == 2 && shift == 1) {
-        ctx.state.IndexBouton = h.index;
-        m_w.openCommandEditor(h.index);
+        return true;
     }
-}
-
-void MapInteraction::iconMove(const Hit &h, int buttons, int shift, const QPointF &vp)
-{
-    if (buttons != 1 || shift != 1 || !iconShown(h))
-        return;
-    const SharedState &s = m_w.context().state;
-    const QPointF left = mapTwips(vp) - QPointF(s.SourisX, s.SourisY);
-    const double k = 10.0 / m_zoom.coef();
-    // Beams and routes follow through the scene while the icon moves.
-    m_w.scene()->moveIcon(h.index, QPointF(float(left.x()) * k, float(left.y()) * k));
-}
-
-void MapInteraction::iconRelease(const Hit &h, int button, int shift)
-{
-    AppContext &ctx = m_w.context();
-    if (button == 1 && shift == 1 && iconShown(h)) {
-        const QPointF screen = iconScreenPos(h.index);
-        const double k = 10.0 / m_zoom.coef();
-        ctx.store.writeIconPosition(h.index, screen.x() * k, screen.y() * k);
+    if (button == Qt::LeftButton && mods == Qt::NoModifier) {
+        ctx.state.IndexBouton = index;
+        m_w.openCommandWindow(index);
+    } else if (button == Qt::RightButton && mods == Qt::ShiftModifier) {
+        ctx.state.IndexBouton = index;
+        m_w.openCommandEditor(index);
     }
-    setPointer(false);
-    m_w.routines()->TraceFaisceaux();
-    m_w.routines()->TraceChemins(ctx.routes.CheminsActifs);
+    return false;
 }
 
-// ---------------------------------------------------------------- labels
-
-bool MapInteraction::labelShown(const Hit &h) const
+bool MapInteraction::labelPress(Qt::MouseButton button, Qt::KeyboardModifiers mods)
 {
-    const auto &list = h.secondLabel ? m_w.scene()->FreqR : m_w.scene()->FreqE;
-    return h.index > 0 && h.index < list.size() && list[h.index] && list[h.index]->isVisible();
-}
-
-QPointF MapInteraction::labelScreenPos(int index) const
-{
-    const QPointF pos = m_w.scene()->FreqE[index]->pos();
-    const double k = m_zoom.coef() / 10.0;
-    return QPointF(float(pos.x() * k), float(pos.y() * k));
-}
-
-void MapInteraction::labelPress(const Hit &h, int button, int shift, const QPointF &vp)
-{
-    if (button != 1 || shift != 1 || !labelShown(h))
-        return;
-    SharedState &s = m_w.context().state;
+    if (!MapScene::isDrag(button, mods))
+        return false;
     setPointer(true);
-    QPointF corner = labelScreenPos(h.index);
-    if (h.secondLabel)
-        corner.ry() += LabelStepTwips;
-    const QPointF p = mapTwips(vp) - corner;
-    s.SourisY = whole(p.y());
-    s.SourisX = whole(p.x());
-}
-
-void MapInteraction::labelMove(const Hit &h, int buttons, int shift, const QPointF &vp)
-{
-    if (buttons != 1 || shift != 1 || !labelShown(h))
-        return;
-    const SharedState &s = m_w.context().state;
-    // The dragged label's corner follows the pointer; the other keeps 210 twips away.
-    QPointF corner = mapTwips(vp) - QPointF(s.SourisX, s.SourisY);
-    if (h.secondLabel)
-        corner.ry() -= LabelStepTwips;
-    const double k = 10.0 / m_zoom.coef();
-    m_w.scene()->moveLabels(h.index, QPointF(float(corner.x()) * k, float(corner.y()) * k));
-}
-
-void MapInteraction::labelRelease(const Hit &h, int button, int shift)
-{
-    if (button == 1 && shift == 1 && labelShown(h)) {
-        const QPointF screen = labelScreenPos(h.index);
-        const double k = 10.0 / m_zoom.coef();
-        m_w.context().store.writeLabelPosition(h.index, screen.x() * k, screen.y() * k);
-    }
-    setPointer(false);
+    return true;
 }

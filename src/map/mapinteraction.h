@@ -15,6 +15,8 @@ class QMouseEvent;
 // and their labels with Shift, and choosing a repeater by clicking its icon.
 // Mouse events of the map view's viewport all come here; the item pressed
 // keeps the following moves and the release, as a captured control would.
+// A Shift + left drag on an icon or a label goes on to that item, which moves
+// itself (and its twin) until the release.
 class MapInteraction : public QObject
 {
     Q_OBJECT
@@ -66,27 +68,17 @@ private:
     {
         Target target = Target::None;
         int index = 0;
-        bool secondLabel = false;  // FreqR rather than FreqE
-        bool activeIcon = false;   // RelaiOk rather than RelaiKo
     };
 
     Hit hitAt(const QPointF &viewportPos) const;
     QPointF mapTwips(const QPointF &viewportPos) const;  // screen twips from the map's corner
 
-    void mapPress(int button, int shift, const QPointF &p);
-    void mapMove(int buttons, int shift, const QPointF &p);
-    void mapRelease(int button, int shift, const QPointF &p);
-    void iconPress(const Hit &h, int button, int shift, const QPointF &p);
-    void iconMove(const Hit &h, int buttons, int shift, const QPointF &p);
-    void iconRelease(const Hit &h, int button, int shift);
-    void labelPress(const Hit &h, int button, int shift, const QPointF &p);
-    void labelMove(const Hit &h, int buttons, int shift, const QPointF &p);
-    void labelRelease(const Hit &h, int button, int shift);
-
-    bool iconShown(const Hit &h) const;
-    bool labelShown(const Hit &h) const;
-    QPointF iconScreenPos(int index) const;   // Left, Top in screen twips
-    QPointF labelScreenPos(int index) const;  // FreqE's Left, Top in screen twips
+    void mapPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, const QPointF &p);
+    void mapMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, const QPointF &p);
+    void mapRelease(Qt::MouseButton button, const QPointF &p);
+    // True when the press starts a drag, which the item pressed carries out.
+    bool iconPress(int index, Qt::MouseButton button, Qt::KeyboardModifiers mods);
+    bool labelPress(Qt::MouseButton button, Qt::KeyboardModifiers mods);
 
     void setSlot(ZoomCursors::Role role);
     void setPointer(bool custom);

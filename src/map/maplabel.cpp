@@ -1,8 +1,10 @@
 #include "maplabel.h"
 
 #include "core/convert.h"
+#include "map/mapscene.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 
 MapLabel::MapLabel(int numero, int role, QGraphicsItem *parent)
@@ -10,6 +12,44 @@ MapLabel::MapLabel(int numero, int role, QGraphicsItem *parent)
 {
     setFlag(ItemIgnoresTransformations);
     setZValue(5);
+    // The countdown follows the labels only at the next re-layout.
+    if (role != Countdown)
+        setFlags(flags() | ItemIsMovable | ItemSendsGeometryChanges);
+}
+
+QVariant MapLabel::itemChange(GraphicsItemChange change, const QVariant &value)
+{
+    auto *map = qobject_cast<MapScene *>(scene());
+    if (map && change == ItemPositionChange && m_dragging)
+        return map->dragPosition(value.toPointF());
+    if (map && change == ItemPositionHasChanged && m_role != Countdown)
+        map->labelMoved(this);
+    return QGraphicsItem::itemChange(change, value);
+}
+
+void MapLabel::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (m_role != Countdown && MapScene::isDrag(event->button(), event->modifiers()))
+        QGraphicsItem::mousePressEvent(event);
+    else
+        event->ignore();
+}
+
+void MapLabel::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
+{
+    if (!MapScene::isDrag(event->buttons(), event->modifiers()))
+        return;
+    m_dragging = true;
+    QGraphicsItem::mouseMoveEvent(event);
+    m_dragging = false;
+}
+
+void MapLabel::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    QGraphicsItem::mouseReleaseEvent(event);
+    auto *map = qobject_cast<MapScene *>(scene());
+    if (map && MapScene::isDrag(event->button(), event->modifiers()))
+        emit map->labelsDropped(m_numero, map->storedPosition(pos()));
 }
 
 QFont MapLabel::labelFont()

@@ -10,7 +10,8 @@ constexpr double LabelStepTwips = 210;
 
 // A repeater label on the map (name, frequency or countdown). It keeps its size
 // at every zoom; its anchor is a map position and `offset` moves the text
-// below it in screen pixels (the second label stands 210 twips lower).
+// below it in screen pixels (the second label stands 210 twips lower). Shift +
+// left drag moves a name or frequency label and the other one with it.
 class MapLabel : public QGraphicsItem
 {
 public:
@@ -40,7 +41,14 @@ public:
     enum { Type = UserType + 2 };
     int type() const override { return Type; }
 
+protected:
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+
 private:
+    bool m_dragging = false;
     int m_numero;
     int m_role;
     QString m_text;

@@ -196,21 +196,46 @@ void MapScene::setCountdown(int numero, const QString &text, const QColor &back)
     t->setVisible(!text.isEmpty());
 }
 
-void MapScene::moveIcon(int numero, const QPointF &pos)
+bool MapScene::isDrag(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 {
-    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
+    const Qt::MouseButtons pressed = buttons & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton);
+    const Qt::KeyboardModifiers keys = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    return pressed == Qt::LeftButton && keys == Qt::ShiftModifier;
+}
+
+QPointF MapScene::dragPosition(const QPointF &proposed) const
+{
+    const double k = m_coef / 10.0;
+    const double back = 10.0 / m_coef;
+    return QPointF(float(roundToInt(proposed.x() * k)) * back, float(roundToInt(proposed.y() * k)) * back);
+}
+
+QPointF MapScene::storedPosition(const QPointF &pos) const
+{
+    const double k = m_coef / 10.0;
+    const double back = 10.0 / m_coef;
+    return QPointF(float(pos.x() * k) * back, float(pos.y() * k) * back);
+}
+
+void MapScene::iconMoved(RepeaterIcon *icon)
+{
+    const int i = icon->numero();
+    if (i < 1 || i >= m_relaiOk.size() || (icon != m_relaiOk[i] && icon != m_relaiKo[i]))
         return;
-    m_relaiOk[numero]->setPos(pos);
-    m_relaiKo[numero]->setPos(pos);
+    RepeaterIcon *twin = icon == m_relaiOk[i] ? m_relaiKo[i] : m_relaiOk[i];
+    if (twin->pos() != icon->pos())
+        twin->setPos(icon->pos());
     updateLineGeometry();
 }
 
-void MapScene::moveLabels(int numero, const QPointF &pos)
+void MapScene::labelMoved(MapLabel *label)
 {
-    if (numero < 1 || numero >= m_freqE.size() || !m_freqE[numero])
+    const int i = label->numero();
+    if (i < 1 || i >= m_freqE.size() || (label != m_freqE[i] && label != m_freqR[i]))
         return;
-    m_freqE[numero]->setPos(pos);
-    m_freqR[numero]->setPos(pos);
+    MapLabel *twin = label == m_freqE[i] ? m_freqR[i] : m_freqE[i];
+    if (twin->pos() != label->pos())
+        twin->setPos(label->pos());
 }
 
 void MapScene::setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Segment> &store,
@@ -281,8 +306,9 @@ void MapScene::placeRepeater(int numero, const QPointF &icon, const QPointF &lab
 {
     if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
         return;
-    moveIcon(numero, icon);
-    moveLabels(numero, labels);
+    // Each twin follows.
+    m_relaiOk[numero]->setPos(icon);
+    m_freqE[numero]->setPos(labels);
     m_temps[numero]->setPos(labels);
 }
 

@@ -48,9 +48,15 @@ public:
     void restoreLabels(int numero, quint32 colour); // name and frequency
     void setCountdown(int numero, const QString &text, const QColor &back); // empty text hides
 
-    // Moves a repeater's icons or labels (scene units, as stored).
-    void moveIcon(int numero, const QPointF &pos);
-    void moveLabels(int numero, const QPointF &pos);
+    // Dragging: a left button with Shift alone (other buttons and keys off).
+    static bool isDrag(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+    // Where a dragged item lands: on whole screen twips, as the pointer does.
+    QPointF dragPosition(const QPointF &proposed) const;
+    // The position written to the store for an item at `pos`.
+    QPointF storedPosition(const QPointF &pos) const;
+    // An icon or a label moved: its twin follows, and the lines.
+    void iconMoved(RepeaterIcon *icon);
+    void labelMoved(MapLabel *label);
 
     void drawBeams(const QVector<Routes::Segment> &segments, quint32 colour);
     void drawRoutes(const QVector<Routes::Segment> &segments, quint32 colour);
@@ -93,6 +99,10 @@ public:
 
 signals:
     void layoutChanged();
+    // A Shift + left drag ended on a repeater's icons or its labels, which
+    // belong at `stored` (scene units).
+    void iconDropped(int numero, const QPointF &stored);
+    void labelsDropped(int numero, const QPointF &stored);
 
 private:
     void clearRepeaters();
