@@ -11,25 +11,20 @@
 
 namespace {
 
-// Press at the first point, move through the others, release at the last.
-void drag(QWidget *vp, const QList<QPoint> &path, Qt::KeyboardModifiers mods, Qt::KeyboardModifiers atRelease)
+// Press at `from`, move halfway and on to `to`, release there.
+void drag(QWidget *vp, QPoint from, QPoint to, Qt::KeyboardModifiers mods, Qt::KeyboardModifiers atRelease)
 {
-    QTest::mousePress(vp, Qt::LeftButton, mods, path.first());
-    for (qsizetype i = 1; i < path.size(); ++i)
-        moveWith(vp, path[i], Qt::LeftButton, mods);
-    QTest::mouseRelease(vp, Qt::LeftButton, atRelease, path.last());
+    QTest::mousePress(vp, Qt::LeftButton, mods, from);
+    moveWith(vp, (from + to) / 2, Qt::LeftButton, mods);
+    moveWith(vp, to, Qt::LeftButton, mods);
+    QTest::mouseRelease(vp, Qt::LeftButton, atRelease, to);
 }
 
-QPointF iconRow(const TempWorkspace &ws, int i)
+// Stored icon and label places of repeater i.
+std::pair<QPointF, QPointF> stored(const TempWorkspace &ws, int i)
 {
     const Repeater r = ws.storedRepeaters()[i - 1];
-    return {r.posGauche, r.posHaut};
-}
-
-QPointF labelRow(const TempWorkspace &ws, int i)
-{
-    const Repeater r = ws.storedRepeaters()[i - 1];
-    return {r.libellePosGau, r.libellePosHaut};
+    return {{r.posGauche, r.posHaut}, {r.libellePosGau, r.libellePosHaut}};
 }
 
 } // namespace
@@ -39,15 +34,12 @@ class tst_drag : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void iconDragStoresNaturalPosition_data();
-    void iconDragStoresNaturalPosition();
-    void dropWithoutShiftStoresNothing();
-    void labelPairDrag_data() { iconDragStoresNaturalPosition_data(); }
-    void labelPairDrag();
-    void clicksChooseTheRepeater();
+    void dragsStoreTheNaturalPosition_data();
+    void dragsStoreTheNaturalPosition();
+    void clicksAndDropsWithoutShift();
 };
 
-void tst_drag::iconDragStoresNaturalPosition_data()
+void tst_drag::dragsStoreTheNaturalPosition_data()
 {
     QTest::addColumn<double>("coef");
     QTest::newRow("5") << 5.0;
@@ -55,150 +47,104 @@ void tst_drag::iconDragStoresNaturalPosition_data()
     QTest::newRow("20") << 20.0;
 }
 
-void tst_drag::iconDragStoresNaturalPosition()
+// On screen, whatever the zoom: icon A at 300, 600 twips (20, 40 pixels)
+// dropped at 1500, 900; its name label at 1500, 1490 with the frequency 210
+// lower, brought to 1650, 1790 by the frequency label, then back by the name.
+void tst_drag::dragsStoreTheNaturalPosition()
 {
     QFETCH(double, coef);
+    const double k = 10.0 / coef;
     TempWorkspace ws;
     ws.makeMap(800, 600);
-    const double k = 10.0 / coef;
-    // Icon A on screen at 300, 600 twips (20, 40 pixels), B at 6000, 6000;
-    // A is dropped at 1500, 900 on screen.
-    const int a = ws.addRepeater("Alpha", "1", "438.5", 300 * k, 600 * k, 3000 * k, 1500 * k, "12");
+    const int a = ws.addRepeater("Alpha", "1", "438.5", 300 * k, 600 * k, 1500 * k, 1490 * k, "12");
     const int b = ws.addRepeater("Bravo", "2", "1255", 6000 * k, 6000 * k, 7500 * k, 7500 * k);
     ws.setParam("CoefZoom", coef);
     ws.closeStore();
-    const QPointF dropped(1500 * k, 900 * k);
+    const QPointF icon(1500 * k, 900 * k);
     {
         Window w(900, 650);
         QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-        MapScene *scene = w.scene();
-        QCOMPARE(w.frm->view()->mapFromScene(scene->RelaiKo[a]->pos()), QPoint(20, 40));
-        const QPointF labels = scene->FreqE[a]->pos();
+        MapScene *s = w.scene();
+        QCOMPARE(w.frm->view()->mapFromScene(s->RelaiKo[a]->pos()), QPoint(20, 40));
+        const QPointF temps = s->Temps[a]->pos();
         QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(25, 45));
         QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
         moveWith(w.vp(), QPoint(60, 50), Qt::LeftButton, Qt::ShiftModifier);
         moveWith(w.vp(), QPoint(105, 65), Qt::LeftButton, Qt::ShiftModifier);
         // Both icons move and the beam follows while dragging; nothing is stored yet.
-        QCOMPARE(scene->RelaiOk[a]->pos(), dropped);
-        QCOMPARE(scene->RelaiKo[a]->pos(), dropped);
-        QCOMPARE(scene->Ligne[0]->line(), QLineF(scene->repeaterPoint(a), scene->repeaterPoint(b)));
-        QCOMPARE(iconRow(ws, a), QPointF(300 * k, 600 * k));
+        QCOMPARE(std::pair(s->RelaiOk[a]->pos(), s->RelaiKo[a]->pos()), std::pair(icon, icon));
+        QCOMPARE(s->Ligne[0]->line(), QLineF(s->repeaterPoint(a), s->repeaterPoint(b)));
+        QCOMPARE(stored(ws, a).first, QPointF(300 * k, 600 * k));
         QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(105, 65));
         QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(scene->FreqE[a]->pos(), labels);
+        QCOMPARE(stored(ws, a), std::pair(icon, QPointF(1500 * k, 1490 * k)));
+
+        // Pressed 40 twips under the frequency's top, which comes to 2000: the
+        // name's top is what is stored, and both labels stand on it.
+        drag(w.vp(), QPoint(103, 116), QPoint(113, 136), Qt::ShiftModifier, Qt::ShiftModifier);
+        QCOMPARE(stored(ws, a), std::pair(icon, QPointF(1650 * k, 1790 * k)));
+        QCOMPARE(std::pair(s->FreqE[a]->pos(), s->FreqR[a]->pos()), std::pair(stored(ws, a).second, stored(ws, a).second));
+        QCOMPARE(w.frm->view()->mapFromScene(s->FreqR[a]->pos()) + s->FreqR[a]->offset().toPoint(), QPoint(110, 133));
+        QCOMPARE(s->RelaiOk[a]->pos(), icon);
+        QCOMPARE(s->Temps[a]->pos(), temps);  // the countdown waits for the next re-layout
+        drag(w.vp(), QPoint(112, 121), QPoint(102, 111), Qt::ShiftModifier, Qt::ShiftModifier);
+        QCOMPARE(stored(ws, a).second, QPointF(1500 * k, 1640 * k));
+        QCOMPARE(s->FreqR[a]->pos(), s->FreqE[a]->pos());
+        QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
+        QCOMPARE(s->Temps[a]->pos(), QPointF(1500 * k, 1640 * k));
     }
-    QCOMPARE(iconRow(ws, a), dropped);
-    QCOMPARE(labelRow(ws, a), QPointF(3000 * k, 1500 * k));
-    QCOMPARE(iconRow(ws, b), QPointF(6000 * k, 6000 * k));
-    // The next start shows it where it was dropped.
+    QCOMPARE(stored(ws, b), std::pair(QPointF(6000 * k, 6000 * k), QPointF(7500 * k, 7500 * k)));
+    // The next start shows them where they were dropped.
     Window again(900, 650);
-    QCOMPARE(again.scene()->RelaiOk[a]->pos(), dropped);
+    QCOMPARE(again.scene()->RelaiOk[a]->pos(), icon);
+    QCOMPARE(again.scene()->FreqR[a]->pos(), QPointF(1500 * k, 1640 * k));
     QCOMPARE(again.scene()->Ligne[0]->line().p1(), again.scene()->repeaterPoint(a));
 }
 
-void tst_drag::dropWithoutShiftStoresNothing()
+void tst_drag::clicksAndDropsWithoutShift()
 {
     TempWorkspace ws;
     ws.makeMap(800, 600);
     const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500, "12");
-    ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
-    ws.closeStore();
-    Window w(900, 650);
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    MapScene *scene = w.scene();
-    drag(w.vp(), {QPoint(25, 45), QPoint(105, 65)}, Qt::ShiftModifier, {});
-    QCOMPARE(iconRow(ws, a), QPointF(300, 600));
-    // Left where it was dropped until the next re-layout puts it back.
-    QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(1500, 900));
-    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
-    QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(300, 600));
-    QCOMPARE(scene->Ligne[0]->line().p1(), scene->repeaterPoint(a));
-
-    // A Ctrl drag on an icon does nothing: no move, no pan, no window.
-    ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
-    const QPoint icon = w.frm->view()->mapFromScene(scene->RelaiOk[a]->pos()) + QPoint(5, 5);
-    drag(w.vp(), {icon, icon + QPoint(60, 30)}, Qt::ControlModifier, Qt::ControlModifier);
-    QTest::qWait(50);
-    QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(300, 600));
-    QCOMPARE(w.ctx.state.CarteX, 0);
-    QCOMPARE(w.ctx.state.IndexBouton, 0);
-    QVERIFY(modals.titles.isEmpty());
-    QCOMPARE(iconRow(ws, a), QPointF(300, 600));
-}
-
-void tst_drag::labelPairDrag()
-{
-    QFETCH(double, coef);
-    TempWorkspace ws;
-    ws.makeMap(800, 600);
-    const double k = 10.0 / coef;
-    // FreqE on screen at 1500, 1490 twips; FreqR 210 lower, at 1700.
-    const int a = ws.addRepeater("Alpha", "1", "438.5", 300 * k, 300 * k, 1500 * k, 1490 * k);
-    ws.setParam("CoefZoom", coef);
-    ws.closeStore();
-    Window w(900, 650);
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    MapScene *scene = w.scene();
-    const QPointF temps = scene->Temps[a]->pos();
-
-    // Press 40 twips under FreqR's top, then bring its top to 2000: the upper
-    // label's top is what is stored.
-    drag(w.vp(), {QPoint(103, 116), QPoint(113, 136)}, Qt::ShiftModifier, Qt::ShiftModifier);
-    QCOMPARE(labelRow(ws, a), QPointF(1650 * k, 1790 * k));
-    QCOMPARE(scene->FreqE[a]->pos(), QPointF(1650 * k, 1790 * k));
-    QCOMPARE(scene->FreqR[a]->pos(), scene->FreqE[a]->pos());
-    QCOMPARE(w.frm->view()->mapFromScene(scene->FreqR[a]->pos()) + scene->FreqR[a]->offset().toPoint(),
-             QPoint(110, 119 + 14));
-    QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(300 * k, 300 * k));
-    QCOMPARE(iconRow(ws, a), QPointF(300 * k, 300 * k));
-    QCOMPARE(scene->Temps[a]->pos(), temps);  // the countdown waits for the next re-layout
-
-    // Dragging the upper label takes the lower one along.
-    drag(w.vp(), {QPoint(112, 121), QPoint(102, 111)}, Qt::ShiftModifier, Qt::ShiftModifier);
-    QCOMPARE(labelRow(ws, a), QPointF(1500 * k, 1640 * k));
-    QCOMPARE(scene->FreqR[a]->pos(), scene->FreqE[a]->pos());
-    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
-    QCOMPARE(scene->Temps[a]->pos(), QPointF(1500 * k, 1640 * k));
-}
-
-void tst_drag::clicksChooseTheRepeater()
-{
-    TempWorkspace ws;
-    ws.makeMap(800, 600);
-    const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500);
     const int b = ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
     ws.closeStore();
     Window w(900, 650);
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    MapScene *s = w.scene();
     ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
-    const QPoint iconA(25, 45);
-    const QPoint iconB(405, 405);
-    const auto current = [&] { return QStringList{w.ctx.state.NomCourant, w.ctx.state.FreqCourante}; };
-
+    const QPoint iconA(25, 45), iconB(405, 405);
+    const auto chosen = [&] { return std::tuple(w.ctx.state.IndexBouton, w.ctx.state.NomCourant, modals.titles); };
     // A right press without Shift opens nothing but notes the repeater.
     QTest::mouseClick(w.vp(), Qt::RightButton, {}, iconB);
     QTest::qWait(30);
-    QVERIFY(modals.titles.isEmpty());
-    QCOMPARE(current(), QStringList({"Bravo", "1255"}));
-    QCOMPARE(w.ctx.state.IndexBouton, 0);
-    // A plain left click opens the command window of that repeater.
+    QCOMPARE(chosen(), std::tuple(0, QString("Bravo"), QStringList()));
+    // A plain left click opens the command window, Shift + right the command table editor.
     QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
-    QTRY_COMPARE(modals.titles, QStringList{QStringLiteral("Alpha 438.5")});
-    QCOMPARE(w.ctx.state.IndexBouton, a);
-    QCOMPARE(current(), QStringList({"Alpha", "438.5"}));
-    // Shift + right opens its command table editor.
+    QTRY_COMPARE(chosen(), std::tuple(a, QString("Alpha"), QStringList{"Alpha 438.5"}));
     QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, iconB);
-    QTRY_COMPARE(modals.titles.size(), 2);
-    QCOMPARE(modals.titles.last(), QStringLiteral("Paramètres Bravo1255"));
-    QCOMPARE(w.ctx.state.IndexBouton, b);
+    QTRY_COMPARE(chosen(), std::tuple(b, QString("Bravo"), QStringList{"Alpha 438.5", "Paramètres Bravo1255"}));
     // The active icon in front answers the same way; a label has no click action.
-    w.scene()->setActive(a, true);
+    s->setActive(a, true);
     QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
     QTRY_COMPARE(modals.titles.size(), 3);
-    QCOMPARE(w.ctx.state.IndexBouton, a);
     QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(202, 102));
     QTest::qWait(30);
-    QCOMPARE(modals.titles.size(), 3);
+    QCOMPARE(std::pair(w.ctx.state.IndexBouton, int(modals.titles.size())), std::pair(a, 3));
+
+    // Shift let go before the button: left where it was dropped, not stored,
+    // until the next re-layout puts it back.
+    drag(w.vp(), iconA, QPoint(105, 65), Qt::ShiftModifier, {});
+    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(1500, 900));
+    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
+    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(300, 600));
+    QCOMPARE(s->Ligne[0]->line().p1(), s->repeaterPoint(a));
+    // A Ctrl drag on an icon does nothing: no move, no pan, no window.
+    const QPoint icon = w.frm->view()->mapFromScene(s->RelaiOk[a]->pos()) + QPoint(5, 5);
+    drag(w.vp(), icon, icon + QPoint(60, 30), Qt::ControlModifier, Qt::ControlModifier);
+    QTest::qWait(50);
+    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(300, 600));
+    QCOMPARE(std::pair(w.ctx.state.CarteX, int(modals.titles.size())), std::pair(0, 3));
+    QCOMPARE(stored(ws, a).first, QPointF(300, 600));
 }
 
 PONTAVEL_TEST(tst_drag)

@@ -23,9 +23,13 @@ View stored(const TempWorkspace &ws)
     return {s.coefZoom, s.carteX, s.carteY};
 }
 
-View shown(const Window &w)
+// Press, move halfway and on, release.
+void drag(QWidget *vp, QPoint from, QPoint to, Qt::KeyboardModifiers mods, Qt::KeyboardModifiers atRelease)
 {
-    return {w.ctx.state.CoefZoom, w.ctx.state.CarteX, w.ctx.state.CarteY};
+    QTest::mousePress(vp, Qt::LeftButton, mods, from);
+    moveWith(vp, (from + to) / 2, Qt::LeftButton, mods);
+    moveWith(vp, to, Qt::LeftButton, mods);
+    QTest::mouseRelease(vp, Qt::LeftButton, atRelease, to);
 }
 
 } // namespace
@@ -36,10 +40,7 @@ class tst_zoom : public QObject
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void arithmetic();
-    void bandButtonsSaveEachView();
-    void magnifierKeepsThePressedPoint();
-    void zoomFrameWithTheMouse();
-    void ctrlDragPans();
+    void windowShowsAndStoresEachView();
 };
 
 void tst_zoom::arithmetic()
@@ -78,48 +79,31 @@ void tst_zoom::arithmetic()
     }
 }
 
-// Each button's view is shown, kept in the shared state and stored at once.
-void tst_zoom::bandButtonsSaveEachView()
+// One window driven through the magnifier, the zoom frame, a pan and the band
+// buttons: each view is shown, kept in the shared state and stored at once;
+// the stored places stay the scene's places and the beam follows the icons.
+void tst_zoom::windowShowsAndStoresEachView()
 {
     TempWorkspace ws;
-    ws.makeMap(933, 300);  // 13995 twips
+    ws.makeMap(600, 400);  // 9000 twips
     const int a = ws.addRepeater("Alpha", "1", "438.5", 1500, 1500, 1500, 2000, "12");
-    ws.addRepeater("Bravo", "2", "1255", 4500, 3000, 4500, 3500);
-    ws.setParam("CoefZoom", 14);
-    ws.setParam("CarteX", -900);
-    ws.setParam("CarteY", 60);
+    const int b = ws.addRepeater("Bravo", "2", "1255", 4500, 3000, 4500, 3500);
     ws.closeStore();
-    Window w(1024);  // 15360 twips
+    Window w(800);  // 12000 twips
     QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
     MapScene *scene = w.scene();
-    const QList<std::pair<QToolButton *, View>> steps{
-        {w.frm->CmdZoomPlus, {15, -900, 60}},  {w.frm->CmdZoomMoins, {14, -900, 60}},
-        {w.frm->CmdZoomMoins, {13, -900, 60}}, {w.frm->CmdZoomPrec, {14, -900, 60}},
-        {w.frm->CmdZoomPrec, {13, -900, 60}},  {w.frm->CmdZoomTout, {10, 0, 480}},
-        {w.frm->CmdZoomPrec, {13, -900, 60}},
+    const auto views = [&] {
+        const SharedState &s = w.ctx.state;
+        return std::tuple(View(s.CoefZoom, s.CarteX, s.CarteY), stored(ws), w.frm->view()->mapFromScene(scene->RelaiOk[a]->pos()),
+                          scene->Ligne[0]->line() == QLineF(scene->repeaterPoint(a), scene->repeaterPoint(b)));
     };
-    for (const auto &[button, view] : steps) {
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(shown(w), view);
-        QCOMPARE(stored(ws), view);
-        // The view scales; the stored places stay the scene's places, the beam follows.
-        const double k = std::get<0>(view) / 10.0 / TwipsPerPixel;
-        QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(1500, 1500));
-        QCOMPARE(QPointF(w.frm->view()->mapFromScene(QPointF(1500, 1500))),
-                 QPointF(std::get<1>(view) / TwipsPerPixel + 1500 * k, std::get<2>(view) / TwipsPerPixel + 1500 * k));
-        QCOMPARE(scene->Ligne[0]->line().p1(), scene->repeaterPoint(a));
-    }
-}
+    const auto expected = [&](View v) {  // icon A at 1500, 1500 on the map
+        const auto [coef, left, top] = v;
+        return std::tuple(v, v, QPoint(left / 15 + int(coef) * 10, top / 15 + int(coef) * 10), true);
+    };
 
-void tst_zoom::magnifierKeepsThePressedPoint()
-{
-    TempWorkspace ws;
-    ws.makeMap(600, 400);
-    ws.closeStore();
-    Window w;
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    // Magnifier: left zooms in whatever the keys, right out; the pressed map point stays put.
     QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
-    // Left zooms in whatever the keys, right zooms out; the map point stays put.
     const QList<std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, View>> clicks{
         {Qt::LeftButton, Qt::ShiftModifier, {11, -150, -75}},
         {Qt::LeftButton, {}, {12, -300, -150}},
@@ -128,85 +112,53 @@ void tst_zoom::magnifierKeepsThePressedPoint()
     };
     for (const auto &[button, mods, view] : clicks) {
         QTest::mouseClick(w.vp(), button, mods, QPoint(100, 50));
-        QCOMPARE(shown(w), view);
-        QCOMPARE(stored(ws), view);
+        QCOMPARE(views(), expected(view));
         QCOMPARE(w.frm->view()->viewportToMap(QPointF(100, 50)), QPointF(1500, 750));
     }
     QVERIFY(w.zoom->ModeLoupe());  // armed from click to click
     QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
-}
+    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
 
-void tst_zoom::zoomFrameWithTheMouse()
-{
-    TempWorkspace ws;
-    ws.makeMap(600, 400);
-    const int a = ws.addRepeater("Alpha", "1", "438.5", 3000, 1500, 3000, 2000, "12");
-    ws.addRepeater("Bravo", "2", "1255", 6000, 3000, 6000, 3500);
-    ws.closeStore();
-    Window w(800);  // 12000 twips
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    MapScene *scene = w.scene();
+    // Zoom frame: 12000 x 10 / 3000, the frame's corner to the view's origin; one frame ends the mode.
     QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
     QTest::mousePress(w.vp(), Qt::LeftButton, {}, QPoint(100, 40));
     moveWith(w.vp(), QPoint(300, 90), Qt::LeftButton, {});
     QCOMPARE(scene->cadre()->isVisible() ? scene->cadre()->rect() : QRectF(), QRectF(1500, 600, 3000, 750));
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(300, 90));
-    // 12000 x 10 / 3000; the frame's corner comes to the view's origin.
-    QCOMPARE(shown(w), View(40, -6000, -2400));
-    QCOMPARE(stored(ws), View(40, -6000, -2400));
-    QCOMPARE(w.frm->view()->mapToViewport(QPointF(1500, 600)), QPointF(0, 0));
-    QCOMPARE(scene->Ligne[0]->line().p1(), scene->repeaterPoint(a));
+    QCOMPARE(views(), expected({40, -6000, -2400}));
     QVERIFY(!scene->cadre()->isVisible() && !w.zoom->ModeFenetre());
     QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
-    // One frame ends the mode: the next press does not start another.
-    QTest::mousePress(w.vp(), Qt::LeftButton, {}, QPoint(10, 10));
-    QVERIFY(!scene->cadre()->isVisible());
-    QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(60, 10));
-    QCOMPARE(w.ctx.state.CoefZoom, 40.0);
-}
+    drag(w.vp(), QPoint(10, 10), QPoint(60, 10), {}, {});
+    QCOMPARE(views(), expected({40, -6000, -2400}));
 
-void tst_zoom::ctrlDragPans()
-{
-    TempWorkspace ws;
-    ws.makeMap(600, 400);
-    ws.setParam("CarteX", 300);
-    ws.setParam("CarteY", 150);
-    ws.closeStore();
-    Window w;
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);  // previous view: 10 at 300, 150
-    const auto drag = [&](QPoint to, Qt::KeyboardModifiers mods, Qt::KeyboardModifiers atRelease) {
-        QTest::mousePress(w.vp(), Qt::LeftButton, mods, QPoint(200, 200));
-        moveWith(w.vp(), (QPoint(200, 200) + to) / 2, Qt::LeftButton, mods);
-        moveWith(w.vp(), to, Qt::LeftButton, mods);
-        QTest::mouseRelease(w.vp(), Qt::LeftButton, atRelease, to);
-    };
-    // Neither a plain nor a Ctrl + Shift drag moves the map.
-    drag(QPoint(250, 230), {}, {});
-    drag(QPoint(250, 230), Qt::ControlModifier | Qt::ShiftModifier, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(shown(w), View(11, 300, 150));
-
+    // Pan: Ctrl alone; the grabbed point stays under the pointer; stored at the release.
+    drag(w.vp(), QPoint(200, 200), QPoint(250, 230), Qt::ControlModifier | Qt::ShiftModifier, Qt::ControlModifier);
+    QCOMPARE(views(), expected({40, -6000, -2400}));
     QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(200, 200));
     QVERIFY(w.zoom->DeplacementCarte());
     QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);  // the grabbing hand
     moveWith(w.vp(), QPoint(230, 210), Qt::LeftButton, Qt::ControlModifier);
-    // The grabbed point stays under the pointer; stored at the release only.
-    QCOMPARE(w.frm->view()->carteX(), 300 + 450);
-    QCOMPARE(stored(ws), View(11, 300, 150));
+    QCOMPARE(w.frm->view()->carteX(), -6000 + 450);
+    QCOMPARE(stored(ws), View(40, -6000, -2400));
     moveWith(w.vp(), QPoint(250, 230), Qt::LeftButton, Qt::ControlModifier);
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(250, 230));
     QVERIFY(!w.zoom->DeplacementCarte());
-    QCOMPARE(shown(w), View(11, 1050, 600));
-    QCOMPARE(stored(ws), View(11, 1050, 600));
-
+    QCOMPARE(views(), expected({40, -5250, -1950}));
     // Ctrl let go before the button still keeps what is shown.
-    drag(QPoint(190, 200), Qt::ControlModifier, {});
-    QVERIFY(!w.zoom->DeplacementCarte());
-    QCOMPARE(stored(ws), View(11, 900, 600));
+    drag(w.vp(), QPoint(200, 200), QPoint(190, 200), Qt::ControlModifier, {});
+    QCOMPARE(views(), expected({40, -5400, -1950}));
 
-    // The pan did not change the previous view.
-    QTest::mouseClick(w.frm->CmdZoomPrec, Qt::LeftButton);
-    QCOMPARE(stored(ws), View(10, 300, 150));
+    // Band buttons; a pan leaves the previous view alone, "Zoom Tout" fits the map's width.
+    const QList<std::pair<QToolButton *, View>> steps{
+        {w.frm->CmdZoomPrec, {10, 0, 0}},  {w.frm->CmdZoomPlus, {11, 0, 0}},   {w.frm->CmdZoomMoins, {10, 0, 0}},
+        {w.frm->CmdZoomMoins, {9, 0, 0}},  {w.frm->CmdZoomPrec, {10, 0, 0}},   {w.frm->CmdZoomTout, {13, 0, 480}},
+        {w.frm->CmdZoomPrec, {10, 0, 0}},
+    };
+    for (const auto &[button, view] : steps) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(views(), expected(view));
+        QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(1500, 1500));
+    }
 }
 
 PONTAVEL_TEST(tst_zoom)
