@@ -51,7 +51,7 @@ class tst_MainWindow : public QObject
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void placesRepeatersAtTheStoredZoomAndOffset()
+    void placesRepeatersAndRoutes()
     {
         TempWorkspace ws;
         ws.makeMap(800, 500);
@@ -71,16 +71,30 @@ private slots:
         QCOMPARE(s->repeaterCount(), 3);
         QCOMPARE(s->RelaiKo[1]->pos(), QPointF(1500, 3000));
         QCOMPARE(s->RelaiOk[3]->pos(), QPointF(7500, 0));  // a blank place reads as 0
-        QVERIFY(!s->isActive(1));
         // The map origin at (CarteX, CarteY) twips, scaled by 2.
         QCOMPARE(w.frm->view()->mapFromScene(s->RelaiOk[1]->pos()), QPoint(10 + 200, 20 + 400));
         QCOMPARE(QStringList({s->FreqE[1]->text(), s->FreqR[1]->text()}), QStringList({"Alpha", "10.450"}));
         QCOMPARE(s->FreqR[2]->pos(), QPointF(6300, 4800));
         QCOMPARE(s->FreqR[2]->offset().y() - s->FreqE[2]->offset().y(), 210.0 / TwipsPerPixel);
-        QVERIFY(!s->Temps[1]->isVisible());
         // The beam of "12" joins the two icon centres.
         QCOMPARE(visibleLines(s->Ligne), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
-        QVERIFY(visibleLines(s->LigneAct).isEmpty());
+        QVERIFY(!s->isActive(1) && !s->Temps[1]->isVisible() && visibleLines(s->LigneAct).isEmpty());
+
+        // A route shown: active icon, command texts, route line, a countdown
+        // that runs; "Efface" takes it all off.
+        w.ctx.state.IndexBouton = 2;
+        w.ctx.routes.AfficheRoute(Command{.tx = "Tx", .rx = "Rx", .chemin = "12", .relais = "1"});
+        QVERIFY(s->isActive(1) && !s->isActive(2));
+        QCOMPARE(s->FreqE[2]->text(), QString("Tx"));
+        QCOMPARE(visibleLines(s->LigneAct), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
+        QTRY_COMPARE(s->Temps[1]->isVisible() ? s->Temps[1]->text() : QString(), QString("05:00"));
+        QTRY_COMPARE(s->Temps[1]->text(), QString("04:59"));
+        w.frm->setEtat("Zoom en cours");
+        QTest::mouseClick(w.frm->CmdEfface, Qt::LeftButton);
+        QVERIFY(w.ctx.routes.CheminsActifs.isEmpty());
+        QVERIFY(!s->isActive(1) && !s->Temps[1]->isVisible() && visibleLines(s->LigneAct).isEmpty());
+        QCOMPARE(s->FreqE[2]->text(), QString("Bravo"));
+        QCOMPARE(w.frm->etat(), QString("Etat :"));
     }
 
     // Thirty repeaters with a 48-key beam string (far beyond the old limit of
@@ -114,28 +128,6 @@ private slots:
             QCOMPARE(w.scene()->RelaiOk[3]->pos(), QPointF(1800, 1200));
             QCOMPARE(visibleLines(w.scene()->Ligne).size(), huge ? 3 : 47);  // 1-2, 2-3, 3-1
         }
-    }
-
-    // The map shows what the route state says, counts down, and "Efface" takes it all off.
-    void routesOnTheMapAndEfface()
-    {
-        MainFixture f;
-        f.ctx.state.IndexBouton = 2;
-        f.ctx.routes.AfficheRoute(Command{.tx = "Tx", .rx = "Rx", .chemin = "12", .relais = "1"});
-        MapScene *s = f.w->scene();
-        QVERIFY(s->isActive(1) && !s->isActive(2));
-        QCOMPARE(s->FreqE[2]->text(), QString("Tx"));
-        QCOMPARE(visibleLines(s->LigneAct), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
-        QTRY_COMPARE(s->Temps[1]->isVisible() ? s->Temps[1]->text() : QString(), QString("05:00"));
-        QTRY_COMPARE(s->Temps[1]->text(), QString("04:59"));
-
-        f.w->setEtat("Zoom en cours");
-        QTest::mouseClick(f.w->CmdEfface, Qt::LeftButton);
-        QVERIFY(f.ctx.routes.CheminsActifs.isEmpty());
-        QVERIFY(!s->isActive(1) && !s->Temps[1]->isVisible());
-        QCOMPARE(s->FreqE[2]->text(), QString("Bravo"));
-        QVERIFY(visibleLines(s->LigneAct).isEmpty());
-        QCOMPARE(f.w->etat(), QString("Etat :"));
     }
 
     // On each screen, and at first start on the 1024 x 600 one, the whole

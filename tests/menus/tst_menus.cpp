@@ -1,15 +1,26 @@
-// The colour entries of the menus: stored in relai.db and applied to the map,
-// through the real window.
+// The menus and the small dialogs: the colour entries stored in relai.db and
+// applied to the map through the real window, the route duration dialog,
+// Qt's own texts in French, the video monitor start and the help pages' links.
 
 #include "testmain.h"
 #include "testsupport.h"
 
 #include "core/convert.h"
+#include "core/frenchqt.h"
+#include "dialogs/frmtempo.h"
+#include "dialogs/helpwindow.h"
+#include "dialogs/videomonitor.h"
 #include "map/mainmenus.h"
 #include "map/maplabel.h"
 #include "map/maproutines.h"
 
 #include <QGraphicsLineItem>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QToolButton>
+
+#include <signal.h>
 
 namespace {
 
@@ -31,6 +42,12 @@ QVector<QVector<QColor>> mapColours(MapScene *s)
 QVector<quint32> colours(const Settings &s)
 {
     return {s.couleurRepos, s.couleurActif, s.couleurFaisceau, s.couleurLigne};
+}
+
+QString read(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
 } // namespace
@@ -63,14 +80,13 @@ private slots:
         f.ctx.routes.CheminsActifs = QStringLiteral("12");
         f.w->routines()->TraceChemins(f.ctx.routes.CheminsActifs);
         scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), f.ctx.state.CouleurActif());
-        const auto state = [&] {
-            const SharedState &s = f.ctx.state;
-            return QVector<quint32>{s.CouleurRepos(), s.CouleurActif(), s.CouleurFaisceau(), s.CouleurLigne()};
+        // Stored, in memory, on the map.
+        const auto now = [&] {
+            return std::tuple(colours(f.ws.storedSettings()), colours(f.ctx.config.row()), mapColours(scene));
         };
         QVector<quint32> stored = colours(f.ws.storedSettings());
         QVector<QVector<QColor>> shown = mapColours(scene);
-        QCOMPARE(shown[3].size(), 1);
-        QVERIFY(!shown[2].isEmpty());
+        QVERIFY(shown[3].size() == 1 && !shown[2].isEmpty());
 
         QColor offered, answer;  // no answer: Cancel
         f.w->findChild<MainMenus *>()->colourDialog = [&](const QColor &initial, const QString &) {
@@ -80,16 +96,13 @@ private slots:
         QAction *action = f.w->findChild<QAction *>(entry);
         action->trigger();
         QCOMPARE(offered, colorFromBgr(stored[part]));
-        QCOMPARE(colours(f.ws.storedSettings()), stored);
-        QCOMPARE(mapColours(scene), shown);
+        QCOMPARE(now(), std::tuple(stored, stored, shown));
 
         answer = QColor(0x12, 0x34, 0x56);
         action->trigger();
         stored[part] = 0x00563412;
         shown[part].fill(colorFromBgr(stored[part]));
-        QCOMPARE(colours(f.ws.storedSettings()), stored);
-        QCOMPARE(state(), stored);
-        QCOMPARE(mapColours(scene), shown);
+        QCOMPARE(now(), std::tuple(stored, stored, shown));
 
         QSqlQuery q(f.ctx.store.database());
         QVERIFY(q.exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
@@ -100,9 +113,120 @@ private slots:
         QVERIFY2(seen.text.startsWith(QStringLiteral("La couleur n'a pas pu être enregistrée"))
                      && seen.text.contains("lecture seule"),
                  qPrintable(seen.text));
-        QCOMPARE(colours(f.ws.storedSettings()), stored);
-        QCOMPARE(state(), stored);
-        QCOMPARE(mapColours(scene), shown);
+        QCOMPARE(now(), std::tuple(stored, stored, shown));
+    }
+
+    void tempoDialog_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<int>("duree");
+        QTest::newRow("trailing letters") << "12abc" << 12.0 << 12;
+        QTest::newRow("no number") << "abc" << 0.0 << 0;
+        QTest::newRow("blank, half to even") << "  2.5 min" << 2.5 << 2;
+        QTest::newRow("two points") << "12.7.3" << 12.7 << 13;
+        QTest::newRow("leading point") << ".5" << 0.5 << 0;
+        QTest::newRow("exponent") << "1e2x" << 100.0 << 100;
+        QTest::newRow("comma is not a point") << "7,5" << 7.0 << 7;
+        QTest::newRow("negative reads as 0") << "-4" << 0.0 << 0;
+    }
+    // The dialog opens on the current duration (5 minutes by default); what
+    // is typed is read as far as it reads as a number, stored as read and
+    // shown in whole minutes. The arrows count from their own value.
+    void tempoDialog()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, stored);
+        QFETCH(int, duree);
+        MainFixture f;
+        frmTempo d(f.ctx);
+        d.show();
+        QCOMPARE(d.tempo->text(), QStringLiteral("5"));
+        d.tempo->setText("40");
+        QTest::mouseClick(d.UpDown1->up, Qt::LeftButton);
+        QCOMPARE(d.tempo->text(), QStringLiteral("6"));
+        d.tempo->clear();
+        QTest::keyClicks(d.tempo, text);
+        QTest::mouseClick(d.CmdOk, Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QVERIFY(f.ctx.config.applyTempo(d.minutes(), nullptr));
+        QCOMPARE(f.ws.storedSettings().tempo, stored);
+        QCOMPARE(f.ctx.state.DureeAffichage(), duree);
+    }
+
+    // Cancel, or a write that fails, keeps the duration.
+    void cancelAndFailedWrite()
+    {
+        MainFixture f;
+        frmTempo d(f.ctx);
+        d.show();
+        QTest::mouseClick(d.UpDown1->down, Qt::LeftButton);
+        QCOMPARE(d.tempo->text(), QStringLiteral("4"));
+        QTest::mouseClick(d.CmdAnnule, Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QSqlQuery q(f.ctx.store.database());
+        QVERIFY(q.exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
+                       "BEGIN SELECT RAISE(ABORT, 'table en lecture seule'); END"));
+        QString error;
+        QVERIFY(!f.ctx.config.applyTempo(12, &error));
+        QVERIFY2(error.contains("lecture seule"), qPrintable(error));
+        QCOMPARE(f.ws.storedSettings().tempo, 5.0);
+        QCOMPARE(f.ctx.state.DureeAffichage(), 5);
+    }
+
+    // Qt's own buttons and menus in French whatever the desktop's language:
+    // an operator once met "Yes / No / Cancel" after each sequence.
+    void qtSpeaksFrench()
+    {
+        QVERIFY(FrenchQt::install(*qApp));
+        QMessageBox box(QMessageBox::Question, "Pontavel", "Etes vous sûr ?",
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
+        QLineEdit edit("texte");
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QVERIFY(menu->actions().last()->text().startsWith(QStringLiteral("Tout sélectionner")));
+    }
+
+    // The first entry that starts wins, without waiting for it; when none
+    // starts, the message names them.
+    void monitorStart()
+    {
+        QString error;
+        QVERIFY(!VideoMonitor::start({"pontavel-pas-de-moniteur", "/nonexistent/vidcap32.exe"}, &error));
+        QCOMPARE(error, QStringLiteral("Erreur : Impossible de trouver le fichier pontavel-pas-de-moniteur, "
+                                       "/nonexistent/vidcap32.exe"));
+        qint64 pid = 0;
+        QVERIFY(VideoMonitor::start({"pontavel-pas-de-moniteur", "sleep 30"}, nullptr, &pid));
+        QVERIFY(pid > 0 && ::kill(pid_t(pid), 0) == 0);  // still running
+        ::kill(pid_t(pid), SIGTERM);
+    }
+
+    void everyHelpLinkResolves()
+    {
+        const QString dir = QStringLiteral(":/resources/help/");
+        const QStringList files = QDir(dir).entryList({"*.html"}, QDir::Files);
+        static const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"#]*)#?([^\"]*)\""));
+        int checked = 0;
+        for (const QString &name : files) {
+            for (auto it = link.globalMatch(read(dir + name)); it.hasNext(); ++checked) {
+                const QRegularExpressionMatch m = it.next();
+                const QString file = m.captured(1).isEmpty() ? name : m.captured(1);
+                if (file.startsWith("http") || file.startsWith("mailto:"))
+                    continue;
+                QVERIFY2(QFile::exists(dir + file), qPrintable(name + " -> " + m.captured(0)));
+                QVERIFY2(m.captured(2).isEmpty() || read(dir + file).contains("id=\"" + m.captured(2) + "\""),
+                         qPrintable(name + " -> " + m.captured(0)));
+            }
+        }
+        QVERIFY(checked > 20);
+        // The contents list names the pages that are there, the index links each of them.
+        const QString index = read(dir + "index.html");
+        for (const HelpWindow::Page &p : HelpWindow::pages())
+            QVERIFY2(files.contains(p.file) && (p.file == "index.html" || index.contains("href=\"" + p.file + "\"")),
+                     qPrintable(p.file));
+        QVERIFY(read(dir + "ptt.html").contains("broche 7"));  // the wiring page gives the pins
     }
 };
 

@@ -1,8 +1,10 @@
-// Zoom and pan of the map: the arithmetic, then the window driven with the
-// mouse and the band buttons on real working folders.
+// The map under the mouse: zoom arithmetic, the window's magnifier, zoom
+// frame, pan and band buttons, dragging repeaters and their labels with Shift,
+// and choosing a repeater by clicking its icon, on real working folders.
 
 #include "testmain.h"
 #include "core/convert.h"
+#include "map/maplabel.h"
 #include "map/repeatericon.h"
 #include "map/zoomstate.h"
 #include "testsupport.h"
@@ -23,6 +25,13 @@ View stored(const TempWorkspace &ws)
     return {s.coefZoom, s.carteX, s.carteY};
 }
 
+// Stored icon and label places of repeater i.
+std::pair<QPointF, QPointF> places(const TempWorkspace &ws, int i)
+{
+    const Repeater r = ws.storedRepeaters()[i - 1];
+    return {{r.posGauche, r.posHaut}, {r.libellePosGau, r.libellePosHaut}};
+}
+
 // Press, move halfway and on, release.
 void drag(QWidget *vp, QPoint from, QPoint to, Qt::KeyboardModifiers mods, Qt::KeyboardModifiers atRelease)
 {
@@ -34,16 +43,19 @@ void drag(QWidget *vp, QPoint from, QPoint to, Qt::KeyboardModifiers mods, Qt::K
 
 } // namespace
 
-class tst_zoom : public QObject
+class tst_mapmouse : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void arithmetic();
     void windowShowsAndStoresEachView();
+    void dragsStoreTheNaturalPosition_data();
+    void dragsStoreTheNaturalPosition();
+    void clicksAndDropsWithoutShift();
 };
 
-void tst_zoom::arithmetic()
+void tst_mapmouse::arithmetic()
 {
     constexpr double Min = MapInteraction::MinFrameTwips;
     const struct {
@@ -54,19 +66,14 @@ void tst_zoom::arithmetic()
         View after;
     } cases[] = {
         {"zoom all: whole part of 10.97, at 0, 480", {12, 120, 700}, [](ZoomState &z) { return z.zoomAll(15360, 14000); }, true, {10, 0, 480}},
-        {"zoom all then previous", {12, 120, 700}, [](ZoomState &z) { z.zoomAll(15360, 14000); return z.previous(); }, true, {12, 120, 700}},
         {"zoom all of a map wider than ten windows", {10, 0, 0}, [](ZoomState &z) { return z.zoomAll(1000, 20000); }, true, {1, 0, 480}},
-        {"frame corner to the origin", {10, 0, 0}, [=](ZoomState &z) { return z.frame(1000, 500, 3000, 1500, 12000, Min); }, true, {60, -6000, -3000}},
         {"frame drawn backwards", {10, 0, 0}, [=](ZoomState &z) { return z.frame(3000, 1500, 1000, 500, 12000, Min); }, true, {60, -6000, -3000}},
         {"frame of zero width", {10, 30, 40}, [=](ZoomState &z) { return z.frame(1000, 1000, 1000, 3000, 12000, Min); }, false, {10, 30, 40}},
         {"frame narrower than a click", {10, 30, 40}, [=](ZoomState &z) { return z.frame(1000, 1000, 1045, 3000, 12000, Min); }, false, {10, 30, 40}},
         {"frame far wider than the window", {3, 0, 0}, [=](ZoomState &z) { return z.frame(0, 0, 500000, 10, 12000, Min); }, true, {1, 0, 0}},
-        {"magnifier at 10 moves a tenth", {10, 0, 0}, [](ZoomState &z) { return z.magnify(true, 1000, 500); }, true, {11, -100, -50}},
         {"magnifier in and out on one screen point", {20, 0, 0}, [](ZoomState &z) { z.magnify(true, 2000, 0); return z.left() == -100 && z.magnify(false, 2000 - z.left(), 0); }, true, {20, 0, 0}},
         {"start value under 1", {0.4, 0, 0}, [](ZoomState &z) { return z.zoomOut() || z.magnify(false, 100, 100); }, false, {1, 0, 0}},
         {"previous right after start", {10, 100, 200}, [](ZoomState &z) { return z.previous(); }, true, {10, 100, 200}},
-        {"previous swaps, not a stack", {10, 100, 200}, [](ZoomState &z) { z.zoomIn(); z.zoomIn(); z.previous(); return z.previous(); }, true, {12, 100, 200}},
-        {"a pan keeps the previous view", {10, 100, 200}, [](ZoomState &z) { z.zoomIn(); z.zoomIn(); z.moveTo(-500, -700); return z.previous(); }, true, {11, 100, 200}},
         {"previous after a pan comes back to it", {10, 100, 200}, [](ZoomState &z) { z.zoomIn(); z.moveTo(-500, -700); z.previous(); return z.previous(); }, true, {11, -500, -700}},
         {"zoom - at 1 keeps the previous view", {2, 0, 0}, [](ZoomState &z) { z.zoomOut(); return !z.zoomOut() && z.previous(); }, true, {2, 0, 0}},
     };
@@ -82,7 +89,7 @@ void tst_zoom::arithmetic()
 // One window driven through the magnifier, the zoom frame, a pan and the band
 // buttons: each view is shown, kept in the shared state and stored at once;
 // the stored places stay the scene's places and the beam follows the icons.
-void tst_zoom::windowShowsAndStoresEachView()
+void tst_mapmouse::windowShowsAndStoresEachView()
 {
     TempWorkspace ws;
     ws.makeMap(600, 400);  // 9000 twips
@@ -161,5 +168,113 @@ void tst_zoom::windowShowsAndStoresEachView()
     }
 }
 
-PONTAVEL_TEST(tst_zoom)
-#include "tst_zoom.moc"
+void tst_mapmouse::dragsStoreTheNaturalPosition_data()
+{
+    QTest::addColumn<double>("coef");
+    QTest::newRow("5") << 5.0;
+    QTest::newRow("10") << 10.0;
+    QTest::newRow("20") << 20.0;
+}
+
+// On screen, whatever the zoom: icon A at 300, 600 twips (20, 40 pixels)
+// dropped at 1500, 900; its name label at 1500, 1490 with the frequency 210
+// lower, brought to 1650, 1790 by the frequency label, then back by the name.
+void tst_mapmouse::dragsStoreTheNaturalPosition()
+{
+    QFETCH(double, coef);
+    const double k = 10.0 / coef;
+    TempWorkspace ws;
+    ws.makeMap(800, 600);
+    const int a = ws.addRepeater("Alpha", "1", "438.5", 300 * k, 600 * k, 1500 * k, 1490 * k, "12");
+    const int b = ws.addRepeater("Bravo", "2", "1255", 6000 * k, 6000 * k, 7500 * k, 7500 * k);
+    ws.setParam("CoefZoom", coef);
+    ws.closeStore();
+    const QPointF icon(1500 * k, 900 * k);
+    {
+        Window w(900, 650);
+        QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+        MapScene *s = w.scene();
+        QCOMPARE(w.frm->view()->mapFromScene(s->RelaiKo[a]->pos()), QPoint(20, 40));
+        const QPointF temps = s->Temps[a]->pos();
+        QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(25, 45));
+        QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
+        moveWith(w.vp(), QPoint(60, 50), Qt::LeftButton, Qt::ShiftModifier);
+        moveWith(w.vp(), QPoint(105, 65), Qt::LeftButton, Qt::ShiftModifier);
+        // Both icons move and the beam follows while dragging; nothing is stored yet.
+        QCOMPARE(std::pair(s->RelaiOk[a]->pos(), s->RelaiKo[a]->pos()), std::pair(icon, icon));
+        QCOMPARE(s->Ligne[0]->line(), QLineF(s->repeaterPoint(a), s->repeaterPoint(b)));
+        QCOMPARE(places(ws, a).first, QPointF(300 * k, 600 * k));
+        QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(105, 65));
+        QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(places(ws, a), std::pair(icon, QPointF(1500 * k, 1490 * k)));
+
+        // Pressed 40 twips under the frequency's top, which comes to 2000: the
+        // name's top is what is stored, and both labels stand on it.
+        drag(w.vp(), QPoint(103, 116), QPoint(113, 136), Qt::ShiftModifier, Qt::ShiftModifier);
+        QCOMPARE(places(ws, a), std::pair(icon, QPointF(1650 * k, 1790 * k)));
+        QCOMPARE(std::pair(s->FreqE[a]->pos(), s->FreqR[a]->pos()), std::pair(places(ws, a).second, places(ws, a).second));
+        QCOMPARE(w.frm->view()->mapFromScene(s->FreqR[a]->pos()) + s->FreqR[a]->offset().toPoint(), QPoint(110, 133));
+        QCOMPARE(s->RelaiOk[a]->pos(), icon);
+        QCOMPARE(s->Temps[a]->pos(), temps);  // the countdown waits for the next re-layout
+        drag(w.vp(), QPoint(112, 121), QPoint(102, 111), Qt::ShiftModifier, Qt::ShiftModifier);
+        QCOMPARE(places(ws, a).second, QPointF(1500 * k, 1640 * k));
+        QCOMPARE(s->FreqR[a]->pos(), s->FreqE[a]->pos());
+        QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
+        QCOMPARE(s->Temps[a]->pos(), QPointF(1500 * k, 1640 * k));
+    }
+    QCOMPARE(places(ws, b), std::pair(QPointF(6000 * k, 6000 * k), QPointF(7500 * k, 7500 * k)));
+    // The next start shows them where they were dropped.
+    Window again(900, 650);
+    QCOMPARE(again.scene()->RelaiOk[a]->pos(), icon);
+    QCOMPARE(again.scene()->FreqR[a]->pos(), QPointF(1500 * k, 1640 * k));
+    QCOMPARE(again.scene()->Ligne[0]->line().p1(), again.scene()->repeaterPoint(a));
+}
+
+void tst_mapmouse::clicksAndDropsWithoutShift()
+{
+    TempWorkspace ws;
+    ws.makeMap(800, 600);
+    const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500, "12");
+    const int b = ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
+    ws.closeStore();
+    Window w(900, 650);
+    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+    MapScene *s = w.scene();
+    ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
+    const QPoint iconA(25, 45), iconB(405, 405);
+    const auto chosen = [&] { return std::tuple(w.ctx.state.IndexBouton, w.ctx.state.NomCourant, modals.titles); };
+    // A right press without Shift opens nothing but notes the repeater.
+    QTest::mouseClick(w.vp(), Qt::RightButton, {}, iconB);
+    QTest::qWait(30);
+    QCOMPARE(chosen(), std::tuple(0, QString("Bravo"), QStringList()));
+    // A plain left click opens the command window, Shift + right the command table editor.
+    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
+    QTRY_COMPARE(chosen(), std::tuple(a, QString("Alpha"), QStringList{"Alpha 438.5"}));
+    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, iconB);
+    QTRY_COMPARE(chosen(), std::tuple(b, QString("Bravo"), QStringList{"Alpha 438.5", "Paramètres Bravo1255"}));
+    // The active icon in front answers the same way; a label has no click action.
+    s->setActive(a, true);
+    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
+    QTRY_COMPARE(modals.titles.size(), 3);
+    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(202, 102));
+    QTest::qWait(30);
+    QCOMPARE(std::pair(w.ctx.state.IndexBouton, int(modals.titles.size())), std::pair(a, 3));
+
+    // Shift let go before the button: left where it was dropped, not stored,
+    // until the next re-layout puts it back.
+    drag(w.vp(), iconA, QPoint(105, 65), Qt::ShiftModifier, {});
+    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(1500, 900));
+    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
+    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(300, 600));
+    QCOMPARE(s->Ligne[0]->line().p1(), s->repeaterPoint(a));
+    // A Ctrl drag on an icon does nothing: no move, no pan, no window.
+    const QPoint icon = w.frm->view()->mapFromScene(s->RelaiOk[a]->pos()) + QPoint(5, 5);
+    drag(w.vp(), icon, icon + QPoint(60, 30), Qt::ControlModifier, Qt::ControlModifier);
+    QTest::qWait(50);
+    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(300, 600));
+    QCOMPARE(std::pair(w.ctx.state.CarteX, int(modals.titles.size())), std::pair(0, 3));
+    QCOMPARE(places(ws, a).first, QPointF(300, 600));
+}
+
+PONTAVEL_TEST(tst_mapmouse)
+#include "tst_mapmouse.moc"
