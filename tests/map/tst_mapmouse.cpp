@@ -3,7 +3,6 @@
 // and choosing a repeater by clicking its icon, on real working folders.
 
 #include "testmain.h"
-#include "core/convert.h"
 #include "map/maplabel.h"
 #include "map/repeatericon.h"
 #include "map/zoomstate.h"
@@ -50,21 +49,14 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void arithmetic();
     void windowShowsAndStoresEachView();
-    void dragsStoreTheNaturalPosition_data();
-    void dragsStoreTheNaturalPosition();
-    void clicksAndDropsWithoutShift();
+    void clicksAndDrags_data();
+    void clicksAndDrags();
 };
 
 void tst_mapmouse::arithmetic()
 {
     constexpr double Min = MapInteraction::MinFrameTwips;
-    const struct {
-        const char *name;
-        View start;
-        std::function<bool(ZoomState &)> op;
-        bool changed;
-        View after;
-    } cases[] = {
+    const QList<std::tuple<const char *, View, std::function<bool(ZoomState &)>, bool, View>> cases{
         {"zoom all: whole part of 10.97, at 0, 480", {12, 120, 700}, [](ZoomState &z) { return z.zoomAll(15360, 14000); }, true, {10, 0, 480}},
         {"zoom all of a map wider than ten windows", {10, 0, 0}, [](ZoomState &z) { return z.zoomAll(1000, 20000); }, true, {1, 0, 480}},
         {"frame drawn backwards", {10, 0, 0}, [=](ZoomState &z) { return z.frame(3000, 1500, 1000, 500, 12000, Min); }, true, {60, -6000, -3000}},
@@ -77,12 +69,11 @@ void tst_mapmouse::arithmetic()
         {"previous after a pan comes back to it", {10, 100, 200}, [](ZoomState &z) { z.zoomIn(); z.moveTo(-500, -700); z.previous(); return z.previous(); }, true, {11, -500, -700}},
         {"zoom - at 1 keeps the previous view", {2, 0, 0}, [](ZoomState &z) { z.zoomOut(); return !z.zoomOut() && z.previous(); }, true, {2, 0, 0}},
     };
-    for (const auto &c : cases) {
+    for (const auto &[name, start, op, changed, after] : cases) {
         ZoomState z;
-        z.load(std::get<0>(c.start), std::get<1>(c.start), std::get<2>(c.start));
-        const bool changed = c.op(z);
-        QVERIFY2(changed == c.changed && View(z.coef(), z.left(), z.top()) == c.after,
-                 qPrintable(QStringLiteral("%1: %2 %3 %4").arg(c.name).arg(z.coef()).arg(z.left()).arg(z.top())));
+        z.load(std::get<0>(start), std::get<1>(start), std::get<2>(start));
+        QVERIFY2(op(z) == changed && View(z.coef(), z.left(), z.top()) == after,
+                 qPrintable(QStringLiteral("%1: %2 %3 %4").arg(name).arg(z.coef()).arg(z.left()).arg(z.top())));
     }
 }
 
@@ -112,11 +103,8 @@ void tst_mapmouse::windowShowsAndStoresEachView()
     // Magnifier: left zooms in whatever the keys, right out; the pressed map point stays put.
     QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
     const QList<std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, View>> clicks{
-        {Qt::LeftButton, Qt::ShiftModifier, {11, -150, -75}},
-        {Qt::LeftButton, {}, {12, -300, -150}},
-        {Qt::RightButton, {}, {11, -150, -75}},
-        {Qt::RightButton, {}, {10, 0, 0}},
-    };
+        {Qt::LeftButton, Qt::ShiftModifier, {11, -150, -75}}, {Qt::LeftButton, {}, {12, -300, -150}},
+        {Qt::RightButton, {}, {11, -150, -75}},               {Qt::RightButton, {}, {10, 0, 0}}};
     for (const auto &[button, mods, view] : clicks) {
         QTest::mouseClick(w.vp(), button, mods, QPoint(100, 50));
         QCOMPARE(views(), expected(view));
@@ -157,10 +145,9 @@ void tst_mapmouse::windowShowsAndStoresEachView()
 
     // Band buttons; a pan leaves the previous view alone, "Zoom Tout" fits the map's width.
     const QList<std::pair<QToolButton *, View>> steps{
-        {w.frm->CmdZoomPrec, {10, 0, 0}},  {w.frm->CmdZoomPlus, {11, 0, 0}},   {w.frm->CmdZoomMoins, {10, 0, 0}},
-        {w.frm->CmdZoomMoins, {9, 0, 0}},  {w.frm->CmdZoomPrec, {10, 0, 0}},   {w.frm->CmdZoomTout, {13, 0, 480}},
-        {w.frm->CmdZoomPrec, {10, 0, 0}},
-    };
+        {w.frm->CmdZoomPrec, {10, 0, 0}}, {w.frm->CmdZoomPlus, {11, 0, 0}}, {w.frm->CmdZoomMoins, {10, 0, 0}},
+        {w.frm->CmdZoomMoins, {9, 0, 0}}, {w.frm->CmdZoomPrec, {10, 0, 0}}, {w.frm->CmdZoomTout, {13, 0, 480}},
+        {w.frm->CmdZoomPrec, {10, 0, 0}}};
     for (const auto &[button, view] : steps) {
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(views(), expected(view));
@@ -168,7 +155,7 @@ void tst_mapmouse::windowShowsAndStoresEachView()
     }
 }
 
-void tst_mapmouse::dragsStoreTheNaturalPosition_data()
+void tst_mapmouse::clicksAndDrags_data()
 {
     QTest::addColumn<double>("coef");
     QTest::newRow("5") << 5.0;
@@ -176,10 +163,9 @@ void tst_mapmouse::dragsStoreTheNaturalPosition_data()
     QTest::newRow("20") << 20.0;
 }
 
-// On screen, whatever the zoom: icon A at 300, 600 twips (20, 40 pixels)
-// dropped at 1500, 900; its name label at 1500, 1490 with the frequency 210
-// lower, brought to 1650, 1790 by the frequency label, then back by the name.
-void tst_mapmouse::dragsStoreTheNaturalPosition()
+// On screen, whatever the zoom: icon A at 300, 600 twips (20, 40 pixels),
+// B at 6000, 6000; A's name label at 1500, 1490 with the frequency 210 lower.
+void tst_mapmouse::clicksAndDrags()
 {
     QFETCH(double, coef);
     const double k = 10.0 / coef;
@@ -189,14 +175,33 @@ void tst_mapmouse::dragsStoreTheNaturalPosition()
     const int b = ws.addRepeater("Bravo", "2", "1255", 6000 * k, 6000 * k, 7500 * k, 7500 * k);
     ws.setParam("CoefZoom", coef);
     ws.closeStore();
-    const QPointF icon(1500 * k, 900 * k);
+    const QPointF icon(1500 * k, 900 * k);  // where A is dropped: 1500, 900 on screen
     {
         Window w(900, 650);
         QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
         MapScene *s = w.scene();
-        QCOMPARE(w.frm->view()->mapFromScene(s->RelaiKo[a]->pos()), QPoint(20, 40));
+        ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
+        const QPoint iconA(25, 45), iconB(405, 405);
+        const auto chosen = [&] { return std::tuple(w.ctx.state.IndexBouton, w.ctx.state.NomCourant, modals.titles); };
+        // A right press without Shift opens nothing but notes the repeater.
+        QTest::mouseClick(w.vp(), Qt::RightButton, {}, iconB);
+        QTest::qWait(30);
+        QCOMPARE(chosen(), std::tuple(0, QString("Bravo"), QStringList()));
+        // A plain left click opens the command window, Shift + right the command table editor.
+        QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
+        QTRY_COMPARE(chosen(), std::tuple(a, QString("Alpha"), QStringList{"Alpha 438.5"}));
+        QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, iconB);
+        QTRY_COMPARE(chosen(), std::tuple(b, QString("Bravo"), QStringList{"Alpha 438.5", "Paramètres Bravo1255"}));
+        // The active icon in front answers the same way; a label has no click action.
+        s->setActive(a, true);
+        QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
+        QTRY_COMPARE(modals.titles.size(), 3);
+        QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(102, 102));
+        QTest::qWait(30);
+        QCOMPARE(std::pair(w.ctx.state.IndexBouton, int(modals.titles.size())), std::pair(a, 3));
+
         const QPointF temps = s->Temps[a]->pos();
-        QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(25, 45));
+        QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, iconA);
         QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
         moveWith(w.vp(), QPoint(60, 50), Qt::LeftButton, Qt::ShiftModifier);
         moveWith(w.vp(), QPoint(105, 65), Qt::LeftButton, Qt::ShiftModifier);
@@ -214,66 +219,33 @@ void tst_mapmouse::dragsStoreTheNaturalPosition()
         QCOMPARE(places(ws, a), std::pair(icon, QPointF(1650 * k, 1790 * k)));
         QCOMPARE(std::pair(s->FreqE[a]->pos(), s->FreqR[a]->pos()), std::pair(places(ws, a).second, places(ws, a).second));
         QCOMPARE(w.frm->view()->mapFromScene(s->FreqR[a]->pos()) + s->FreqR[a]->offset().toPoint(), QPoint(110, 133));
-        QCOMPARE(s->RelaiOk[a]->pos(), icon);
         QCOMPARE(s->Temps[a]->pos(), temps);  // the countdown waits for the next re-layout
         drag(w.vp(), QPoint(112, 121), QPoint(102, 111), Qt::ShiftModifier, Qt::ShiftModifier);
         QCOMPARE(places(ws, a).second, QPointF(1500 * k, 1640 * k));
         QCOMPARE(s->FreqR[a]->pos(), s->FreqE[a]->pos());
+
+        // Shift let go before the button: left where it was dropped, not
+        // stored, until the next re-layout puts it back.
+        drag(w.vp(), QPoint(105, 65), QPoint(205, 65), Qt::ShiftModifier, {});
+        QCOMPARE(s->RelaiOk[a]->pos(), QPointF(3000 * k, 900 * k));
         QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
+        QCOMPARE(s->RelaiOk[a]->pos(), icon);
+        QCOMPARE(s->Ligne[0]->line().p1(), s->repeaterPoint(a));
         QCOMPARE(s->Temps[a]->pos(), QPointF(1500 * k, 1640 * k));
+        // A Ctrl drag on an icon does nothing: no move, no pan, no window.
+        const QPoint at = w.frm->view()->mapFromScene(icon) + QPoint(5, 5);
+        drag(w.vp(), at, at + QPoint(60, 30), Qt::ControlModifier, Qt::ControlModifier);
+        QTest::qWait(50);
+        QCOMPARE(s->RelaiOk[a]->pos(), icon);
+        QCOMPARE(std::pair(w.ctx.state.CarteX, int(modals.titles.size())), std::pair(0, 3));
     }
+    QCOMPARE(places(ws, a), std::pair(icon, QPointF(1500 * k, 1640 * k)));
     QCOMPARE(places(ws, b), std::pair(QPointF(6000 * k, 6000 * k), QPointF(7500 * k, 7500 * k)));
     // The next start shows them where they were dropped.
     Window again(900, 650);
     QCOMPARE(again.scene()->RelaiOk[a]->pos(), icon);
     QCOMPARE(again.scene()->FreqR[a]->pos(), QPointF(1500 * k, 1640 * k));
     QCOMPARE(again.scene()->Ligne[0]->line().p1(), again.scene()->repeaterPoint(a));
-}
-
-void tst_mapmouse::clicksAndDropsWithoutShift()
-{
-    TempWorkspace ws;
-    ws.makeMap(800, 600);
-    const int a = ws.addRepeater("Alpha", "1", "438.5", 300, 600, 3000, 1500, "12");
-    const int b = ws.addRepeater("Bravo", "2", "1255", 6000, 6000, 7500, 7500);
-    ws.closeStore();
-    Window w(900, 650);
-    QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-    MapScene *s = w.scene();
-    ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
-    const QPoint iconA(25, 45), iconB(405, 405);
-    const auto chosen = [&] { return std::tuple(w.ctx.state.IndexBouton, w.ctx.state.NomCourant, modals.titles); };
-    // A right press without Shift opens nothing but notes the repeater.
-    QTest::mouseClick(w.vp(), Qt::RightButton, {}, iconB);
-    QTest::qWait(30);
-    QCOMPARE(chosen(), std::tuple(0, QString("Bravo"), QStringList()));
-    // A plain left click opens the command window, Shift + right the command table editor.
-    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
-    QTRY_COMPARE(chosen(), std::tuple(a, QString("Alpha"), QStringList{"Alpha 438.5"}));
-    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, iconB);
-    QTRY_COMPARE(chosen(), std::tuple(b, QString("Bravo"), QStringList{"Alpha 438.5", "Paramètres Bravo1255"}));
-    // The active icon in front answers the same way; a label has no click action.
-    s->setActive(a, true);
-    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, iconA);
-    QTRY_COMPARE(modals.titles.size(), 3);
-    QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(202, 102));
-    QTest::qWait(30);
-    QCOMPARE(std::pair(w.ctx.state.IndexBouton, int(modals.titles.size())), std::pair(a, 3));
-
-    // Shift let go before the button: left where it was dropped, not stored,
-    // until the next re-layout puts it back.
-    drag(w.vp(), iconA, QPoint(105, 65), Qt::ShiftModifier, {});
-    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(1500, 900));
-    QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
-    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(300, 600));
-    QCOMPARE(s->Ligne[0]->line().p1(), s->repeaterPoint(a));
-    // A Ctrl drag on an icon does nothing: no move, no pan, no window.
-    const QPoint icon = w.frm->view()->mapFromScene(s->RelaiOk[a]->pos()) + QPoint(5, 5);
-    drag(w.vp(), icon, icon + QPoint(60, 30), Qt::ControlModifier, Qt::ControlModifier);
-    QTest::qWait(50);
-    QCOMPARE(s->RelaiOk[a]->pos(), QPointF(300, 600));
-    QCOMPARE(std::pair(w.ctx.state.CarteX, int(modals.titles.size())), std::pair(0, 3));
-    QCOMPARE(places(ws, a).first, QPointF(300, 600));
 }
 
 PONTAVEL_TEST(tst_mapmouse)
