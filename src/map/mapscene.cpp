@@ -224,8 +224,9 @@ void MapScene::iconMoved(RepeaterIcon *icon)
         return;
     RepeaterIcon *twin = icon == m_relaiOk[i] ? m_relaiKo[i] : m_relaiOk[i];
     if (twin->pos() != icon->pos())
-        twin->setPos(icon->pos());
-    updateLineGeometry();
+        twin->setPos(icon->pos());  // whose own move re-lays the lines
+    else
+        updateLineGeometry();
 }
 
 void MapScene::labelMoved(MapLabel *label)
