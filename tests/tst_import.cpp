@@ -1,5 +1,6 @@
-// Importing an old relai.mdb: every value of the sample file, rows that break
-// the rules, files that hold no network, and a first start on such a folder.
+// Importing an old relai.mdb: every cell compared with what mdbtools' own
+// command-line reader sees in the sample, rows that break the rules, files
+// that hold no network, and a first start on such a folder.
 
 #include "recordingtransmitter.h"
 
@@ -12,12 +13,9 @@
 #include "map/mapscene.h"
 
 #include <QGraphicsLineItem>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStatusBar>
@@ -37,17 +35,44 @@ QByteArray bytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QJsonArray sampleTables()
+QString run(const QString &program, const QStringList &args)
 {
-    return QJsonDocument::fromJson(bytes(sample("relai-jet3.json"))).object()["tables"].toArray();
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(30000);
+    return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
 }
 
-QJsonArray sampleRows(const QString &table)
+// A table of the sample as mdb-schema and mdb-export print it: the SQLite
+// type each Jet column must get, and every cell as text (NULL and "" alike).
+struct OldTable
 {
-    for (const QJsonValue t : sampleTables())
-        if (t["name"] == table)
-            return t["rows"].toArray();
-    return {};
+    QString name;
+    QStringList columns, types;
+    QList<QStringList> rows;
+};
+
+QList<OldTable> readWithMdbtools(const QString &mdb)
+{
+    QList<OldTable> out;
+    static const QRegularExpression table(R"(^CREATE TABLE \[(.+)\])"), column(R"(^\s+\[(.+)\]\s+(.+?),?\s*$)"),
+        text(R"(^Text \((\d+)\)$)");
+    for (const QString &line : run("mdb-schema", {mdb}).split('\n')) {
+        if (const auto m = table.match(line); m.hasMatch()) {
+            out << OldTable{m.captured(1), {}, {}, {}};
+        } else if (const auto c = column.match(line); c.hasMatch() && !out.isEmpty()) {
+            const QString jet = c.captured(2);
+            out.last().columns << c.captured(1);
+            out.last().types << (text.match(jet).hasMatch() ? "VARCHAR(" + text.match(jet).captured(1) + ")"
+                                 : jet == "Single" || jet == "Double"            ? "REAL"
+                                 : jet == "Long Integer" || jet == "Integer"     ? "INTEGER"
+                                                                                 : "? " + jet);
+        }
+    }
+    for (OldTable &t : out)
+        for (const QString &line : run("mdb-export", {"-H", "-Q", "-d", "\t", mdb, t.name}).split('\n', Qt::SkipEmptyParts))
+            t.rows << line.split('\t');
+    return out;
 }
 
 // A read-only look into a written base, closed with the object.
@@ -75,66 +100,85 @@ struct Base
 class tst_import : public QObject
 {
     Q_OBJECT
+    QList<OldTable> m_old;
+    const OldTable &old(const QString &name) const
+    {
+        return *std::find_if(m_old.begin(), m_old.end(), [&](const OldTable &t) { return t.name == name; });
+    }
+
 private slots:
+    void initTestCase()
+    {
+        m_old = readWithMdbtools(sample("relai-jet3.mdb"));
+        QVERIFY2(m_old.size() == 8, "mdb-schema et mdb-export (paquet mdbtools) sont nécessaires");
+        QCOMPARE(old("3").rows.size(), 30);
+    }
+
     void everyCellOfTheSample()
     {
         QTemporaryDir dir;
         const QString out = dir.filePath("nouveau.db");
         const QString tool = qEnvironmentVariable("PONTAVEL_BINARY_DIR") + "/tools/pontavel-import";
-        QProcess run;
-        run.start(tool, {sample("relai-jet3.mdb"), out});
-        QVERIFY(run.waitForFinished(30000));
-        QCOMPARE(run.exitCode(), 0);
+        const QByteArray mdb = bytes(sample("relai-jet3.mdb"));
+        QProcess p;
+        p.start(tool, {sample("relai-jet3.mdb"), out});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
         // One row breaks a rule: the 50-key sequence of repeater 5's command.
-        const QStringList report = QString::fromUtf8(run.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(report, QStringList{"Relais 5 (Béziers Côte d’Orb), commande 1 : wav a 50 caractères (24 au plus) ; "
-                                     "importé en entier."});
-        QVERIFY(run.readAllStandardError().contains("6 relais, 37 commandes et les réglages"));
-
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+                 QStringList{"Relais 5 (Béziers Côte d’Orb), commande 1 : wav a 50 caractères (24 au plus) ; "
+                             "importé en entier."});
+        QVERIFY(p.readAllStandardError().contains("6 relais, 37 commandes et les réglages"));
         {
             Base db(out);
-            const QJsonArray tables = sampleTables();
-            QCOMPARE(QSqlDatabase::database(db.name).tables().size(), tables.size());
-            for (const QJsonValue t : tables) {
-                const QString name = t["name"].toString();
-                QSqlQuery info = db.query(QString("PRAGMA table_info(\"%1\")").arg(name));
-                for (const QJsonValue c : t["columns"].toArray()) {
-                    QVERIFY2(info.next(), qPrintable(name));
-                    QCOMPARE(info.value(1).toString(), c["name"].toString());
-                    const QString type = c["type"].toString();
-                    const QString sqlType = type == "text" ? QString("VARCHAR(%1)").arg(c["size"].toInt())
-                                            : (type == "single" || type == "double") ? "REAL" : "INTEGER";
-                    QCOMPARE(info.value(2).toString(), sqlType);
+            QCOMPARE(QSqlDatabase::database(db.name).tables().size(), m_old.size());
+            for (const OldTable &t : m_old) {
+                QSqlQuery info = db.query(QString("PRAGMA table_info(\"%1\")").arg(t.name));
+                for (int k = 0; k < t.columns.size(); ++k) {
+                    QVERIFY2(info.next(), qPrintable(t.name));
+                    QCOMPARE(info.value(1).toString(), t.columns[k]);
+                    QCOMPARE(info.value(2).toString(), t.types[k]);
                 }
                 QVERIFY(!info.next());
-                QSqlQuery q = db.query(QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(name));
-                int n = 0;
-                for (const QJsonValue row : t["rows"].toArray()) {
-                    QVERIFY2(q.next(), qPrintable(name));
-                    for (int k = 0; k < row.toArray().size(); ++k) {
-                        const QJsonValue want = row[k];
+                QSqlQuery q = db.query(QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(t.name));
+                for (int n = 0; n < t.rows.size(); ++n) {
+                    QVERIFY2(q.next(), qPrintable(t.name));
+                    QCOMPARE(t.rows[n].size(), t.columns.size());
+                    for (int k = 0; k < t.columns.size(); ++k) {
+                        const QString want = t.rows[n][k];
                         const QVariant got = q.value(k);
-                        const QByteArray where = QString("%1[%2][%3]").arg(name).arg(n).arg(k).toUtf8();
-                        QVERIFY2(got.isNull() == want.isNull(), where);
-                        if (want.isString())
-                            QVERIFY2(got.typeId() == QMetaType::QString && got.toString() == want.toString(), where);
-                        else if (!want.isNull())
-                            QVERIFY2(got.toDouble() == want.toDouble(), where);
+                        const QByteArray where = QString("%1[%2][%3] = %4").arg(t.name).arg(n).arg(k).arg(want).toUtf8();
+                        if (t.types[k].startsWith("VARCHAR"))
+                            QVERIFY2(got.isNull() ? want.isEmpty() : got.typeId() == QMetaType::QString && got.toString() == want, where);
+                        else if (t.types[k] == "REAL")  // Single values are printed with 8 digits
+                            QVERIFY2(!got.isNull() && float(got.toDouble()) == want.toFloat(), where);
+                        else
+                            QVERIFY2(!got.isNull() && got.toLongLong() == want.toLongLong(), where);
                     }
-                    ++n;
                 }
-                QVERIFY2(!q.next(), qPrintable(name));
+                QVERIFY2(!q.next(), qPrintable(t.name));
+            }
+            // What mdbtools cannot tell: a NULL cell stays NULL, an empty or blank text stays text.
+            const struct { const char *table; int row, col; QVariant value; } cells[] = {
+                {"Relais", 4, 9, ""}, {"Relais", 6, 9, {}}, {"1", 2, 5, {}}, {"1", 1, 6, ""},
+                {"2", 2, 5, " "},     {"6", 1, 10, {}},
+            };
+            for (const auto &c : cells) {
+                QSqlQuery q = db.query(QString("SELECT * FROM \"%1\" WHERE rowid = %2").arg(c.table).arg(c.row));
+                QVERIFY(q.next());
+                QCOMPARE(q.value(c.col - 1).isNull(), c.value.isNull());
+                QCOMPARE(q.value(c.col - 1).toString(), c.value.toString());
             }
         }
-
-        // An existing base is never replaced.
+        // An existing base is never replaced, and the old file is only read.
         const QByteArray written = bytes(out);
-        run.start(tool, {sample("relai-jet3.mdb"), out});
-        QVERIFY(run.waitForFinished(30000));
-        QCOMPARE(run.exitCode(), 1);
-        QVERIFY(run.readAllStandardError().contains("existe déjà"));
+        p.start(tool, {sample("relai-jet3.mdb"), out});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("existe déjà"));
         QCOMPARE(bytes(out), written);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"nouveau.db"});
+        QCOMPARE(bytes(sample("relai-jet3.mdb")), mdb);
     }
 
     void brokenRulesAreReadAsBefore()
@@ -143,8 +187,7 @@ private slots:
         QString error;
         QVERIFY2(MdbImport::readMdb(sample("relai-jet3.mdb"), &old, &error), qPrintable(error));
         auto table = [&](const QString &name) { return const_cast<MdbImport::Table *>(old.find(name)); };
-        QVariantList &second = table("Relais")->rows[1];
-        second[0] = 9;
+        table("Relais")->rows[1][0] = 9;
         table("Relais")->rows[3][2] = "e";
         for (int k = 7; k <= 31; ++k)
             table("Relais")->rows << QVariantList{k, "Copie", "1", "438", 0, 0, 0, 0, ""};
@@ -169,10 +212,10 @@ private slots:
         for (int n = 1; n <= 30; ++n) {
             QVERIFY(q.next());
             QCOMPARE(q.value(0).toInt(), n);
+            if (n == 4)
+                QCOMPARE(q.value(1).toString(), "e");
         }
         QVERIFY(!q.next());
-        QSqlQuery lozere = db.query("SELECT \"N°DTMF\" FROM \"Relais\" WHERE \"N°\" = 4");
-        QVERIFY(lozere.next() && lozere.value(0).toString() == "e");
         QSqlQuery counts = db.query("SELECT (SELECT count(*) FROM \"3\"), (SELECT count(*) FROM \"6\"), "
                                     "(SELECT count(*) FROM \"30\")");
         QVERIFY(counts.next());
@@ -203,8 +246,8 @@ private slots:
         QTest::newRow("sans Param") << noParam << "la table Param manque. Tables trouvées : Relais, 1";
         const QString jet4 = qEnvironmentVariable("PONTAVEL_BINARY_DIR") + "/Monitor.mdb";
         if (QFileInfo::exists(jet4))
-            QTest::newRow("Jet 4 d'un autre usage") << bytes(jet4) << "les tables Relais et Param manquent. Tables "
-                                                                      "trouvées : Monitor_Authenticate.";
+            QTest::newRow("Jet 4 d'un autre usage")
+                << bytes(jet4) << "les tables Relais et Param manquent. Tables trouvées : Monitor_Authenticate.";
         else
             qWarning("Monitor.mdb (paquet mrtg-contrib) absent : le cas Jet 4 n'est pas essayé.");
     }
@@ -232,9 +275,9 @@ private slots:
         QVERIFY(demo.waitForFinished(60000) && demo.exitCode() == 0);
         QVERIFY(QFile::remove(dir.filePath("relai.db")));
         QVERIFY(QFile::copy(sample("relai-jet3.mdb"), dir.filePath("relai.mdb")));
-        const QString old = QDir::currentPath();
+        const QString cwd = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        auto back = qScopeGuard([&] { QDir::setCurrent(old); });
+        auto back = qScopeGuard([&] { QDir::setCurrent(cwd); });
 
         AppContext ctx;
         auto *tx = new RecordingTransmitter;
@@ -259,12 +302,12 @@ private slots:
         QCOMPARE(bytes("relai.mdb"), bytes(sample("relai-jet3.mdb")));
 
         MapScene *scene = w.scene();
-        const QJsonArray relais = sampleRows("Relais");
+        const QList<QStringList> &relais = old("Relais").rows;
         QCOMPARE(scene->repeaterCount(), 6);
         int beams = 0;
         for (int i = 1; i <= 6; ++i) {
-            QCOMPARE(scene->FreqE[i]->text(), relais[i - 1][1].toString());
-            beams += std::max(0, int(relais[i - 1][8].toString().size()) - 1);
+            QCOMPARE(scene->FreqE[i]->text(), relais[i - 1][1]);
+            beams += std::max(0, int(relais[i - 1][8].size()) - 1);
         }
         int shown = 0;
         for (QGraphicsLineItem *l : scene->Ligne)
@@ -273,17 +316,17 @@ private slots:
 
         // Repeater 2's first command goes on the air and opens its route.
         w.show();
-        const QJsonArray command = sampleRows("2")[0].toArray();
+        const QStringList command = old("2").rows[0];
         ctx.state.IndexBouton = 2;
         w.openCommandWindow(2);
         Relai *window = w.findChild<Relai *>();
         QVERIFY(window && QTest::qWaitForWindowExposed(window));
         QTest::mouseClick(window->Option1[0], Qt::LeftButton);
         QTest::mouseClick(window->CmdParam, Qt::LeftButton);
-        QCOMPARE(tx->played, QList<QStringList>{commandToneFiles(command[3].toString())});
+        QCOMPARE(tx->played, QList<QStringList>{commandToneFiles(command[3])});
         QVERIFY(QTest::qWaitFor([&] { return window->questionBox() && window->questionBox()->isVisible(); }, 3000));
         QTest::mouseClick(window->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
-        QCOMPARE(ctx.routes.CheminsActifs, command[8].toString());
+        QCOMPARE(ctx.routes.CheminsActifs, command[8]);
         QVERIFY(scene->isActive(2) && scene->isActive(3));
         QTRY_VERIFY(!w.findChild<Relai *>());
 

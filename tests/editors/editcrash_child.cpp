@@ -10,25 +10,26 @@
 #include "core/store.h"
 
 #include <QCoreApplication>
-#include <QVariantList>
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
-[[noreturn]] void die(const QString &what)
+// The parent reads the last line printed before the kill.
+void say(const QString &line)
 {
-    std::printf("error: %s\n", qPrintable(what));
+    std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
-    std::exit(3);
 }
 
-// The parent reads the last step named before the kill.
-void step(const char *name)
+bool check(bool ok, const QString &error)
 {
-    std::printf("%s\n", name);
-    std::fflush(stdout);
+    if (!ok) {
+        say(QStringLiteral("error: ") + error);
+        std::exit(3);
+    }
+    return ok;
 }
 
 Command command(const QString &tx)
@@ -43,67 +44,53 @@ Command command(const QString &tx)
     return c;
 }
 
-QString nomOf(Store &store, int k)
-{
-    return store.repeaterRows().value(k - 1).value(1).toString();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc < 3)
-        die(QStringLiteral("usage: editcrash_child <relai.db> <rounds>"));
+    Store store;
+    check(argc == 3, QStringLiteral("usage: editcrash_child <relai.db> <rounds>"));
+    check(store.open(QString::fromLocal8Bit(argv[1])) == Store::OpenResult::Opened, store.lastError());
     const long rounds = std::atol(argv[2]);
     const QString tag = QString::number(getpid());
-    Store store;
-    if (store.open(QString::fromLocal8Bit(argv[1])) != Store::OpenResult::Opened)
-        die(store.lastError());
-
-    // A former run may have been killed between two writes: fill up again.
     long serial = 0;
     QString error;
+    // A new command of repeater k; its Tx names the repeater.
+    auto next = [&](int k) {
+        return command(QStringLiteral("%1/%2.%3").arg(store.repeaterRows().value(k - 1).value(1).toString(), tag).arg(++serial));
+    };
     // A new repeater last, with a full command table.
     auto append = [&] {
-        const QString nom = QStringLiteral("R%1.%2").arg(tag).arg(++serial);
-        QVector<Command> cmds;
-        for (int j = 1; j <= Store::MaxCommands; ++j)
-            cmds << command(QStringLiteral("%1/%2").arg(nom).arg(j));
         Repeater r;
-        r.nom = nom;
+        r.nom = QStringLiteral("R%1.%2").arg(tag).arg(++serial);
         r.dtmf = QStringLiteral("5");
         r.freq = QStringLiteral("10.5");
-        if (!store.appendNetwork({r}, {cmds}, &error))
-            die(error);
+        QVector<Command> cmds;
+        for (int j = 1; j <= Store::MaxCommands; ++j)
+            cmds << command(QStringLiteral("%1/%2").arg(r.nom).arg(j));
+        check(store.appendNetwork({r}, {cmds}, &error), error);
     };
+    // A former run may have been killed between two writes: fill up again.
     while (store.repeaterCount() < Store::MaxRepeaters)
         append();
     for (int k = 1; k <= Store::MaxRepeaters; ++k)
         while (store.commandCount(k) < Store::MaxCommands)
-            if (!store.insertCommand(k, 0, command(QStringLiteral("%1/%2.%3").arg(nomOf(store, k), tag).arg(++serial)),
-                                     &error))
-                die(error);
+            check(store.insertCommand(k, 0, next(k), &error), error);
 
-    std::printf("started\n");
-    std::fflush(stdout);
+    say(QStringLiteral("started"));
     for (long i = 0; i < rounds; ++i) {
         // The first repeater leaves (29 tables renamed) and a new one comes last.
-        step("delete");
-        if (!store.deleteRepeater(1, &error))
-            die(error);
-        step("append");
+        say(QStringLiteral("delete"));
+        check(store.deleteRepeater(1, &error), error);
+        say(QStringLiteral("append"));
         append();
         // One command of some repeater moves: deleted, then inserted elsewhere.
-        step("move");
+        say(QStringLiteral("move"));
         const int k = 1 + int(i % Store::MaxRepeaters);
-        if (!store.deleteCommand(k, 1 + int(i % 29), &error))
-            die(error);
-        if (!store.insertCommand(k, 1 + int((i * 7) % 29),
-                                 command(QStringLiteral("%1/%2.%3").arg(nomOf(store, k), tag).arg(++serial)), &error))
-            die(error);
+        check(store.deleteCommand(k, 1 + int(i % 29), &error), error);
+        check(store.insertCommand(k, 1 + int((i * 7) % 29), next(k), &error), error);
     }
-    std::printf("done\n");
-    std::fflush(stdout);
+    say(QStringLiteral("done"));
     return 0;
 }
