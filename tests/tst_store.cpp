@@ -21,17 +21,13 @@ private slots:
         bool present = false;
         const Settings s = store.settings(&present);
         QVERIFY(present);
-        QCOMPARE(s.coefZoom, 10.0);
-        QCOMPARE(s.dureeAffichage(), 5);
-        QCOMPARE(s.comNumber, 1);
-        QCOMPARE(s.portSettings, QStringLiteral("9600,N,8,1"));
+        QCOMPARE(QString("%1 %2 %3 %4").arg(s.coefZoom).arg(s.dureeAffichage()).arg(s.comNumber).arg(s.portSettings), "10 5 1 9600,N,8,1");
         // Colours that differ from one another and from a white map.
         const QSet<quint32> colours{s.couleurActif, s.couleurRepos, s.couleurLigne, s.couleurFaisceau};
-        QCOMPARE(colours.size(), 4);
-        QVERIFY(!colours.contains(0xFFFFFF));
-        QVERIFY(store.CreeTable("7"));
+        QVERIFY(colours.size() == 4 && !colours.contains(0xFFFFFF));
+        QVERIFY(store.CreeTable("7"));  // command tables refuse an empty Tx and sequences over 24 keys
         QSqlQuery q(store.database());
-        QVERIFY2(!q.exec("INSERT INTO \"7\" VALUES (1,'','rx','','','','','','','')"), "empty Tx accepted");
+        QVERIFY(!q.exec("INSERT INTO \"7\" VALUES (1,'','rx','','','','','','','')"));
         QVERIFY(!q.exec("INSERT INTO \"7\" VALUES (1,'tx','rx','1234567890123456789012345','','','','','','')"));
         QVERIFY(q.exec("INSERT INTO \"7\" VALUES (1,'tx','rx','123456789012345678901234','','','','','','')"));
         QString error;
@@ -51,14 +47,12 @@ private slots:
         // Unreadable positions must not hide the rows after them; huge ones are clamped.
         ws.exec("UPDATE \"Relais\" SET \"PosGauche\" = NULL, \"PosHaut\" = 'abc' WHERE \"Nom\" = 'Bravo'");
         const QVector<Repeater> list = ws.store().repeaters();
-        QCOMPARE(list.size(), 3);
-        QCOMPARE(list[0].chemin, QStringLiteral("12"));
-        QCOMPARE(list[0].libellePosHaut, 400.0);
-        QCOMPARE(QPointF(list[1].posGauche, list[1].posHaut), QPointF(0, 0));
-        QCOMPARE(list[1].libellePosGau, 700.0);
-        QCOMPARE(list[2].numero, 3);
-        QCOMPARE(list[2].freq, QStringLiteral("1.255"));
-        QCOMPARE(QPointF(list[2].posGauche, list[2].posHaut), QPointF(1e6, -1e6));
+        QStringList read;
+        for (const Repeater &r : list)
+            read << QString("%1 %2 %3 %4 %5 %6 %7 %8 %9").arg(r.numero).arg(r.nom, r.dtmf, r.freq).arg(r.posGauche).arg(r.posHaut)
+                        .arg(r.libellePosGau).arg(r.libellePosHaut).arg(r.chemin);
+        QCOMPARE(read, QStringList({"1 Alpha 1 10.450 100 200 300 400 12", "2 Bravo 2 2.410 0 0 700 800 ",
+                                    "3 Charlie 1 1.255 1e+06 -1e+06 1100 1200 "}));
         // A key found twice: the last row wins.
         QCOMPARE(Store::lookupKey(list, '1', 0), 3);
         QCOMPARE(Store::lookupKey(list, '2', 0), 2);
@@ -68,54 +62,31 @@ private slots:
         ws.addCommand(1, "Arrêt", "Fin", {"1*"});
         const QVector<Command> cmds = ws.store().commands(1);
         QCOMPARE(cmds.size(), 2);
-        QCOMPARE(cmds[0].numero, 1);
-        QCOMPARE(QStringList({cmds[0].tx, cmds[0].rx, cmds[0].wav[0], cmds[0].wav[2], cmds[0].chemin, cmds[0].relais}),
-                 QStringList({"Marche", "Vidéo", "12", "3#", "12-3", "123"}));
+        QCOMPARE(QStringList({QString::number(cmds[0].numero), cmds[0].tx, cmds[0].rx, cmds[0].wav[0], cmds[0].wav[2], cmds[0].chemin, cmds[0].relais}),
+                 QStringList({"1", "Marche", "Vidéo", "12", "3#", "12-3", "123"}));
         QVERIFY(sequenceAbsent(cmds[1].wav[1]));
         QString error;
-        QVERIFY(ws.store().commands(9, &error).isEmpty());
-        QVERIFY(error.contains("9"));
+        QVERIFY(ws.store().commands(9, &error).isEmpty() && error.contains("9"));
     }
 
-    void settingsRoundedAndClamped_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<double>("read");
-        // Halves go to the even neighbour; a map of no size is never shown.
-        QTest::newRow("N°Com 2.5") << "N°Com" << QVariant(2.5) << 2.0;
-        QTest::newRow("tempo 4.5") << "tempo" << QVariant(4.5) << 4.0;
-        QTest::newRow("CarteX 3.5") << "CarteX" << QVariant(3.5) << 4.0;
-        QTest::newRow("CarteY -2.5") << "CarteY" << QVariant(-2.5) << -2.0;
-        QTest::newRow("CoefZoom 0") << "CoefZoom" << QVariant(0) << 10.0;
-        QTest::newRow("CoefZoom -3") << "CoefZoom" << QVariant(-3) << 10.0;
-        QTest::newRow("CoefZoom 15") << "CoefZoom" << QVariant(15) << 15.0;
-        QTest::newRow("CoefZoom NULL") << "CoefZoom" << QVariant() << 10.0;
-        QTest::newRow("CoefZoom huge") << "CoefZoom" << QVariant(1e300) << 1000.0;
-        QTest::newRow("CarteX huge") << "CarteX" << QVariant(1e300) << 32767.0;
-        QTest::newRow("tempo huge") << "tempo" << QVariant(1e300) << 32767.0;
-        // Not a colour: the default stays.
-        QTest::newRow("couleur huge") << "couleur" << QVariant(1e300) << double(Settings().couleurActif);
-    }
     void settingsRoundedAndClamped()
     {
-        QFETCH(QString, field);
-        QFETCH(QVariant, stored);
-        QFETCH(double, read);
-        TempWorkspace ws;
-        ws.setParam(field, stored);
-        ws.setParam("settings", QVariant());
-        const Settings s = ws.store().settings();
-        const QMap<QString, double> got{{"N°Com", s.comNumber}, {"tempo", s.dureeAffichage()}, {"CarteX", s.carteX},
-                                        {"CarteY", s.carteY},    {"CoefZoom", s.coefZoom},     {"couleur", s.couleurActif}};
-        QCOMPARE(got[field], read);
-        QCOMPARE(s.portSettings, QStringLiteral("9600,N,8,1"));
-    }
-
-    void halvesRoundToEvenAndHugeValuesSaturate()
-    {
-        const QList<std::pair<double, double>> cases{{0.5, 0}, {1.5, 2}, {2.5, 2}, {-1.5, -2}, {2.4999, 2}};
-        for (const auto &[in, out] : cases)
+        // Halves go to the even neighbour; a map of no size is never shown; not a colour: the default stays.
+        const struct { const char *field; QVariant stored; double read; } cases[] = {
+            {"N°Com", 2.5, 2}, {"tempo", 4.5, 4}, {"CarteX", 3.5, 4}, {"CarteY", -2.5, -2}, {"CoefZoom", 0, 10},
+            {"CoefZoom", -3, 10}, {"CoefZoom", 15, 15}, {"CoefZoom", {}, 10}, {"CoefZoom", 1e300, 1000},
+            {"CarteX", 1e300, 32767}, {"tempo", 1e300, 32767}, {"couleur", 1e300, double(Settings().couleurActif)},
+        };
+        for (const auto &c : cases) {
+            TempWorkspace ws;
+            ws.setParam(c.field, c.stored);
+            ws.setParam("settings", QVariant());
+            const Settings s = ws.store().settings();
+            const QMap<QString, double> got{{"N°Com", s.comNumber}, {"tempo", s.dureeAffichage()}, {"CarteX", s.carteX},
+                                            {"CarteY", s.carteY}, {"CoefZoom", s.coefZoom}, {"couleur", s.couleurActif}};
+            QVERIFY2(got[c.field] == c.read && s.portSettings == "9600,N,8,1", c.field);
+        }
+        for (const auto &[in, out] : QList<std::pair<double, double>>{{0.5, 0}, {1.5, 2}, {2.5, 2}, {-1.5, -2}, {2.4999, 2}})
             QCOMPARE(roundHalfEven(in), out);
         QCOMPARE(toInt16(100000.0), 32767);
         QCOMPARE(roundHalfEven(qQNaN()), 0);
@@ -131,25 +102,20 @@ private slots:
         Store fresh;
         QCOMPARE(fresh.open(ws.file("relai.db")), Store::OpenResult::Opened);
         const Settings s = fresh.settings();
-        QCOMPARE(s.coefZoom, 25.5);
-        QCOMPARE(QPoint(s.carteX, s.carteY), QPoint(-120, 480));
-        QCOMPARE(tableRows(fresh.database(), "Param").value(1).value(6).toDouble(), 9.0);
-        QCOMPARE(tableRows(fresh.database(), "Param").value(1).value(9).toDouble(), 33.0);
+        QCOMPARE(QString("%1 %2 %3").arg(s.coefZoom).arg(s.carteX).arg(s.carteY), "25.5 -120 480");
+        const QVariantList second = tableRows(fresh.database(), "Param").value(1);
+        QCOMPARE(second.value(6).toDouble() + second.value(9).toDouble(), 42.0);  // tempo 9, CoefZoom 33
         // An unknown field fails the whole write: nothing of it is stored.
         QString error;
-        QVERIFY(!fresh.writeSettings({{"CoefZoom", 12}, {"PasUnChamp", 1}}, &error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!fresh.writeSettings({{"CoefZoom", 12}, {"PasUnChamp", 1}}, &error) && !error.isEmpty());
         QCOMPARE(fresh.settings().coefZoom, 25.5);
-
         // Without a row, the write starts from the defaults.
         QSqlQuery(fresh.database()).exec("DELETE FROM \"Param\"");
         bool present = true;
         fresh.settings(&present);
-        QVERIFY(!present);
-        QVERIFY(fresh.writeSettings({{"tempo", 12}}));
+        QVERIFY(!present && fresh.writeSettings({{"tempo", 12}}));
         QCOMPARE(fresh.settings(&present).dureeAffichage(), 12);
-        QVERIFY(present);
-        QCOMPARE(fresh.settings().coefZoom, 10.0);
+        QVERIFY(present && fresh.settings().coefZoom == 10.0);
     }
 
     void rowsAgainstTheirRulesCostOnlyThemselves()
@@ -163,18 +129,16 @@ private slots:
         ws.closeStore();
         Store store;
         QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Opened);
-        QCOMPARE(store.warnings().size(), 1);
-        QVERIFY2(store.warnings()[0].contains("« 1 »"), qPrintable(store.warnings()[0]));
+        QVERIFY2(store.warnings().size() == 1 && store.warnings()[0].contains("« 1 »"), qPrintable(store.warnings().join('\n')));
         QStringList skipped;
         const QVector<Command> list = store.commands(1, nullptr, &skipped);
-        QCOMPARE(list.size(), 2);
-        QCOMPARE(list[1].tx, QString("Ligne 3"));
-        QCOMPARE(skipped.size(), 1);
+        QVERIFY(list.size() == 2 && list[1].tx == "Ligne 3" && skipped.size() == 1);
         QVERIFY2(skipped[0].startsWith("La commande 2 du relais 1 est ignorée") && skipped[0].contains("CHECK"),
                  qPrintable(skipped[0]));
     }
 
-    void corruptFileIsReportedAndLeftAlone()
+    // A damaged file is reported and never written; one held by another program is not called damaged.
+    void unusableFilesAreReportedAndLeftAlone()
     {
         TempWorkspace ws;
         const QByteArray junk = QByteArray("SQLite format 3\0", 16) + QByteArray(4096, '\x5a');
@@ -189,15 +153,11 @@ private slots:
                      store.lastError().contains(QRegularExpression(" : [^(]*pas une base de données "
                                                                    "\\(message du système : .+\\)")),
                  qPrintable(store.lastError()));
-        QVERIFY(store.repeaters().isEmpty());
-        QVERIFY(!store.writeSettings({{"CoefZoom", 20}}));
+        QVERIFY(store.repeaters().isEmpty() && !store.writeSettings({{"CoefZoom", 20}}));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), junk);
-    }
 
-    void databaseLockedByAnotherProgramIsNotCalledDamaged()
-    {
-        TempWorkspace ws;
+        QVERIFY(f.remove());
         ws.addRepeater("Alpha", "1", "10.450");
         ws.closeStore();
         QProcess holder;
@@ -207,7 +167,6 @@ private slots:
         QVERIFY(holder.waitForReadyRead(5000));
         QElapsedTimer t;
         t.start();
-        Store store;
         QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Failed);
         QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
         QVERIFY2(store.lastError().contains("utilisée par un autre programme"), qPrintable(store.lastError()));
