@@ -51,16 +51,20 @@ struct Model
         });
         QObject::connect(&routes, &RouteState::routesChanged, [this](const QString &c) { drawn = c, ++draws; });
     }
-    void send(int from, const QString &chemin, const QString &relais)
+    // A command of repeater `from` confirmed, `after` ms later.
+    void send(int from, const QString &chemin, const QString &relais, qint64 after = 0)
     {
+        now += after;
         state.IndexBouton = from;
         routes.AfficheRoute(Command{0, "Tx", "Rx", {}, chemin, relais});
     }
-    // The clock `seconds` (and a little) after repeater i's route began, then one step.
-    void at(qint64 seconds, int i)
+    // The clock `seconds` (and a little) after repeater i's route began, then
+    // one step: its countdown then.
+    QString at(qint64 seconds, int i)
     {
         now = routes.DebutRoute[i] + seconds * 1000 + 50;
         routes.tick();
+        return countdown[i];
     }
     // What the map shows of repeater i: active icon, route shown, its route,
     // countdown and its colour, labels (colour only when name and frequency).
@@ -116,6 +120,12 @@ private slots:
         }
         QCOMPARE(Routes::appendRoute("", "12") + ' ' + Routes::appendRoute("12", "345") + ' ' + Routes::appendRoute("12", ""),
                  "12 12-345 12");
+        const qint64 remaining[][3] = {{1000, 1000, 300}, {1000, 1999, 300}, {1000, 2000, 299}, {1500, 1000, 301}};
+        for (const auto &r : remaining)  // a start a little ahead of the clock counts as a whole second ahead
+            QCOMPARE(RouteState::remaining(5, r[0], r[1]), r[2]);
+        QCOMPARE(RouteState::format(245) + RouteState::format(125 * 60) + RouteState::format(59), "04:05125:0000:59");
+        QVERIFY(RouteState::colour(181) == QColor(0, 255, 0) && RouteState::colour(179) == QColor(255, 0, 0));
+        QVERIFY(!RouteState::colour(180).isValid());
     }
 
     void routeSegmentsGoToTheirRepeaters()
@@ -149,8 +159,7 @@ private slots:
         // Repeater 1 counted long ago; an unmatched key lands on it with a fresh start.
         m.routes.DebutRoute[1] = m.now - 3600 * 1000;
         m.send(4, "43", "9");
-        QCOMPARE(m.look(1), "actif|affiché|43||");
-        QCOMPARE(m.routes.DebutRoute[1], m.now);
+        QVERIFY(m.look(1) == "actif|affiché|43||" && m.routes.DebutRoute[1] == m.now);
         // More repeaters than segments: the later ones get no route.
         m.send(4, "23", "235");
         QCOMPARE(m.look(2) + ' ' + m.look(3) + ' ' + m.look(5), "actif|affiché|23|| actif|affiché||| actif|affiché|||");
@@ -164,19 +173,7 @@ private slots:
         e.routes.CheminRelai[2] = "23";
         e.routes.RouteAffichee[2] = true;
         e.routes.EffaceChemin(2);
-        QCOMPARE(e.look(2), "||23||bb");
-        QCOMPARE(e.draws, 0);
-    }
-
-    void countdownArithmetic()
-    {
-        const qint64 remaining[][3] = {{1000, 1000, 300}, {1000, 1999, 300}, {1000, 2000, 299}, {1500, 1000, 301}};
-        for (const auto &r : remaining)  // a start a little ahead of the clock counts as a whole second ahead
-            QCOMPARE(RouteState::remaining(5, r[0], r[1]), r[2]);
-        QCOMPARE(RouteState::format(245) + RouteState::format(125 * 60) + RouteState::format(59), "04:05125:0000:59");
-        QCOMPARE(RouteState::colour(181), QColor(0, 255, 0));
-        QVERIFY(!RouteState::colour(180).isValid());
-        QCOMPARE(RouteState::colour(179), QColor(255, 0, 0));
+        QVERIFY(e.look(2) == "||23||bb" && e.draws == 0);
     }
 
     void countdownFollowsTheClockAndEndsTheRoute()
@@ -185,10 +182,8 @@ private slots:
         m.send(1, "12", "1");
         m.routes.tick();
         QCOMPARE(m.look(1) + ' ' + m.look(2), "actif|affiché|12|05:00 vert|Tx/Rx/aa ||||");  // 2 not marked: no countdown
-        m.at(119, 1);
-        QCOMPARE(m.countdown[1], "03:01 vert");
-        m.at(121, 1);
-        QCOMPARE(m.countdown[1], "02:59 rouge");
+        QCOMPARE(m.at(119, 1), "03:01 vert");
+        QCOMPARE(m.at(121, 1), "02:59 rouge");
         m.row.tempo = 10;  // the duration changed meanwhile: the running countdown follows
         m.routes.tick();
         QCOMPARE(m.countdown[1], "07:59 vert");
@@ -200,48 +195,40 @@ private slots:
         m.send(2, "23", "2");
         m.routes.tick();
         QCOMPARE(m.countdown[2], "03:00");
-        m.at(1, 2);
-        QCOMPARE(m.countdown[2], "02:59 rouge");
+        QCOMPARE(m.at(1, 2), "02:59 rouge");
         m.at(180, 2);
         QCOMPARE(m.look(2), "||||bb");
+        // "Efface": every route off, and nothing comes back on the next steps.
+        m.send(1, "1234-25", "12");
+        m.send(3, "35", "3");
+        m.routes.tick();
+        m.routes.Efface();
+        QVERIFY(m.routes.CheminsActifs.isEmpty() && m.drawn.isEmpty());
+        m.now += 1000;
+        m.routes.tick();
+        for (int i = 1; i <= 5; ++i)
+            QCOMPARE(m.look(i), "||||bb");
     }
 
     void laterRouteExpiringLeavesTheFirstWhole()
     {
         Model t;
         t.send(1, "12", "1");
-        t.now += 20000;
-        t.send(3, "1234", "3");
+        t.send(3, "1234", "3", 20000);
         QCOMPARE(t.routes.CheminsActifs, QString("12-1234"));
         // Repeater 1 is sent again, so its countdown starts anew and repeater 3's ends first.
-        t.now += 20000;
-        t.send(1, "12", "1");
+        t.send(1, "12", "1", 20000);
         QCOMPARE(t.routes.CheminsActifs, QString("1234-12"));
         t.at(300, 3);
         QCOMPARE(t.drawn + ' ' + t.look(1) + ' ' + t.look(3), "12 actif|affiché|12|00:20 rouge|Tx/Rx/aa ||||bb");
         // The first one shown, then the second: each leaves the other whole.
         Model u;
         u.send(1, "12", "1");
-        u.now += 10000;
-        u.send(4, "45", "4");
+        u.send(4, "45", "4", 10000);
         u.at(300, 1);
         QCOMPARE(u.routes.CheminsActifs, QString("45"));
         u.at(300, 4);
         QCOMPARE(u.look(1) + ' ' + u.look(4) + ' ' + u.routes.CheminsActifs, "||||bb ||||bb ");
-    }
-
-    void effaceClearsEverything()
-    {
-        Model m;
-        m.send(1, "1234-25", "12");
-        m.send(3, "35", "3");
-        m.routes.tick();
-        m.routes.Efface();
-        QVERIFY(m.routes.CheminsActifs.isEmpty() && m.drawn.isEmpty());
-        m.now += 1000;  // nothing comes back on the next steps
-        m.routes.tick();
-        for (int i = 1; i <= 5; ++i)
-            QCOMPARE(m.look(i), "||||bb");
     }
 
     // Repeater 2 leaves the table: its route ends, the following repeaters'
@@ -250,8 +237,7 @@ private slots:
     {
         Model m;
         m.send(2, "23", "2");
-        m.now += 30000;
-        m.send(4, "45", "4");
+        m.send(4, "45", "4", 30000);
         const qint64 started4 = m.routes.DebutRoute[4];
         m.routes.DebutRoute[5] = 777;  // a stale start of an idle repeater
         m.state.IndexBouton = 4;
@@ -262,13 +248,10 @@ private slots:
         QCOMPARE(QList<qint64>({m.routes.DebutRoute[3], m.routes.DebutRoute[4], m.routes.DebutRoute.last()}),
                  QList<qint64>({started4, 777, 0}));
         QCOMPARE(m.state.IndexBouton, 3);
-        QCOMPARE(m.routes.DebutRoute.size(), m.routes.RouteAffichee.size());
-        QCOMPARE(m.routes.CheminRelai.size(), m.routes.RouteAffichee.size());
+        QVERIFY(m.routes.DebutRoute.size() == m.routes.RouteAffichee.size() && m.routes.CheminRelai.size() == m.routes.RouteAffichee.size());
         // The moved route still counts from its own start and ends on time.
-        m.at(299, 3);
-        QVERIFY(m.routes.RouteAffichee[3]);
-        m.at(300, 3);
-        QVERIFY(!m.routes.RouteAffichee[3] && m.routes.CheminsActifs.isEmpty());
+        QVERIFY(!m.at(299, 3).isEmpty() && m.routes.RouteAffichee[3]);
+        QVERIFY(m.at(300, 3).isEmpty() && !m.routes.RouteAffichee[3] && m.routes.CheminsActifs.isEmpty());
         m.state.IndexBouton = 1;  // deleting the clicked repeater leaves no repeater clicked
         m.routes.repeaterDeleted(1);
         QCOMPARE(m.state.IndexBouton, 0);

@@ -1,8 +1,6 @@
 // Writer run by tst_editstore and killed in the middle of its work: it turns a
 // full network round, each step one editor write through Store.
-//
 //   editcrash_child <relai.db> <rounds>
-//
 // Prints "started" once the file is open and whole again, the name of each
 // step as it begins, "done" after the last round, "error: ..." and exit code 3
 // when a write is refused.
@@ -23,25 +21,12 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-bool check(bool ok, const QString &error)
+void check(bool ok, const QString &error)
 {
     if (!ok) {
-        say(QStringLiteral("error: ") + error);
+        say("error: " + error);
         std::exit(3);
     }
-    return ok;
-}
-
-Command command(const QString &tx)
-{
-    Command c;
-    c.tx = tx;
-    c.rx = QStringLiteral("retour");
-    c.wav[0] = QStringLiteral("123");
-    c.wav[1] = QStringLiteral("4#");
-    c.chemin = QStringLiteral("12-23");
-    c.relais = QStringLiteral("123");
-    return c;
 }
 
 } // namespace
@@ -50,25 +35,22 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     Store store;
-    check(argc == 3, QStringLiteral("usage: editcrash_child <relai.db> <rounds>"));
+    check(argc == 3, "usage: editcrash_child <relai.db> <rounds>");
     check(store.open(QString::fromLocal8Bit(argv[1])) == Store::OpenResult::Opened, store.lastError());
-    const long rounds = std::atol(argv[2]);
     const QString tag = QString::number(getpid());
     long serial = 0;
     QString error;
-    // A new command of repeater k; its Tx names the repeater.
-    auto next = [&](int k) {
-        return command(QStringLiteral("%1/%2.%3").arg(store.repeaterRows().value(k - 1).value(1).toString(), tag).arg(++serial));
+    // A new command of the repeater named `nom`: its Tx starts with that name.
+    auto command = [&](const QString &nom) {
+        return Command{0, QStringLiteral("%1/%2.%3").arg(nom, tag).arg(++serial), "retour", {"123", "4#"}, "12-23", "123"};
     };
+    auto nomOf = [&](int k) { return store.repeaterRows().value(k - 1).value(1).toString(); };
     // A new repeater last, with a full command table.
     auto append = [&] {
-        Repeater r;
-        r.nom = QStringLiteral("R%1.%2").arg(tag).arg(++serial);
-        r.dtmf = QStringLiteral("5");
-        r.freq = QStringLiteral("10.5");
+        Repeater r{0, QStringLiteral("R%1.%2").arg(tag).arg(++serial), "5", "10.5"};
         QVector<Command> cmds;
         for (int j = 1; j <= Store::MaxCommands; ++j)
-            cmds << command(QStringLiteral("%1/%2").arg(r.nom).arg(j));
+            cmds << command(r.nom);
         check(store.appendNetwork({r}, {cmds}, &error), error);
     };
     // A former run may have been killed between two writes: fill up again.
@@ -76,21 +58,20 @@ int main(int argc, char **argv)
         append();
     for (int k = 1; k <= Store::MaxRepeaters; ++k)
         while (store.commandCount(k) < Store::MaxCommands)
-            check(store.insertCommand(k, 0, next(k), &error), error);
-
-    say(QStringLiteral("started"));
-    for (long i = 0; i < rounds; ++i) {
+            check(store.insertCommand(k, 0, command(nomOf(k)), &error), error);
+    say("started");
+    for (long i = 0; i < std::atol(argv[2]); ++i) {
         // The first repeater leaves (29 tables renamed) and a new one comes last.
-        say(QStringLiteral("delete"));
+        say("delete");
         check(store.deleteRepeater(1, &error), error);
-        say(QStringLiteral("append"));
+        say("append");
         append();
         // One command of some repeater moves: deleted, then inserted elsewhere.
-        say(QStringLiteral("move"));
+        say("move");
         const int k = 1 + int(i % Store::MaxRepeaters);
         check(store.deleteCommand(k, 1 + int(i % 29), &error), error);
-        check(store.insertCommand(k, 1 + int((i * 7) % 29), next(k), &error), error);
+        check(store.insertCommand(k, 1 + int((i * 7) % 29), command(nomOf(k)), &error), error);
     }
-    say(QStringLiteral("done"));
+    say("done");
     return 0;
 }
