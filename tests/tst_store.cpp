@@ -20,11 +20,10 @@ private slots:
         QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Created);
         bool present = false;
         const Settings s = store.settings(&present);
-        QVERIFY(present);
         QCOMPARE(QString("%1 %2 %3 %4").arg(s.coefZoom).arg(s.dureeAffichage()).arg(s.comNumber).arg(s.portSettings), "10 5 1 9600,N,8,1");
         // Colours that differ from one another and from a white map.
         const QSet<quint32> colours{s.couleurActif, s.couleurRepos, s.couleurLigne, s.couleurFaisceau};
-        QVERIFY(colours.size() == 4 && !colours.contains(0xFFFFFF));
+        QVERIFY(present && colours.size() == 4 && !colours.contains(0xFFFFFF));
         QVERIFY(store.CreeTable("7"));  // command tables refuse an empty Tx and sequences over 24 keys
         QSqlQuery q(store.database());
         QVERIFY(!q.exec("INSERT INTO \"7\" VALUES (1,'','rx','','','','','','','')"));
@@ -33,9 +32,8 @@ private slots:
         QString error;
         QVERIFY(!store.CreeTable("7", &error) && !error.isEmpty());
         store.close();
-        Store again;
-        QCOMPARE(again.open(ws.file("relai.db")), Store::OpenResult::Opened);
-        QVERIFY(again.repeaters().isEmpty());
+        QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Opened);
+        QVERIFY(store.repeaters().isEmpty());
     }
 
     void rowsReadInStoredOrderWithBadValuesKept()
@@ -54,9 +52,7 @@ private slots:
         QCOMPARE(read, QStringList({"1 Alpha 1 10.450 100 200 300 400 12", "2 Bravo 2 2.410 0 0 700 800 ",
                                     "3 Charlie 1 1.255 1e+06 -1e+06 1100 1200 "}));
         // A key found twice: the last row wins.
-        QCOMPARE(Store::lookupKey(list, '1', 0), 3);
-        QCOMPARE(Store::lookupKey(list, '2', 0), 2);
-        QCOMPARE(Store::lookupKey(list, '9', 7), 7);
+        QVERIFY(Store::lookupKey(list, '1', 0) == 3 && Store::lookupKey(list, '2', 0) == 2 && Store::lookupKey(list, '9', 7) == 7);
 
         ws.addCommand(1, "Marche", "Vidéo", {"12", "", "3#"}, "12-3", "123");
         ws.addCommand(1, "Arrêt", "Fin", {"1*"});
@@ -88,9 +84,7 @@ private slots:
         }
         for (const auto &[in, out] : QList<std::pair<double, double>>{{0.5, 0}, {1.5, 2}, {2.5, 2}, {-1.5, -2}, {2.4999, 2}})
             QCOMPARE(roundHalfEven(in), out);
-        QCOMPARE(toInt16(100000.0), 32767);
-        QCOMPARE(roundHalfEven(qQNaN()), 0);
-        QCOMPARE(roundToInt(1e20), INT_MAX);
+        QVERIFY(toInt16(100000.0) == 32767 && roundHalfEven(qQNaN()) == 0 && roundToInt(1e20) == INT_MAX);
     }
 
     void writeSettingsTouchesOnlyTheFirstRowAndWholly()
@@ -146,8 +140,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(junk) == junk.size());
         f.close();
         Store store;
-        QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Failed);
-        QVERIFY(!store.isOpen());
+        QVERIFY(store.open(ws.file("relai.db")) == Store::OpenResult::Failed && !store.isOpen());
         // The engine's English text only as a detail, after the program's own words.
         QVERIFY2(store.lastError().contains("endommagée") &&
                      store.lastError().contains(QRegularExpression(" : [^(]*pas une base de données "
@@ -162,7 +155,6 @@ private slots:
         ws.closeStore();
         QProcess holder;
         holder.start("sqlite3", {ws.file("relai.db")});
-        QVERIFY(holder.waitForStarted());
         holder.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
         QVERIFY(holder.waitForReadyRead(5000));
         QElapsedTimer t;

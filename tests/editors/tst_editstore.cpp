@@ -1,7 +1,6 @@
-// The editors' writes on a real SQLite file: numbering of repeaters and
-// commands, the command tables that follow their repeater, and that a write
-// refused or failing half-way leaves the whole file as it was, also when the
-// process is killed in the middle of one.
+// The editors' writes on a real SQLite file: numbering, the command tables
+// that follow their repeater, and that a write refused or failing half-way
+// leaves the whole file as it was, also when its process is killed.
 
 #include "testmain.h"
 #include "testsupport.h"
@@ -121,8 +120,8 @@ private slots:
         QVERIFY(commandTables(store.database()).join(',') == numbers(3) && tableRows(store.database(), "3") == old4);
         for (int k = 3; k >= 1; --k)
             QVERIFY(store.deleteRepeater(1, &error));
-        QVERIFY(store.repeaterRows().isEmpty() && commandTables(store.database()).isEmpty());
-        QCOMPARE(store.addRepeater("Neuf", "1", "10.400", ""), 1);
+        QVERIFY(store.repeaterRows().isEmpty() && commandTables(store.database()).isEmpty() &&
+                store.addRepeater("Neuf", "1", "10.400", "") == 1);
     }
 
     void commandsMoveByContentsNotNumbers()
@@ -134,8 +133,7 @@ private slots:
         const struct { int before, placed; const char *tx; } at[] = {{2, 2, "X"}, {5, 6, "Y"}, {0, 7, "Z"}, {1, 1, "W"}};
         for (const auto &c : at)
             QCOMPARE(store.insertCommand(1, c.before, command(c.tx)), c.placed);
-        QCOMPARE(column(store.commandRows(1)), numbers(8));
-        QCOMPARE(column(store.commandRows(1), 1), "W,R1/1,X,R1/2,R1/3,R1/4,Y,Z");
+        QCOMPARE(column(store.commandRows(1)) + ' ' + column(store.commandRows(1), 1), numbers(8) + " W,R1/1,X,R1/2,R1/3,R1/4,Y,Z");
         QCOMPARE(store.commandRows(1)[2], (QVariantList{3, "X", "X rx", "12", "", "", "", "D#", "12-23", "123"}));
         // The moved rows carry every field with them.
         QCOMPARE(store.commandRows(1)[3], (QVariantList{4, "R1/2", "rx 2", "2", "#", "", "", "", "", ""}));
@@ -172,7 +170,6 @@ private slots:
             {5, 2, {"DROP TABLE \"4\""}, WRITE(deleteRepeater(2, e)), "Impossible de supprimer le relais 2|no such table"},
             {5, 2, {"CREATE VIEW v AS SELECT * FROM \"5\" JOIN nothing_here"}, WRITE(deleteRepeater(2, e)), "nothing_here"},
             {3, 1, {}, WRITE(deleteRepeater(4, e)), "Le relais 4 n'existe pas."},
-            {3, 1, {}, WRITE(deleteRepeater(0, e)), "Le relais 0 n'existe pas."},
             {1, 30, {}, WRITE(insertCommand(1, 5, command("X"), e)), "Le nombre de commande par relais est limité à 30"},
             {1, 4, {trigger.arg("1", "OLD.\"N°\" = 3")}, WRITE(insertCommand(1, 2, command("X"), e)),
              "Impossible d'ajouter la commande au relais 1|injected"},
@@ -183,12 +180,10 @@ private slots:
             {1, 4, {}, WRITE(insertCommand(1, 2, command(""), e)), "CHECK"},
             {1, 5, {trigger.arg("1", "NEW.\"N°\" = 3")}, WRITE(deleteCommand(1, 2, e)), "Impossible de supprimer la commande 2|injected"},
             {1, 2, {}, WRITE(deleteCommand(1, 3, e)), "La commande 3 n'existe pas."},
-            {1, 2, {}, WRITE(deleteCommand(7, 1, e)), "7"},
             {3, 3, {}, WRITE(updateRepeater(4, "X", "1", "1", "", e)), "Le relais 4 n'existe pas."},
             {3, 3, {}, WRITE(updateCommand(3, 4, command("X"), e)), "La commande 4 n'existe pas."},
             {3, 3, {}, WRITE(updateCommand(3, 1, command(""), e)), "CHECK"},
-            {3, 3, {}, WRITE(writeCommandField(3, 1, 10, "5", e)), ""},
-            {3, 3, {}, WRITE(writeCommandField(3, 1, 0, "5", e)), ""},
+            {3, 3, {}, WRITE(writeCommandField(3, 1, 0, "5", e)), ""},  // N° is not written
         };
 #undef WRITE
         for (const auto &c : cases) {
@@ -239,14 +234,13 @@ private slots:
     // moment; the file must open whole each time.
     void killedWriterLeavesAWholeState()
     {
-        const QString child = QStringLiteral(PONTAVEL_EDITCRASH_CHILD);
+        const QString child = PONTAVEL_EDITCRASH_CHILD;
         TempWorkspace ws;
         network(ws, 30, 30);
         const QString db = ws.file("relai.db");
-        QVERIFY(checkWhole(db).isEmpty());
         ws.closeStore();
         // Rounds go on until some kills fell inside the renumbering itself.
-        int midTransaction = 0, inRenumbering = 0, round = 0;
+        int inRenumbering = 0, round = 0;
         for (; round < 20 && (round < 5 || inRenumbering < 2); ++round) {
             QProcess p;
             p.start(child, {db, "1000000"});
@@ -260,16 +254,12 @@ private slots:
             QVERIFY(p.waitForFinished(5000));
             out += p.readAllStandardOutput();
             QVERIFY2(!out.contains("done") && !out.contains("error"), out + p.readAllStandardError());
-            // A journal left behind means the kill fell inside a transaction.
-            if (QFile::exists(db + "-journal")) {
-                ++midTransaction;
-                inRenumbering += out.trimmed().split('\n').last() == "delete";
-            }
+            // A journal left behind: the kill fell inside a transaction.
+            inRenumbering += QFile::exists(db + "-journal") && out.trimmed().split('\n').last() == "delete";
             const QString why = checkWhole(db);
             QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("after kill %1: %2").arg(round + 1).arg(why)));
         }
-        qInfo("%d kills: %d inside a transaction, %d of them deleting a repeater", round, midTransaction, inRenumbering);
-        QVERIFY2(inRenumbering >= 2, "too few kills fell inside the renumbering");
+        QVERIFY2(inRenumbering >= 2, qPrintable(QStringLiteral("%1 of %2 kills inside the renumbering").arg(inRenumbering).arg(round)));
         // Undisturbed, the same writer completes its rounds and the network turns.
         const QString first = ws.store().repeaterRows().value(0).value(1).toString();
         ws.closeStore();
