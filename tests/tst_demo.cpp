@@ -44,17 +44,6 @@ private slots:
         QVERIFY2(code == 0 && out.contains(QStringLiteral("10 relais")), qPrintable(out));
     }
 
-    void toneShape()
-    {
-        // 8000 Hz, 100 ms of tone at -10 dBFS faded in and out, then 100 ms of silence.
-        const QVector<qint16> s = DtmfSynth::samples(QLatin1Char('5'), DtmfSynth::ToneShape{});
-        const double limit = std::pow(10.0, -10 / 20.0) * 32767, peak = *std::max_element(s.begin(), s.begin() + 800);
-        QVERIFY(s.size() == 1600 && peak <= limit + 1 && peak > 0.85 * limit);
-        QVERIFY(std::abs(s[0]) < 0.05 * limit && std::abs(s[799]) < 0.05 * limit);
-        QCOMPARE(s.mid(800), QVector<qint16>(800, 0));
-        QVERIFY(DtmfSynth::samples(QLatin1Char('E'), DtmfSynth::ToneShape{}).isEmpty());
-    }
-
     // Every repeater on the map and addressable on its own, every command
     // playable from the tone files, every route along beams.
     void workspaceIsDecodable()
@@ -72,9 +61,7 @@ private slots:
             QVERIFY2(!r.nom.isEmpty() && !r.freq.isEmpty() && r.dtmf.size() == 1 && DtmfSynth::pair(r.dtmf.at(0), nullptr), qPrintable(r.nom));
             keys.insert(r.dtmf);
             const QRectF labels(r.libellePosGau, r.libellePosHaut, std::max(LargeurTexte(r.nom), LargeurTexte(r.freq)), 435);
-            QVERIFY2(mapTwips.contains(QRectF(r.posGauche, r.posHaut, 255, 255)) && mapTwips.contains(labels) &&
-                         QLineF(QPointF(r.posGauche + 127, r.posHaut + 127), labels.center()).length() < 2500,
-                     qPrintable(r.nom));
+            QVERIFY2(mapTwips.contains(QRectF(r.posGauche, r.posHaut, 255, 255)) && mapTwips.contains(labels), qPrintable(r.nom));
             for (int k = 0; k + 1 < r.chemin.size(); ++k)
                 beams << r.chemin.mid(k, 2) << QString(r.chemin[k + 1]) + r.chemin[k];
         }
@@ -126,7 +113,7 @@ private slots:
         for (const QString &f : files)
             before << fileHash(f);
         const struct { QStringList args; int code; const char *said; } runs[] = {
-            {{m_ws.path()}, 1, "relai.db"}, {{}, 1, "usage"}, {{m_tmp.filePath("a"), m_tmp.filePath("b")}, 1, ""},
+            {{m_ws.path()}, 1, "relai.db"}, {{m_tmp.filePath("a"), m_tmp.filePath("b")}, 1, "usage"},
             {{old.path()}, 1, "relai.mdb"}, {{own.path()}, 0, "conservé"},
         };
         for (const auto &r : runs) {
