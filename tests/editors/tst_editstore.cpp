@@ -146,10 +146,10 @@ private slots:
         const auto repeaters = store.repeaterRows();
         QVERIFY(store.updateRepeater(2, "Deux", "7", "10.777", "71"));
         QCOMPARE(store.repeaterRows(), (decltype(repeaters){repeaters[0], {2, "Deux", "7", "10.777", 0, 0, 0, 0, "71"}}));
-        QVERIFY(store.updateCommand(2, 2, command("Autre")) && store.writeCommandField(2, 3, 6, "99"));
-        QCOMPARE(store.commandRows(2)[1], (QVariantList{2, "Autre", "Autre rx", "12", "", "", "", "D#", "12-23", "123"}));
+        QVERIFY(store.updateCommand(2, 4, command("Autre")) && store.writeCommandField(2, 3, 6, "99"));  // the last one too
+        QCOMPARE(store.commandRows(2)[3], (QVariantList{4, "Autre", "Autre rx", "12", "", "", "", "D#", "12-23", "123"}));
         QCOMPARE(store.commandRows(2)[2], (QVariantList{3, "R2/3", "rx 3", "3", "#", "", "99", "", "", ""}));
-        QCOMPARE(column(store.commandRows(2), 1), "R2/1,Autre,R2/3,R2/4");
+        QCOMPARE(column(store.commandRows(2), 1), "R2/1,R2/2,R2/3,Autre");
         // An empty table, then a single command selected: it is the last, the new one goes after it.
         QCOMPARE(store.addRepeater("Vide", "3", "10.500", ""), 3);
         QVERIFY(store.insertCommand(3, 1, command("Premier")) == 1 && store.insertCommand(3, 1, command("Second")) == 2);
