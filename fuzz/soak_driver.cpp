@@ -9,7 +9,7 @@
 #include "command/sendmachine.h"
 #include "core/sharedstate.h"
 #include "core/store.h"
-#include "serial/portbinding.h"
+#include "core/portbinding.h"
 #include "serial/ptt.h"
 
 #include <QCoreApplication>

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
   libsndfile1-dev libbenchmark-dev
   mdbtools-dev  # libmdb: importing an old relai.mdb
+  mdbtools      # tests: mdb-schema and mdb-export read the sample relai.mdb on their own
   fonts-dejavu-core qt6-translations-l10n
   # the package stage of CI: desktop entry and AppStream checks
   appstream desktop-file-utils

@@ -5,7 +5,7 @@
 //   ptt_driver stop <ms> <com> <file>...     stop() after ms
 #include "audio/transmitter.h"
 #include "core/configuration.h"
-#include "serial/portbinding.h"
+#include "core/portbinding.h"
 #include "serial/ptt.h"
 #include "serial/pttsafety.h"
 

@@ -4,7 +4,7 @@
 #include "testsupport.h"
 
 #include "serial/frmproperties.h"
-#include "serial/portbinding.h"
+#include "core/portbinding.h"
 
 #include <QAction>
 #include <QComboBox>

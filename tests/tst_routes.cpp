@@ -8,39 +8,21 @@
 
 #include <QtTest>
 
-using Routes::Segment;
+using Segments = QVector<Routes::Segment>;
 
 namespace {
 
-Repeater rep(int n, const QString &key, const QString &chemin = {})
+// Repeaters keyed 1..n (or by `keys`), with the beams given.
+QVector<Repeater> network(int n = 4, const QStringList &chemins = {}, const QString &keys = "123456")
 {
-    Repeater r;
-    r.numero = n;
-    r.nom = QStringLiteral("R%1").arg(n);
-    r.dtmf = key;
-    r.freq = QStringLiteral("F%1").arg(n);
-    r.chemin = chemin;
-    return r;
-}
-
-// Four repeaters keyed 1..4, none with beams.
-QVector<Repeater> network()
-{
-    return {rep(1, "1"), rep(2, "2"), rep(3, "3"), rep(4, "4")};
-}
-
-Command command(const QString &chemin, const QString &relais, const QString &tx = "Tx", const QString &rx = "Rx")
-{
-    Command c;
-    c.tx = tx;
-    c.rx = rx;
-    c.chemin = chemin;
-    c.relais = relais;
-    return c;
+    QVector<Repeater> list;
+    for (int i = 1; i <= n; ++i)
+        list << Repeater{i, QStringLiteral("R%1").arg(i), keys.mid(i - 1, 1), "F", 0, 0, 0, 0, chemins.value(i - 1)};
+    return list;
 }
 
 // The route state of five repeaters keyed 1..5 on a clock the test moves,
-// with what the map was last told about each repeater.
+// and what the map was last told about each repeater.
 struct Model
 {
     Settings row;  // the stored colours and duration the state reads
@@ -48,50 +30,51 @@ struct Model
     RouteState routes{state};
     qint64 now = 1000000;
     QMap<int, bool> active;
-    QMap<int, QString> labels;      // "first/second/colour"
-    QMap<int, QString> countdown;   // text, empty when hidden
-    QMap<int, QColor> back;
-    QString drawn;                  // the last route string drawn
+    QMap<int, QString> labels, countdown;
+    QString drawn;  // the last route string drawn
     int draws = 0;
 
-    Model()
+    explicit Model(const QString &keys = "12345")
     {
         row.couleurActif = 0xAA;
         row.couleurRepos = 0xBB;
         state.bindStored(&row);
         routes.setClock([this] { return now; });
-        routes.setRepeaters(network() << rep(5, "5"));
+        routes.setRepeaters(network(keys.size(), {}, keys));
         QObject::connect(&routes, &RouteState::activeChanged, [this](int i, bool on) { active[i] = on; });
-        QObject::connect(&routes, &RouteState::labelsChanged,
-                         [this](int i, const QString &a, const QString &b, quint32 c) {
-                             labels[i] = QStringLiteral("%1/%2/%3").arg(a, b).arg(c, 0, 16);
-                         });
-        QObject::connect(&routes, &RouteState::labelsRestored,
-                         [this](int i, quint32 c) { labels[i] = QStringLiteral("idle/%1").arg(c, 0, 16); });
+        QObject::connect(&routes, &RouteState::labelsChanged, [this](int i, const QString &a, const QString &b, quint32 c) {
+            labels[i] = QStringLiteral("%1/%2/%3").arg(a, b).arg(c, 0, 16);
+        });
+        QObject::connect(&routes, &RouteState::labelsRestored, [this](int i, quint32 c) { labels[i] = QString::number(c, 16); });
         QObject::connect(&routes, &RouteState::countdownChanged, [this](int i, const QString &t, const QColor &c) {
-            countdown[i] = t;
-            back[i] = c;
+            countdown[i] = t + (c == QColor(0, 255, 0) ? " vert" : c == QColor(255, 0, 0) ? " rouge" : c.isValid() ? " ?" : "");
         });
-        QObject::connect(&routes, &RouteState::routesChanged, [this](const QString &c) {
-            drawn = c;
-            ++draws;
-        });
+        QObject::connect(&routes, &RouteState::routesChanged, [this](const QString &c) { drawn = c, ++draws; });
     }
-    void send(int from, const QString &chemin, const QString &relais)
+    // A command of repeater `from` confirmed, `after` ms later.
+    void send(int from, const QString &chemin, const QString &relais, qint64 after = 0)
     {
+        now += after;
         state.IndexBouton = from;
-        routes.AfficheRoute(command(chemin, relais));
+        routes.AfficheRoute(Command{0, "Tx", "Rx", {}, chemin, relais});
     }
-    // The clock `seconds` (and a little) after repeater i's route began, then one step.
-    void at(qint64 seconds, int i)
+    // The clock `seconds` (and a little) after repeater i's route began, then
+    // one step: its countdown then.
+    QString at(qint64 seconds, int i)
     {
         now = routes.DebutRoute[i] + seconds * 1000 + 50;
         routes.tick();
+        return countdown[i];
+    }
+    // What the map shows of repeater i: active icon, route shown, its route,
+    // countdown and its colour, labels (colour only when name and frequency).
+    QString look(int i)
+    {
+        const bool hidden = countdown[i].isEmpty() || countdown[i].startsWith(' ');
+        return QStringList{active[i] ? "actif" : "", routes.RouteAffichee[i] ? "affiché" : "", routes.CheminRelai[i],
+                           hidden ? "" : countdown[i], labels[i]}.join('|');
     }
 };
-
-const QColor green(0, 255, 0);
-const QColor red(255, 0, 0);
 
 } // namespace
 
@@ -99,82 +82,50 @@ class tst_Routes : public QObject
 {
     Q_OBJECT
 private slots:
-    void beamsChainAcrossRows()
+    void beamsAndRouteStrings()
     {
-        QVector<Repeater> list = network();
-        list[0].chemin = "12";
-        list[1].chemin = "23";
-        list[2].chemin = "3";   // one key: no beam
-        list[3].chemin = "";
-        QCOMPARE(Routes::beams(list), (QVector<Segment>{{1, 2}, {2, 3}}));
-
-        list[0].chemin = "125";  // 5 matches nothing: the segment goes nowhere yet
-        list[1].chemin = "";
-        QCOMPARE(Routes::beams(list), (QVector<Segment>{{1, 2}, {2, 2}}));
-    }
-
-    void beamsUnknownKeys()
-    {
-        QVector<Repeater> list = network();
-        // An unknown first key starts at repeater 1.
-        list[0].chemin = "93";
-        QCOMPARE(Routes::beams(list), (QVector<Segment>{{1, 3}}));
-        // An unknown later key before any match ends at repeater 0 (not drawn).
-        list[0].chemin = "19";
-        QCOMPARE(Routes::beams(list), (QVector<Segment>{{1, 0}}));
-        // The last matched later key is kept across rows.
-        list[0].chemin = "14";
-        list[1].chemin = "29";
-        QCOMPARE(Routes::beams(list), (QVector<Segment>{{1, 4}, {2, 4}}));
-    }
-
-    void beamsAreNotLimitedInNumber()
-    {
-        QVector<Repeater> list;
+        const struct { QStringList chemins; Segments want; } beams[] = {
+            {{"12", "23", "3", ""}, {{1, 2}, {2, 3}}},  // one key: no beam
+            {{"125", ""}, {{1, 2}, {2, 2}}},            // 5 matches nothing: the segment goes nowhere yet
+            {{"93"}, {{1, 3}}},                         // an unknown first key starts at repeater 1
+            {{"19"}, {{1, 0}}},                         // an unknown later key before any match: 0, not drawn
+            {{"14", "29"}, {{1, 4}, {2, 4}}},           // the last matched later key is kept across rows
+        };
+        for (const auto &c : beams)
+            QCOMPARE(Routes::beams(network(4, c.chemins)), c.want);
         const QString keys = "0123456789ABCD#*";
-        for (int i = 0; i < keys.size(); ++i)
-            list << rep(i + 1, keys.mid(i, 1), keys);  // every row chains every key
-        QCOMPARE(Routes::beams(list).size(), 16 * 15);
-    }
-
-    void routeStrings()
-    {
-        const QVector<Repeater> list = network();
-        QCOMPARE(Routes::routes("12-34", list), (QVector<Segment>{{1, 2}, {3, 4}}));
-        QCOMPARE(Routes::routes("  12", list), (QVector<Segment>{{1, 2}}));
-        QCOMPARE(Routes::routes("1-23", list), (QVector<Segment>{{2, 3}}));
-        QCOMPARE(Routes::routes("1234-24", list),
-                 (QVector<Segment>{{1, 2}, {2, 3}, {3, 4}, {2, 4}}));
-        QVERIFY(Routes::routes("", list).isEmpty());
-        QVERIFY(Routes::routes("   ", list).isEmpty());
-        QVERIFY(Routes::routes("1", list).isEmpty());
-        QVERIFY(Routes::routes("-", list).isEmpty());
-        // The last match wins for duplicated keys.
-        QVector<Repeater> dup = list;
-        dup << rep(5, "2");
-        QCOMPARE(Routes::routes("12", dup), (QVector<Segment>{{1, 5}}));
+        QCOMPARE(Routes::beams(network(16, QStringList(16, keys), keys)).size(), 16 * 15);  // not limited in number
+        const struct { const char *chemin; Segments want; } routes[] = {
+            {"12-34", {{1, 2}, {3, 4}}}, {"  12", {{1, 2}}}, {"1-23", {{2, 3}}},
+            {"1234-24", {{1, 2}, {2, 3}, {3, 4}, {2, 4}}}, {"", {}}, {"   ", {}}, {"1", {}}, {"-", {}},
+        };
+        for (const auto &c : routes)
+            QCOMPARE(Routes::routes(c.chemin, network()), c.want);
+        QCOMPARE(Routes::routes("12", network(5, {}, "12342")), (Segments{{1, 5}}));  // the last match wins
     }
 
     void removingOneRouteKeepsTheOthersWhole()
     {
-        QCOMPARE(Routes::removeRoute("12-345", "12"), QString("345"));
-        QCOMPARE(Routes::removeRoute("12", "12"), QString(""));
-        // The route shown first must survive when a later one ends first.
-        QCOMPARE(Routes::removeRoute("12-345", "345"), QString("12"));
-        QCOMPARE(Routes::removeRoute("12-345-67", "345"), QString("12-67"));
-        // Whole segments only: "34" is not a part of "345".
-        QCOMPARE(Routes::removeRoute("345-34", "34"), QString("345"));
-        QCOMPARE(Routes::removeRoute("12-345", "99"), QString("12-345"));
-        QCOMPARE(Routes::removeRoute("12-345", ""), QString("12-345"));
-        // The same route shown twice goes once per removal.
-        QCOMPARE(Routes::removeRoute("12-12", "12"), QString("12"));
-    }
-
-    void appending()
-    {
-        QCOMPARE(Routes::appendRoute("", "12"), QString("12"));
-        QCOMPARE(Routes::appendRoute("12", "345"), QString("12-345"));
-        QCOMPARE(Routes::appendRoute(Routes::appendRoute("", "12"), ""), QString("12"));
+        const struct { const char *before, *route, *after; } cases[] = {
+            {"12-345", "12", "345"}, {"12", "12", ""}, {"12-345", "345", "12"}, {"12-345-67", "345", "12-67"},
+            {"345-34", "34", "345"}, {"12-345", "99", "12-345"}, {"12-345", "", "12-345"}, {"12-12", "12", "12"},
+            {"1234-23", "23", "1234"}, {"2345-23", "23", "2345"},  // whole segments only
+        };
+        Model m;
+        for (const auto &c : cases) {
+            QCOMPARE(Routes::removeRoute(c.before, c.route), QString(c.after));
+            m.routes.CheminsActifs = c.before;
+            m.routes.RetireChemin(c.route);
+            QCOMPARE(m.routes.CheminsActifs, QString(c.after));
+        }
+        QCOMPARE(Routes::appendRoute("", "12") + ' ' + Routes::appendRoute("12", "345") + ' ' + Routes::appendRoute("12", ""),
+                 "12 12-345 12");
+        const qint64 remaining[][3] = {{1000, 1000, 300}, {1000, 1999, 300}, {1000, 2000, 299}, {1500, 1000, 301}};
+        for (const auto &r : remaining)  // a start a little ahead of the clock counts as a whole second ahead
+            QCOMPARE(RouteState::remaining(5, r[0], r[1]), r[2]);
+        QCOMPARE(RouteState::format(245) + RouteState::format(125 * 60) + RouteState::format(59), "04:05125:0000:59");
+        QVERIFY(RouteState::colour(181) == QColor(0, 255, 0) && RouteState::colour(179) == QColor(255, 0, 0));
+        QVERIFY(!RouteState::colour(180).isValid());
     }
 
     void routeSegmentsGoToTheirRepeaters()
@@ -183,218 +134,101 @@ private slots:
         m.state.NomCourant = "Charlie";
         m.state.FreqCourante = "2370";
         m.send(3, "1234-25", "12");
-        QCOMPARE(m.routes.CheminRelai[1], QString("1234"));
-        QCOMPARE(m.routes.CheminRelai[2], QString("25"));
-        QCOMPARE(m.routes.CheminsActifs, QString("1234-25"));
-        QCOMPARE(m.drawn, QString("1234-25"));
-        QVERIFY(m.active[1] && m.active[2] && !m.active.contains(3));
-        QVERIFY(m.routes.RouteAffichee[1] && m.routes.RouteAffichee[2] && !m.routes.RouteAffichee[3]);
+        QCOMPARE(m.drawn + ' ' + m.routes.CheminsActifs, "1234-25 1234-25");
+        QCOMPARE(m.look(1) + ' ' + m.look(2) + ' ' + m.look(3), "actif|affiché|1234|| actif|affiché|25|| ||||Tx/Rx/aa");
         QCOMPARE(m.routes.DebutRoute[1], m.now);
-        QCOMPARE(m.labels[3], QString("Tx/Rx/aa"));
-
         // The same repeaters again: their old routes leave, the new ones come.
         m.send(3, "15-53", "12");
-        QCOMPARE(m.routes.CheminsActifs, QString("15-53"));
-        QCOMPARE(m.routes.CheminRelai[1], QString("15"));
-
+        QCOMPARE(m.routes.CheminsActifs + ' ' + m.routes.CheminRelai[1], "15-53 15");
         m.routes.RestaureLibelles();
         QCOMPARE(m.labels[3], QString("Charlie/2370/bb"));
-        m.routes.showIdle(3);
-        QVERIFY(!m.active[3]);
+        // An empty relais ends the clicked repeater's display.
+        m.routes.CheminRelai[4] = "53";
+        m.routes.RouteAffichee[4] = true;
+        m.send(4, "45", "");
+        QCOMPARE(m.drawn + ' ' + m.look(4), "15 ||||bb");
+        // Marked by their keys alone: active, with a countdown.
+        m.routes.ActiveRelais("34");
+        m.routes.tick();
+        QCOMPARE(m.look(4), "actif|affiché||05:00 vert|bb");
     }
 
-    void emptyRelaisEndsTheClickedRepeatersDisplay()
-    {
-        Model m;
-        m.routes.CheminsActifs = "34-41";
-        m.routes.CheminRelai[2] = "41";
-        m.routes.RouteAffichee[2] = true;
-        m.send(2, "25", "");
-        QCOMPARE(m.routes.CheminsActifs, QString("34"));
-        QCOMPARE(m.drawn, QString("34"));
-        QVERIFY(m.routes.CheminRelai[2].isEmpty());
-        QVERIFY(!m.routes.RouteAffichee[2]);
-        QVERIFY(!m.active[2]);
-        QCOMPARE(m.labels[2], QString("idle/bb"));
-    }
-
-    void unmatchedKeysAndShortRoutes()
+    void unmatchedKeysShortRoutesAndDuplicateKeys()
     {
         Model m;
         // Repeater 1 counted long ago; an unmatched key lands on it with a fresh start.
         m.routes.DebutRoute[1] = m.now - 3600 * 1000;
         m.send(4, "43", "9");
-        QCOMPARE(m.routes.CheminRelai[1], QString("43"));
-        QVERIFY(m.routes.RouteAffichee[1]);
-        QVERIFY(m.active[1]);
-        QCOMPARE(m.routes.DebutRoute[1], m.now);
-
+        QVERIFY(m.look(1) == "actif|affiché|43||" && m.routes.DebutRoute[1] == m.now);
         // More repeaters than segments: the later ones get no route.
         m.send(4, "23", "235");
-        QCOMPARE(m.routes.CheminRelai[2], QString("23"));
-        QVERIFY(m.routes.CheminRelai[3].isEmpty());
-        QVERIFY(m.routes.CheminRelai[5].isEmpty());
-        QVERIFY(m.routes.RouteAffichee[3] && m.routes.RouteAffichee[5]);
+        QCOMPARE(m.look(2) + ' ' + m.look(3) + ' ' + m.look(5), "actif|affiché|23|| actif|affiché||| actif|affiché|||");
         QCOMPARE(m.routes.CheminsActifs, QString("43-23"));
-    }
-
-    void duplicateKeysLastRowOwnsTheSegment()
-    {
-        Model m;
-        QVector<Repeater> list = m.routes.repeaters();
-        m.routes.setRepeaters(list << rep(6, "2"));
-        m.send(1, "21", "2");
-        QVERIFY(m.active[2] && m.active[6]);
-        QVERIFY(m.routes.RouteAffichee[2] && m.routes.RouteAffichee[6]);
-        QVERIFY(m.routes.CheminRelai[2].isEmpty());
-        QCOMPARE(m.routes.CheminRelai[6], QString("21"));
-    }
-
-    void RetireCheminCutsWholeSegments()
-    {
-        Model m;
-        const struct { const char *before, *route, *after; } cases[] = {
-            {"12-34-56", "12", "34-56"}, {"12-34-56", "34", "12-56"}, {"12-34-56", "56", "12-34"},
-            {"12", "12", ""},            {"12-34", "99", "12-34"},
-            // Only a whole segment goes, not a piece of another route with the same first keys.
-            {"1234-23", "23", "1234"},   {"2345-23", "23", "2345"},
-        };
-        for (const auto &c : cases) {
-            m.routes.CheminsActifs = c.before;
-            m.routes.RetireChemin(c.route);
-            QCOMPARE(m.routes.CheminsActifs, QString(c.after));
-        }
-    }
-
-    void EffaceCheminWithNoRouteShownKeepsTheRepeatersRoute()
-    {
-        Model m;
-        m.routes.CheminRelai[2] = "23";
-        m.routes.RouteAffichee[2] = true;
-        m.routes.EffaceChemin(2);
-        QCOMPARE(m.routes.CheminRelai[2], QString("23"));
-        QCOMPARE(m.draws, 0);
-        QVERIFY(!m.routes.RouteAffichee[2]);
-        QCOMPARE(m.labels[2], QString("idle/bb"));
-    }
-
-    void arithmetic()
-    {
-        QCOMPARE(RouteState::remaining(5, 1000, 1000), qint64(300));
-        QCOMPARE(RouteState::remaining(5, 1000, 1999), qint64(300));
-        QCOMPARE(RouteState::remaining(5, 1000, 2000), qint64(299));
-        // A start a little ahead of the clock counts as a whole second ahead.
-        QCOMPARE(RouteState::remaining(5, 1500, 1000), qint64(301));
-        QCOMPARE(RouteState::format(245), QString("04:05"));
-        QCOMPARE(RouteState::format(125 * 60), QString("125:00"));
-        QCOMPARE(RouteState::format(59), QString("00:59"));
-        QCOMPARE(RouteState::colour(181), green);
-        QVERIFY(!RouteState::colour(180).isValid());
-        QCOMPARE(RouteState::colour(179), red);
+        // The last row keyed 2 owns the segment; both show as active.
+        Model d("123452");
+        d.send(1, "21", "2");
+        QCOMPARE(d.look(2) + ' ' + d.look(6), "actif|affiché||| actif|affiché|21||");
+        // EffaceChemin with no route shown keeps the repeater's route.
+        Model e;
+        e.routes.CheminRelai[2] = "23";
+        e.routes.RouteAffichee[2] = true;
+        e.routes.EffaceChemin(2);
+        QVERIFY(e.look(2) == "||23||bb" && e.draws == 0);
     }
 
     void countdownFollowsTheClockAndEndsTheRoute()
     {
         Model m;
-        QCOMPARE(m.state.DureeAffichage(), 5);
         m.send(1, "12", "1");
         m.routes.tick();
-        QCOMPARE(m.countdown[1], QString("05:00"));
-        QCOMPARE(m.back[1], green);
-        QVERIFY(m.countdown[2].isEmpty());  // not marked: no countdown
-
-        m.at(119, 1);  // 181 s left
-        QCOMPARE(m.countdown[1], QString("03:01"));
-        QCOMPARE(m.back[1], green);
-        m.at(121, 1);
-        QCOMPARE(m.countdown[1], QString("02:59"));
-        QCOMPARE(m.back[1], red);
-
-        // The duration changed meanwhile (route duration dialog): the running countdown follows.
-        m.row.tempo = 10;
+        QCOMPARE(m.look(1) + ' ' + m.look(2), "actif|affiché|12|05:00 vert|Tx/Rx/aa ||||");  // 2 not marked: no countdown
+        QCOMPARE(m.at(119, 1), "03:01 vert");
+        QCOMPARE(m.at(121, 1), "02:59 rouge");
+        m.row.tempo = 10;  // the duration changed meanwhile: the running countdown follows
         m.routes.tick();
-        QCOMPARE(m.countdown[1], QString("07:59"));
-        QCOMPARE(m.back[1], green);
+        QCOMPARE(m.countdown[1], "07:59 vert");
         m.row.tempo = 5;
-
-        // A step that never lands on 0 ends the route all the same.
-        m.at(303, 1);
-        QVERIFY(!m.routes.RouteAffichee[1]);
-        QVERIFY(m.countdown[1].isEmpty());
-        QVERIFY(!m.active[1]);
-        QVERIFY(m.routes.CheminsActifs.isEmpty());
-        QCOMPARE(m.labels[1], QString("idle/bb"));
-    }
-
-    void threeMinutesStartsInTheOldColour()
-    {
-        Model m;
+        m.at(303, 1);  // a step that never lands on 0 ends the route all the same
+        QCOMPARE(m.look(1) + m.routes.CheminsActifs, "||||bb");
+        // Three minutes start in the old colour and end exactly on 0.
         m.row.tempo = 3;
         m.send(2, "23", "2");
         m.routes.tick();
-        QCOMPARE(m.countdown[2], QString("03:00"));
-        QVERIFY(!m.back[2].isValid());
-        m.at(1, 2);
-        QCOMPARE(m.countdown[2], QString("02:59"));
-        QCOMPARE(m.back[2], red);
-        m.at(180, 2);  // exactly 0
-        QVERIFY(m.countdown[2].isEmpty());
-        QVERIFY(!m.routes.RouteAffichee[2]);
+        QCOMPARE(m.countdown[2], "03:00");
+        QCOMPARE(m.at(1, 2), "02:59 rouge");
+        m.at(180, 2);
+        QCOMPARE(m.look(2), "||||bb");
+        // "Efface": every route off, and nothing comes back on the next steps.
+        m.send(1, "1234-25", "12");
+        m.send(3, "35", "3");
+        m.routes.tick();
+        m.routes.Efface();
+        QVERIFY(m.routes.CheminsActifs.isEmpty() && m.drawn.isEmpty());
+        m.now += 1000;
+        m.routes.tick();
+        for (int i = 1; i <= 5; ++i)
+            QCOMPARE(m.look(i), "||||bb");
     }
 
     void laterRouteExpiringLeavesTheFirstWhole()
     {
         Model t;
         t.send(1, "12", "1");
-        t.now += 20000;
-        t.send(3, "1234", "3");
+        t.send(3, "1234", "3", 20000);
         QCOMPARE(t.routes.CheminsActifs, QString("12-1234"));
         // Repeater 1 is sent again, so its countdown starts anew and repeater 3's ends first.
-        t.now += 20000;
-        t.send(1, "12", "1");
+        t.send(1, "12", "1", 20000);
         QCOMPARE(t.routes.CheminsActifs, QString("1234-12"));
         t.at(300, 3);
-        QVERIFY(!t.routes.RouteAffichee[3]);
-        QVERIFY(t.routes.RouteAffichee[1]);
-        QCOMPARE(t.routes.CheminsActifs, QString("12"));
-        QCOMPARE(t.drawn, QString("12"));
-        QVERIFY(!t.countdown[1].isEmpty());
-        QVERIFY(t.active[1]);
-
+        QCOMPARE(t.drawn + ' ' + t.look(1) + ' ' + t.look(3), "12 actif|affiché|12|00:20 rouge|Tx/Rx/aa ||||bb");
         // The first one shown, then the second: each leaves the other whole.
         Model u;
         u.send(1, "12", "1");
-        u.now += 10000;
-        u.send(4, "45", "4");
+        u.send(4, "45", "4", 10000);
         u.at(300, 1);
-        QVERIFY(!u.routes.RouteAffichee[1]);
         QCOMPARE(u.routes.CheminsActifs, QString("45"));
         u.at(300, 4);
-        QVERIFY(!u.routes.RouteAffichee[4]);
-        QVERIFY(u.routes.CheminsActifs.isEmpty());
-    }
-
-    void effaceClearsEverything()
-    {
-        Model m;
-        m.send(1, "1234-25", "12");
-        m.send(3, "35", "3");
-        m.routes.tick();
-        QVERIFY(!m.countdown[1].isEmpty() && !m.countdown[3].isEmpty());
-        m.routes.Efface();
-        QVERIFY(m.routes.CheminsActifs.isEmpty());
-        QVERIFY(m.drawn.isEmpty());
-        for (int i = 1; i <= 5; ++i) {
-            QVERIFY(!m.routes.RouteAffichee[i]);
-            QVERIFY(!m.active[i]);
-            QVERIFY(m.countdown[i].isEmpty());
-            QVERIFY(m.routes.CheminRelai[i].isEmpty());
-            QCOMPARE(m.labels[i], QString("idle/bb"));
-        }
-        // Nothing comes back on the next steps.
-        m.now += 1000;
-        m.routes.tick();
-        QVERIFY(m.countdown[1].isEmpty());
+        QCOMPARE(u.look(1) + ' ' + u.look(4) + ' ' + u.routes.CheminsActifs, "||||bb ||||bb ");
     }
 
     // Repeater 2 leaves the table: its route ends, the following repeaters'
@@ -403,36 +237,22 @@ private slots:
     {
         Model m;
         m.send(2, "23", "2");
-        m.now += 30000;
-        m.send(4, "45", "4");
+        m.send(4, "45", "4", 30000);
         const qint64 started4 = m.routes.DebutRoute[4];
         m.routes.DebutRoute[5] = 777;  // a stale start of an idle repeater
         m.state.IndexBouton = 4;
         m.routes.repeaterDeleted(2);
-        QCOMPARE(m.routes.CheminsActifs, QString("45"));
         QCOMPARE(m.drawn, QString("45"));
-        QVERIFY(!m.active[2]);
-        QVERIFY(m.countdown[2].isEmpty());
-        QVERIFY(m.routes.RouteAffichee[3] && !m.routes.RouteAffichee[4]);
-        QCOMPARE(m.routes.CheminRelai[3], QString("45"));
-        QVERIFY(m.routes.CheminRelai[4].isEmpty());
-        QCOMPARE(m.routes.DebutRoute[3], started4);
-        QCOMPARE(m.routes.DebutRoute[4], qint64(777));
-        QCOMPARE(m.routes.DebutRoute.last(), qint64(0));
+        QVERIFY(!m.active[2] && m.countdown[2].isEmpty() && m.routes.RouteAffichee[3] && !m.routes.RouteAffichee[4]);
+        QCOMPARE(m.routes.CheminRelai[3] + '|' + m.routes.CheminRelai[4], "45|");
+        QCOMPARE(QList<qint64>({m.routes.DebutRoute[3], m.routes.DebutRoute[4], m.routes.DebutRoute.last()}),
+                 QList<qint64>({started4, 777, 0}));
         QCOMPARE(m.state.IndexBouton, 3);
-        const int size = int(m.routes.RouteAffichee.size());
-        QCOMPARE(m.routes.DebutRoute.size(), size);
-        QCOMPARE(m.routes.CheminRelai.size(), size);
-
+        QVERIFY(m.routes.DebutRoute.size() == m.routes.RouteAffichee.size() && m.routes.CheminRelai.size() == m.routes.RouteAffichee.size());
         // The moved route still counts from its own start and ends on time.
-        m.at(299, 3);
-        QVERIFY(m.routes.RouteAffichee[3]);
-        m.at(300, 3);
-        QVERIFY(!m.routes.RouteAffichee[3]);
-        QVERIFY(m.routes.CheminsActifs.isEmpty());
-
-        // Deleting the clicked repeater leaves no repeater clicked.
-        m.state.IndexBouton = 1;
+        QVERIFY(!m.at(299, 3).isEmpty() && m.routes.RouteAffichee[3]);
+        QVERIFY(m.at(300, 3).isEmpty() && !m.routes.RouteAffichee[3] && m.routes.CheminsActifs.isEmpty());
+        m.state.IndexBouton = 1;  // deleting the clicked repeater leaves no repeater clicked
         m.routes.repeaterDeleted(1);
         QCOMPARE(m.state.IndexBouton, 0);
     }

@@ -1,6 +1,6 @@
 #include "configuration.h"
 
-#include "serial/portbinding.h"
+#include "core/portbinding.h"
 #include "store.h"
 
 #include <QSettings>

@@ -2,7 +2,7 @@
 
 #include "core/appcontext.h"
 #include "serial/linesettings.h"
-#include "serial/portbinding.h"
+#include "core/portbinding.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>
