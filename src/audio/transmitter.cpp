@@ -11,7 +11,11 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcTx, "pontavel.transmitter", QtInfoMsg)
 
@@ -51,6 +55,29 @@ bool setting(const char *key, int fallback, int minimum, int maximum, const char
                      .arg(maximum)
                      .arg(QLatin1String(unit));
     return false;
+}
+
+// Qt 6.4's PulseAudio backend disconnects from the sound server in its static
+// destructors without taking its main loop's lock, while that loop's thread may
+// still be handling the server's answers (to a stream just stopped, a device
+// that changed): libpulse then aborts or crashes the process after main() has
+// returned, at times after a signal asked for a clean exit code. Once the sound
+// system is in use, the process ends at exit() before those destructors run:
+// everything of the program's own has been closed by main() by then.
+// Called after each step that creates such objects (the device list, the first
+// stream), so that it runs before their teardown.
+void endBeforeSoundTeardown(int step)
+{
+    static int armed = 0;
+    if (armed & step)
+        return;
+    armed |= step;
+    ::on_exit(
+        [](int status, void *) {
+            std::fflush(nullptr);
+            ::_exit(status);
+        },
+        nullptr);
 }
 
 bool usableSampleFormat(QAudioFormat::SampleFormat f)
@@ -224,6 +251,7 @@ public:
         state = state == State::LeadIn && !sequence ? State::Held : State::Playing;
         sinceStream.start();
         sink->start(&buffer);
+        endBeforeSoundTeardown(2);
         if (sink && sink->error() != QAudio::NoError && sink->error() != QAudio::UnderrunError) {
             failAudio();
             return;
@@ -360,6 +388,8 @@ void Transmitter::setOutput(const QByteArray &id, const QString &description)
 
 QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
 {
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    endBeforeSoundTeardown(1);
     if (id.isEmpty()) {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull() && error)
@@ -367,7 +397,7 @@ QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &descri
                                     "être émis.");
         return device;
     }
-    for (const QAudioDevice &device : QMediaDevices::audioOutputs())
+    for (const QAudioDevice &device : outputs)
         if (device.id() == id)
             return device;
     if (error)
