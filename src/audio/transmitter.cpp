@@ -312,18 +312,24 @@ public:
                 }
             }
         }
-        if (state != State::Playing || processed < durationUs)
+        if (state != State::Playing)
             return;
         if (draining) {
-            halt();
+            if (processed >= durationUs)
+                halt();
             return;
         }
-        qCDebug(lcTx) << "played out" << processed << "us after" << sinceStream.elapsed() << "ms";
+        // Qt never reports more than was written, so an end seen late cannot be
+        // told from one seen on time: the end is foreseen instead, within the
+        // next poll, and the tail counted from it (rounded up: never cut short).
+        const qint64 leftUs = durationUs - processed;
+        if (leftUs > PollIntervalMs * 1000)
+            return;
+        qCDebug(lcTx) << "plays out" << leftUs << "us after" << sinceStream.elapsed() << "ms";
         poll.stop();
         bound.stop();
         state = State::Tail;
-        // The end was seen up to one poll late: that part of the tail is gone.
-        tail.start(int(std::max<qint64>(0, tailMs - (processed - durationUs) / 1000)));
+        tail.start(int((std::max<qint64>(0, leftUs) + 999) / 1000) + tailMs);
     }
 
     void stopAudio()
