@@ -1,8 +1,6 @@
-// Runs one transmission in its own process, so that a test can start it with
-// the RTS shim preloaded and send it signals. Prints one line per event, each
-// with a CLOCK_MONOTONIC time stamp in seconds:
-//   ptt_driver sequence <com> <file>...      play the files
-//   ptt_driver stop <ms> <com> <file>...     stop() after ms
+// One transmission in a process of its own, for tests to preload the RTS shim
+// and send signals. Prints each event after its CLOCK_MONOTONIC seconds:
+//   ptt_driver sequence <com> <file>...   or   ptt_driver stop <ms> <com> <file>...
 #include "audio/transmitter.h"
 #include "core/configuration.h"
 #include "serial/portbinding.h"

@@ -1,25 +1,16 @@
 #pragma once
 
-// Runs tests/ptt_driver in its own process with the RTS shim preloaded, on a
-// pseudo-terminal bound to Com1 through a private settings folder. The driver
-// and the shim both print "<CLOCK_MONOTONIC seconds> <event>" lines.
+// Runs tests/ptt_driver with the RTS shim preloaded, on a pty bound to Com1 in
+// private settings; both print "<CLOCK_MONOTONIC seconds> <event>" lines.
 
-#include <QFile>
-#include <QProcess>
 #include <QSerialPort>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
 
-struct TimedLine
-{
-    double t = 0;
-    QString text;
-};
+struct TimedLine { double t = 0; QString text; };
 
 class PttDriver
 {
@@ -28,20 +19,15 @@ public:
     {
         char name[256] = {};
         int slave = -1;
-        // Only the master is kept, and not inherited: the driver's descriptor
-        // is the slave's last one, as a real port's would be, and closing the
-        // master unplugs the port.
+        // Only the master is kept, not inherited: the driver holds the slave's last
+        // descriptor, as on a real port, and closing the master unplugs it.
         if (::openpty(&m_master, &slave, name, nullptr, nullptr) == 0) {
             m_pty = QString::fromLocal8Bit(name);
             ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
             ::close(slave);
         }
     }
-    ~PttDriver()
-    {
-        finish();
-        unplug();
-    }
+    ~PttDriver() { finish(), unplug(); }
 
     bool ready() const { return !m_pty.isEmpty() && m_dir.isValid(); }
     QString pty() const { return m_pty; }
@@ -67,58 +53,40 @@ public:
     }
 
     // Waits for the driver to end; false on time-out (it is then killed).
-    bool finish(int ms = 15000)
+    bool finish()
     {
-        if (m_proc.state() == QProcess::NotRunning || m_proc.waitForFinished(ms))
+        if (m_proc.state() == QProcess::NotRunning || m_proc.waitForFinished(15000))
             return true;
         m_proc.kill();
         m_proc.waitForFinished(2000);
         return false;
     }
 
-    // Waits until the driver printed a line starting with prefix.
-    bool waitFor(const QString &prefix, int ms = 10000)
+    bool waitFor(const QString &prefix)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            if (!find(output(), prefix).text.isEmpty())
-                return true;
-            if (m_proc.state() == QProcess::NotRunning && !m_proc.bytesAvailable())
-                return false;
-            m_proc.waitForReadyRead(50);
-        }
-        return false;
+        for (QDeadlineTimer end(10000); find(output(), prefix).text.isEmpty(); m_proc.waitForReadyRead(50))
+            if (end.hasExpired() || m_proc.state() == QProcess::NotRunning)
+                return !find(output(), prefix).text.isEmpty();
+        return true;
     }
 
     QProcess &process() { return m_proc; }
     int exitCode() const { return m_proc.exitCode(); }
     // The adapter pulled out: the pty's other side goes away.
-    void unplug()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
+    void unplug() { m_master = m_master >= 0 ? ::close(m_master), -1 : -1; }
 
-    QList<TimedLine> output()
-    {
-        m_out += m_proc.readAllStandardOutput();
-        return parse(m_out);
-    }
+    QList<TimedLine> output() { return parse(m_out += m_proc.readAllStandardOutput()); }
     QList<TimedLine> rts() const
     {
         QFile f(m_dir.filePath("rts.log"));
         return f.open(QIODevice::ReadOnly) ? parse(f.readAll()) : QList<TimedLine>{};
     }
-    // The first line of the driver's output, then of the shim's log, that
-    // starts with prefix (an empty line when there is none).
+    // The first line starting with prefix, of the output, else of the shim's log.
     TimedLine line(const QString &prefix)
     {
         const TimedLine l = find(output(), prefix);
         return l.text.isEmpty() ? find(rts(), prefix) : l;
     }
-    // Both logs, for failure messages.
     QString all() { return texts(output()) + " / " + texts(rts()); }
 
     static TimedLine find(const QList<TimedLine> &lines, const QString &prefix)

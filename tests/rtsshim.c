@@ -1,10 +1,7 @@
-/* LD_PRELOAD shim for tests: pseudo-terminals have no modem lines, so this
- * answers the modem-line ioctls for pty slaves from its own per-descriptor
- * state and logs every RTS and DTR change, with a CLOCK_MONOTONIC time stamp,
- * to the file named by PONTAVEL_RTS_LOG. Lines read "<seconds.nanoseconds>
- * RTS <0|1> <pty>", "... DTR <0|1> <pty>", and "... CLOSE" (or "CLOSE RTS 0")
- * when a descriptor is closed. As a real port does, opening a pty slave raises
- * both lines ("OPEN <pty>" then "RTS 1", "DTR 1"). */
+/* LD_PRELOAD shim for tests: pty slaves get modem lines of their own, and each
+ * change is logged to $PONTAVEL_RTS_LOG as "<CLOCK_MONOTONIC s> RTS|DTR 0|1 <pty>";
+ * opening raises both, as a real port does ("OPEN <pty>", "RTS 1", "DTR 1"), and
+ * the last close logs "CLOSE RTS 0" (HUPCL drops a raised RTS) or "CLOSE". */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -13,7 +10,6 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -23,8 +19,8 @@
 
 #define MAX_FD 1024
 
+#define TRACKED 0x40000000 /* the shim answers for this descriptor */
 static int lines[MAX_FD];
-static char tracked[MAX_FD];
 static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
 
 static int is_pty_slave(int fd)
@@ -38,14 +34,12 @@ static int is_pty_slave(int fd)
 static void log_line(int fd, const char *what)
 {
     const char *path = getenv("PONTAVEL_RTS_LOG");
-    char name[64] = "", buf[160];
+    char name[64] = " ?", buf[160];
     struct timespec ts;
     if (!path || !*path)
         return;
-    if (fd >= 0 && ttyname_r(fd, name + 1, sizeof name - 1) == 0)
-        name[0] = ' ';
-    else if (fd >= 0)
-        strcpy(name, " ?");
+    if (fd < 0 || ttyname_r(fd, name + 1, sizeof name - 1) != 0)
+        name[fd < 0 ? 0 : 2] = 0;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     int n = snprintf(buf, sizeof buf, "%lld.%09ld %s%s\n", (long long)ts.tv_sec, ts.tv_nsec, what, name);
     int out = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -59,8 +53,7 @@ static void log_line(int fd, const char *what)
 static void set_lines(int fd, int value)
 {
     int changed = lines[fd] ^ value;
-    lines[fd] = value;
-    tracked[fd] = 1;
+    lines[fd] = value | TRACKED;
     if (changed & TIOCM_RTS)
         log_line(fd, value & TIOCM_RTS ? "RTS 1" : "RTS 0");
     if (changed & TIOCM_DTR)
@@ -83,13 +76,10 @@ static int opened(int fd)
     int name(const char *path, int flags, ...)                                \
     {                                                                         \
         static int (*real)(const char *, int, ...);                           \
-        mode_t mode = 0;                                                      \
-        if (flags & (O_CREAT | O_TMPFILE)) {                                  \
-            va_list ap;                                                       \
-            va_start(ap, flags);                                              \
-            mode = va_arg(ap, mode_t);                                        \
-            va_end(ap);                                                       \
-        }                                                                     \
+        va_list ap;                                                           \
+        va_start(ap, flags);                                                  \
+        mode_t mode = flags & (O_CREAT | O_TMPFILE) ? va_arg(ap, mode_t) : 0; \
+        va_end(ap);                                                           \
         if (!real)                                                            \
             real = (int (*)(const char *, int, ...))dlsym(RTLD_NEXT, #name);  \
         return opened(real(path, flags, mode));                               \
@@ -110,13 +100,11 @@ int ioctl(int fd, unsigned long request, ...)
         || !is_pty_slave(fd))
         return real_ioctl(fd, request, arg);
     int *bits = (int *)arg;
-    if (!bits) {
-        errno = EFAULT;
-        return -1;
-    }
+    if (!bits)
+        return errno = EFAULT, -1;
     pthread_mutex_lock(&lock);
     if (request == TIOCMGET)
-        *bits = lines[fd];
+        *bits = lines[fd] & ~TRACKED;
     else
         set_lines(fd, request == TIOCMBIS ? lines[fd] | *bits
                       : request == TIOCMBIC ? lines[fd] & ~*bits : *bits);
@@ -131,10 +119,9 @@ int close(int fd)
         real_close = (int (*)(int))dlsym(RTLD_NEXT, "close");
     if (fd >= 0 && fd < MAX_FD) {
         pthread_mutex_lock(&lock);
-        if (tracked[fd]) /* HUPCL: the kernel drops the lines on the last close. */
+        if (lines[fd] & TRACKED) /* HUPCL: the kernel drops the lines on the last close. */
             log_line(-1, lines[fd] & TIOCM_RTS ? "CLOSE RTS 0" : "CLOSE");
         lines[fd] = 0;
-        tracked[fd] = 0;
         pthread_mutex_unlock(&lock);
     }
     return real_close(fd);

@@ -1,6 +1,5 @@
-// RTS keying through a real serial port path: a pseudo-terminal opened by
-// QSerialPort in a separate process, its modem lines answered and logged by
-// the preloaded shim, tones played to a private null sink.
+// Keying through a real serial port path: a pty opened by QSerialPort in the
+// driver's process, its lines kept by the shim, tones played to a null sink.
 #include "audio/tonefiles.h"
 #include "pttdriver.h"
 #include "pulsefixture.h"
@@ -31,44 +30,35 @@ private slots:
             QVERIFY(writeDtmfFile(commandToneFile(k), k));
     }
 
-    // Opening raised both lines; the one not used for PTT goes down at once
-    // and stays down. The PTT line goes up as the stream starts and comes
-    // down after lead-in + 800 ms of tones + tail, before finished().
-    void keyedAroundTheWholeStream_data()
-    {
-        QTest::addColumn<QString>("choice");
-        QTest::addColumn<QStringList>("used");
-        QTest::addColumn<QString>("unused");
-        QTest::newRow("RTS") << "RTS" << QStringList{"RTS"} << "DTR";
-        QTest::newRow("DTR") << "DTR" << QStringList{"DTR"} << "RTS";
-        QTest::newRow("both") << "RTS+DTR" << QStringList{"RTS", "DTR"} << "";
-    }
+    // Of the two lines the open raised, the unused one drops at once for good; the
+    // PTT line is up from the stream's start to lead-in + 800 ms + tail, before finished().
     void keyedAroundTheWholeStream()
     {
-        QFETCH(QString, choice);
-        QFETCH(QStringList, used);
-        QFETCH(QString, unused);
-        PttDriver d;
-        QVERIFY(d.ready());
-        d.setSetting("Station/PttLine", choice);
-        d.setSetting("Emission/LeadInMs", 150);
-        d.setSetting("Emission/TailMs", 100);
-        play(d, "1234");
-        QVERIFY(d.finish());
-        const QString all = d.all();
-        const double opened = d.line("OPEN").t, started = d.line("STARTED").t;
-        const double fin = d.line("FINISHED 1").t;
-        QVERIFY2(opened > 0 && fin > 0 && !d.line("CLOSE").text.isEmpty(), qPrintable(all));
-        if (!unused.isEmpty()) {
-            const double down = d.line(unused + " 0").t;
-            QVERIFY2(down >= opened && down - opened < 0.05, qPrintable(all));
-            for (const TimedLine &l : d.rts())
-                QVERIFY2(!(l.text.startsWith(unused + " 1") && l.t > down), qPrintable(all));
+        const QStringList choices{"RTS", "DTR", "RTS+DTR"}, unused{"DTR", "RTS", ""};
+        PttDriver drivers[3];
+        for (int i = 0; i < 3; ++i) {
+            drivers[i].setSetting("Station/PttLine", choices[i]);
+            drivers[i].setSetting("Emission/LeadInMs", 150);
+            drivers[i].setSetting("Emission/TailMs", 100);
+            play(drivers[i], "1234");
         }
-        for (const QString &line : used) {
-            const double on = d.line(line + " 1").t, off = d.line(line + " 0").t;
-            QVERIFY2(on > 0 && on - started < 0.2 && off <= fin, qPrintable(all));
-            QVERIFY2(off - on >= 1.050 - 0.010 && off - on < 1.050 + 2.5, qPrintable(all));
+        for (int i = 0; i < 3; ++i) {
+            PttDriver &d = drivers[i];
+            QVERIFY(d.finish());
+            const QString all = choices[i] + ": " + d.all();
+            const double opened = d.line("OPEN").t, started = d.line("STARTED").t, fin = d.line("FINISHED 1").t;
+            QVERIFY2(opened > 0 && fin > 0 && !d.line("CLOSE").text.isEmpty(), qPrintable(all));
+            if (!unused[i].isEmpty()) {
+                const double down = d.line(unused[i] + " 0").t;
+                QVERIFY2(down >= opened && down - opened < 0.05, qPrintable(all));
+                for (const TimedLine &l : d.rts())
+                    QVERIFY2(!(l.text.startsWith(unused[i] + " 1") && l.t > down), qPrintable(all));
+            }
+            for (const QString &line : choices[i].split('+')) {
+                const double on = d.line(line + " 1").t, off = d.line(line + " 0").t;
+                QVERIFY2(on > 0 && on - started < 0.2 && off <= fin, qPrintable(all));
+                QVERIFY2(off - on >= 1.050 - 0.010 && off - on < 1.050 + 2.5, qPrintable(all));
+            }
         }
     }
 
@@ -79,23 +69,18 @@ private slots:
         limited.setSetting("Emission/MaxTransmitSeconds", 1);
         play(limited, "12345678901234567890"); // 4 s of tones
         QVERIFY(stopped.finish() && limited.finish());
-        QVERIFY2(!stopped.line("STOPPED keyed=0").text.isEmpty() && !stopped.line("FINISHED 0").text.isEmpty(),
-                 qPrintable(stopped.all()));
-        const double off = stopped.line("RTS 0").t;
-        QVERIFY2(off > 0 && off <= stopped.line("STOPPED").t, qPrintable(stopped.all()));
+        const double off = stopped.line("RTS 0").t, stop = stopped.line("STOPPED keyed=0").t;
+        QVERIFY2(!stopped.line("FINISHED 0").text.isEmpty() && off > 0 && off <= stop, qPrintable(stopped.all()));
         QVERIFY2(limited.line("MAX ").text.contains("Durée maximale d'émission")
                      && !limited.line("FINISHED 0").text.isEmpty(), qPrintable(limited.all()));
-        // Released by the limit, well before the tones would have ended; the
-        // margin absorbs a loaded machine.
+        // Released by the limit, long before the tones end (margin for a loaded machine).
         const double held = limited.line("RTS 0").t - limited.line("RTS 1").t;
         QVERIFY2(held >= 0.99 && held < 2.5, qPrintable(limited.all()));
     }
 
-    // SIGHUP is what closing the terminal sends; SIGABRT and SIGSEGV stand for
-    // a crash: the line drops, the process dies. kill -9 runs no code of ours:
-    // only the kernel's hang-up on close (HUPCL, left set) can drop a real
-    // port's lines, which a pty cannot show; what can be checked is that the
-    // port is free again.
+    // SIGHUP: the terminal closed; SIGABRT, SIGSEGV: a crash. kill -9 runs no
+    // code of ours: only the kernel's hang-up on close (HUPCL, left set) drops
+    // a real port's lines, which a pty cannot show; the port is free again.
     void releasedWhenTheProcessIsKilled()
     {
         for (int signo : {SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGKILL}) {
@@ -112,37 +97,29 @@ private slots:
                 continue;
             }
             QVERIFY2(!d.line("RTS 0").text.isEmpty(), qPrintable(all));
-            if (signo == SIGABRT || signo == SIGSEGV) {
+            if (signo == SIGABRT || signo == SIGSEGV)
                 QCOMPARE(d.process().exitStatus(), QProcess::CrashExit);
-            } else {
+            else
                 QVERIFY2(d.exitCode() == 128 + signo && d.line("EXIT").text.endsWith("keyed=0"), qPrintable(all));
-            }
         }
     }
 
     // A timing out of its bounds is refused before the port is even opened.
-    void outOfRangeTimingKeysNothing_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("huge lead-in") << "Emission/LeadInMs" << "2147483647";
-        QTest::newRow("negative tail") << "Emission/TailMs" << "-1";
-        QTest::newRow("limit overflows") << "Emission/MaxTransmitSeconds" << "2147484";
-        QTest::newRow("limit truncated") << "Emission/MaxTransmitSeconds" << "99999999999";
-        QTest::newRow("no limit") << "Emission/MaxTransmitSeconds" << "0";
-    }
     void outOfRangeTimingKeysNothing()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        PttDriver d;
-        d.setSetting(key, value);
-        play(d, "5");
-        QVERIFY(d.finish());
-        const QString refused = d.line("REFUSED").text;
-        QVERIFY2(refused.contains(key) && refused.contains(value), qPrintable(refused));
-        QCOMPARE(d.exitCode(), 3);
-        QVERIFY2(d.rts().isEmpty(), qPrintable(d.all()));
+        const QList<std::pair<QString, QString>> cases{
+            {"Emission/LeadInMs", "2147483647"}, {"Emission/TailMs", "-1"},
+            {"Emission/MaxTransmitSeconds", "2147484"}, // overflows as ms
+            {"Emission/MaxTransmitSeconds", "99999999999"}, {"Emission/MaxTransmitSeconds", "0"}};
+        for (const auto &[key, value] : cases) {
+            PttDriver d;
+            d.setSetting(key, value);
+            play(d, "5");
+            QVERIFY(d.finish());
+            const QString refused = d.line("REFUSED").text;
+            QVERIFY2(refused.contains(key) && refused.contains(value) && d.exitCode() == 3 && d.rts().isEmpty(),
+                     qPrintable(d.all()));
+        }
     }
 
     // An unplugged adapter ends the transmission as a failure, well before the
