@@ -111,20 +111,22 @@ public:
     int tailMs = 0;
     int maxSeconds = 0;
     QElapsedTimer sinceStream;
-    QTimer leadIn, poll, tail, bound, maxTx, watch;
+    QTimer leadIn, poll, cue, tail, bound, maxTx, watch;
 
     explicit Private(Transmitter *owner) : q(owner)
     {
-        for (QTimer *t : {&leadIn, &tail, &bound, &maxTx})
+        for (QTimer *t : {&leadIn, &cue, &tail, &bound, &maxTx})
             t->setSingleShot(true);
         poll.setInterval(PollIntervalMs);
         poll.setTimerType(Qt::PreciseTimer);
         leadIn.setTimerType(Qt::PreciseTimer);
+        cue.setTimerType(Qt::PreciseTimer);
         tail.setTimerType(Qt::PreciseTimer);
         // A coarse timer may fire 5 % early: the limit must not cut short.
         maxTx.setTimerType(Qt::PreciseTimer);
         QObject::connect(&leadIn, &QTimer::timeout, q, [this] { startStream(); });
         QObject::connect(&poll, &QTimer::timeout, q, [this] { checkPlayout(); });
+        QObject::connect(&cue, &QTimer::timeout, q, [this] { keyAfterCue(); });
         QObject::connect(&tail, &QTimer::timeout, q, [this] { end(true, {}); });
         QObject::connect(&bound, &QTimer::timeout, q, [this] {
             end(false, QStringLiteral("La lecture des tons ne s'est pas terminée à temps : "
@@ -291,6 +293,17 @@ public:
         end(false, text);
     }
 
+    void keyAfterCue()
+    {
+        QString error;
+        if (keyPtt(&error))
+            return;
+        // A sequence plays on (VOX stations); a keypad tone stops.
+        if (!sequence)
+            halt();
+        emit q->portWarning(error);
+    }
+
     // The server's count of samples played, not of samples written: the sink
     // goes idle while its last buffer is still being played.
     void checkPlayout()
@@ -298,19 +311,10 @@ public:
         if (!sink)
             return;
         const qint64 processed = sink->processedUSecs();
-        if (keyPending && processed >= cueUs) {
+        // The end of the cue is foreseen, as the end of the stream below.
+        if (keyPending && cueUs - processed <= PollIntervalMs * 1000) {
             keyPending = false;
-            QString error;
-            if (!keyPtt(&error)) {
-                // A sequence plays on (VOX stations); a keypad tone stops.
-                if (sequence) {
-                    emit q->portWarning(error);
-                } else {
-                    halt();
-                    emit q->portWarning(error);
-                    return;
-                }
-            }
+            cue.start(int(std::max<qint64>(0, cueUs - processed) / 1000));
         }
         if (state != State::Playing)
             return;
@@ -347,7 +351,7 @@ public:
     // Everything off, no signal.
     void halt()
     {
-        for (QTimer *t : {&leadIn, &poll, &tail, &bound, &maxTx})
+        for (QTimer *t : {&leadIn, &poll, &cue, &tail, &bound, &maxTx})
             t->stop();
         stopAudio();
         releasePtt();
