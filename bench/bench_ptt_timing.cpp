@@ -42,8 +42,14 @@ struct TimedPtt : Ptt
     bool isKeyed() const override { return keyed; }
 };
 
-// The monitor of the null sink, each sample given the time it was heard:
-// the arrival of its chunk less the samples that followed it in the chunk.
+// The monitor of the null sink. Chunks reach this process some time after
+// the sink produced them, and that delay varies from chunk to chunk (the
+// client library's period, the event loop): timing each sample from its
+// chunk's arrival would count that delay as part of the lead-in and the
+// tail. The monitor runs without a gap (a silent stream keeps the sink
+// playing), so sample k was produced at origin + k / Rate; the origin is the
+// earliest any chunk could have been produced, the smallest (arrival - end
+// of the chunk) seen.
 class Listener
 {
 public:
@@ -54,7 +60,10 @@ public:
         f.setChannelCount(1);
         f.setSampleFormat(QAudioFormat::Int16);
         m_source = std::make_unique<QAudioSource>(monitor, f);
-        m_source->setBufferSize(Rate * 2 / 200);   // 5 ms
+        // 1 ms: the null sink renders in blocks no longer than its listeners
+        // ask for, and a sample reaches the monitor when its block is
+        // rendered, up to a block before the sink plays it.
+        m_source->setBufferSize(Rate * 2 / 1000);
         m_io = m_source->start();
         QObject::connect(m_io, &QIODevice::readyRead, [this] {
             const double t = now();
@@ -63,22 +72,26 @@ public:
             const auto *s = reinterpret_cast<const qint16 *>(data.constData());
             for (int i = 0; i < n; ++i)
                 if (std::abs(s[i]) > 300) {
-                    const double at = t - double(n - i) / Rate;
-                    if (m_first == 0)
-                        m_first = at;
-                    m_last = at;
+                    if (m_first < 0)
+                        m_first = m_count + i;
+                    m_last = m_count + i;
                 }
+            m_count += n;
+            m_origin = std::min(m_origin, t - double(m_count) / Rate);
         });
     }
-    void reset() { m_first = m_last = 0; }
-    double first() const { return m_first; }
-    double last() const { return m_last; }
+    // Per transmission: the origin is taken again from its own chunks.
+    void reset() { m_first = m_last = -1; m_origin = 1e300; }
+    bool heard() const { return m_first >= 0; }
+    double first() const { return m_origin + double(m_first) / Rate; }
+    double last() const { return m_origin + double(m_last + 1) / Rate; }
 
 private:
     static constexpr int Rate = 48000;
     std::unique_ptr<QAudioSource> m_source;
     QIODevice *m_io = nullptr;
-    double m_first = 0, m_last = 0;
+    qint64 m_count = 0, m_first = -1, m_last = -1;
+    double m_origin = 1e300;
 };
 
 } // namespace
@@ -139,11 +152,12 @@ int main(int argc, char **argv)
             }
             done.wait(5000);
             QTest::qWait(300);
-            if (listener.first() == 0)
+            if (!listener.heard())
                 continue;
             leadErr.push_back((listener.first() - ptt.on) * 1000 - leadIn);
             tailErr.push_back((ptt.off - listener.last()) * 1000 - tail);
             heard.push_back((listener.last() - listener.first()) * 1000);
+
         }
         auto stats = [](std::vector<double> v) {
             std::sort(v.begin(), v.end());

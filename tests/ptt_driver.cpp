@@ -1,30 +1,25 @@
-// Runs one transmission in its own process, so that a test can start it with
-// the RTS shim preloaded and send it signals. Prints one line per event, each
-// with a CLOCK_MONOTONIC time stamp in seconds:
-//   ptt_driver sequence <com> <file>...      play the files
-//   ptt_driver stop <ms> <com> <file>...     stop() after ms
+// One transmission in a process of its own, for tests to preload the RTS shim
+// and send signals. Prints each event after its CLOCK_MONOTONIC seconds:
+//   ptt_driver sequence <com> <file>...   or   ptt_driver stop <ms> <com> <file>...
 #include "audio/transmitter.h"
 #include "core/configuration.h"
 #include "core/portbinding.h"
 #include "serial/ptt.h"
 #include "serial/pttsafety.h"
 
-#include <QSettings>
-
 #include <QCoreApplication>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
 #include <ctime>
 
-namespace {
-void say(const QString &what)
+static void say(const QString &what)
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     std::printf("%lld.%09ld %s\n", (long long)ts.tv_sec, ts.tv_nsec, qPrintable(what));
     std::fflush(stdout);
-}
 }
 
 int main(int argc, char **argv)
@@ -35,10 +30,8 @@ int main(int argc, char **argv)
     QStringList args = app.arguments().mid(1);
     if (args.size() < 2)
         return 2;
-    const QString mode = args.takeFirst();
-    int ms = 0;
-    if (mode != QLatin1String("sequence"))
-        ms = args.takeFirst().toInt();
+    const bool stop = args.takeFirst() == QLatin1String("stop");
+    const int stopMs = stop ? args.takeFirst().toInt() : 0;
     const int com = args.takeFirst().toInt();
 
     // The station's port as the program sets it up from what is stored.
@@ -51,21 +44,19 @@ int main(int argc, char **argv)
     installTransmitterSafety(&tx);
     QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
     QObject::connect(&tx, &Transmitter::keyedChanged, [](bool on) { say(on ? "KEYED" : "RELEASED"); });
-    QObject::connect(&tx, &Transmitter::maxTransmitTimeReached,
-                     [](const QString &t) { say("MAX " + t); });
+    QObject::connect(&tx, &Transmitter::maxTransmitTimeReached, [](const QString &t) { say("MAX " + t); });
     QObject::connect(&tx, &Transmitter::finished, [&](bool ok, const QString &e) {
         say(QStringLiteral("FINISHED %1 %2").arg(ok ? 1 : 0).arg(e));
         QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     });
 
     QString error;
-    say(QStringLiteral("START"));
     if (!tx.startSequence(args, &error)) {
         say("REFUSED " + error);
         return 3;
     }
-    if (mode == QLatin1String("stop"))
-        QTimer::singleShot(ms, &app, [&] {
+    if (stop)
+        QTimer::singleShot(stopMs, &app, [&] {
             tx.stop();
             say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
         });

@@ -1,24 +1,16 @@
 #pragma once
 
-// Runs tests/ptt_driver in its own process with the RTS shim preloaded, on a
-// pseudo-terminal bound to Com1 through a private settings folder.
+// Runs tests/ptt_driver with the RTS shim preloaded, on a pty bound to Com1 in
+// private settings; both print "<CLOCK_MONOTONIC seconds> <event>" lines.
 
-#include <QFile>
-#include <QProcess>
 #include <QSerialPort>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
 
-struct TimedLine
-{
-    double t = 0;   // CLOCK_MONOTONIC seconds
-    QString text;
-};
+struct TimedLine { double t = 0; QString text; };
 
 class PttDriver
 {
@@ -26,36 +18,23 @@ public:
     PttDriver()
     {
         char name[256] = {};
-        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) {
+        int slave = -1;
+        // Only the master is kept, not inherited: the driver holds the slave's last
+        // descriptor, as on a real port, and closing the master unplugs it.
+        if (::openpty(&m_master, &slave, name, nullptr, nullptr) == 0) {
             m_pty = QString::fromLocal8Bit(name);
-            // Not inherited by the driver: closing it here must unplug the port.
             ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-        }
-        // Only the master is kept: the driver's descriptor is the slave's last
-        // one, as a real port's would be.
-        if (m_slave >= 0) {
-            ::close(m_slave);
-            m_slave = -1;
+            ::close(slave);
         }
     }
-    ~PttDriver()
-    {
-        finish();
-        if (m_master >= 0)
-            ::close(m_master);
-        if (m_slave >= 0)
-            ::close(m_slave);
-    }
+    ~PttDriver() { finish(), unplug(); }
 
     bool ready() const { return !m_pty.isEmpty() && m_dir.isValid(); }
     QString pty() const { return m_pty; }
-    QString dir(const QString &name) const { return m_dir.filePath(name); }
-
     // Per-user settings of the driver (Ports/Com1 is the pty unless changed).
     void setSetting(const QString &key, const QVariant &value) { m_settings[key] = value; }
 
-    void start(const QStringList &args, const QProcessEnvironment &base,
-               const QString &workingDir)
+    void start(const QStringList &args, const QProcessEnvironment &base, const QString &workingDir)
     {
         QSettings s(m_dir.filePath("config/Pontavel/Pontavel.conf"), QSettings::IniFormat);
         s.setValue("Ports/Com1", m_pty);
@@ -74,54 +53,42 @@ public:
     }
 
     // Waits for the driver to end; false on time-out (it is then killed).
-    bool finish(int ms = 15000)
+    bool finish()
     {
-        if (m_proc.state() == QProcess::NotRunning)
-            return true;
-        if (m_proc.waitForFinished(ms))
+        if (m_proc.state() == QProcess::NotRunning || m_proc.waitForFinished(15000))
             return true;
         m_proc.kill();
         m_proc.waitForFinished(2000);
         return false;
     }
 
-    // Waits until the driver printed a line starting with prefix.
-    bool waitFor(const QString &prefix, int ms = 10000)
+    bool waitFor(const QString &prefix)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            m_out += m_proc.readAllStandardOutput();
-            for (const TimedLine &l : parse(m_out))
-                if (l.text.startsWith(prefix))
-                    return true;
-            if (m_proc.state() == QProcess::NotRunning && !m_proc.bytesAvailable())
-                return false;
-            m_proc.waitForReadyRead(50);
-        }
-        return false;
+        for (QDeadlineTimer end(10000); find(output(), prefix).text.isEmpty(); m_proc.waitForReadyRead(50))
+            if (end.hasExpired() || m_proc.state() == QProcess::NotRunning)
+                return !find(output(), prefix).text.isEmpty();
+        return true;
     }
 
     QProcess &process() { return m_proc; }
-    // The adapter pulled out: the pty's other side goes away.
-    void unplug()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
     int exitCode() const { return m_proc.exitCode(); }
+    // The adapter pulled out: the pty's other side goes away.
+    void unplug() { m_master = m_master >= 0 ? ::close(m_master), -1 : -1; }
 
-    QList<TimedLine> output()
-    {
-        m_out += m_proc.readAllStandardOutput();
-        return parse(m_out);
-    }
+    QList<TimedLine> output() { return parse(m_out += m_proc.readAllStandardOutput()); }
     QList<TimedLine> rts() const
     {
         QFile f(m_dir.filePath("rts.log"));
         return f.open(QIODevice::ReadOnly) ? parse(f.readAll()) : QList<TimedLine>{};
     }
+    // The first line starting with prefix, of the output, else of the shim's log.
+    TimedLine line(const QString &prefix)
+    {
+        const TimedLine l = find(output(), prefix);
+        return l.text.isEmpty() ? find(rts(), prefix) : l;
+    }
+    QString all() { return texts(output()) + " / " + texts(rts()); }
+
     static TimedLine find(const QList<TimedLine> &lines, const QString &prefix)
     {
         for (const TimedLine &l : lines)
@@ -143,10 +110,8 @@ private:
         QList<TimedLine> lines;
         for (const QByteArray &raw : data.split('\n')) {
             const int sp = raw.indexOf(' ');
-            if (sp <= 0)
-                continue;
             bool ok = false;
-            const double t = raw.left(sp).toDouble(&ok);
+            const double t = sp > 0 ? raw.left(sp).toDouble(&ok) : 0;
             if (ok)
                 lines.append({t, QString::fromUtf8(raw.mid(sp + 1))});
         }
@@ -155,7 +120,7 @@ private:
 
     QTemporaryDir m_dir;
     QString m_pty;
-    int m_master = -1, m_slave = -1;
+    int m_master = -1;
     QMap<QString, QVariant> m_settings;
     QProcess m_proc;
     QByteArray m_out;

@@ -11,7 +11,11 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcTx, "pontavel.transmitter", QtInfoMsg)
 
@@ -53,6 +57,29 @@ bool setting(const char *key, int fallback, int minimum, int maximum, const char
     return false;
 }
 
+// Qt 6.4's PulseAudio backend disconnects from the sound server in its static
+// destructors without taking its main loop's lock, while that loop's thread may
+// still be handling the server's answers (to a stream just stopped, a device
+// that changed): libpulse then aborts or crashes the process after main() has
+// returned, at times after a signal asked for a clean exit code. Once the sound
+// system is in use, the process ends at exit() before those destructors run:
+// everything of the program's own has been closed by main() by then.
+// Called after each step that creates such objects (the device list, the first
+// stream), so that it runs before their teardown.
+void endBeforeSoundTeardown(int step)
+{
+    static int armed = 0;
+    if (armed & step)
+        return;
+    armed |= step;
+    ::on_exit(
+        [](int status, void *) {
+            std::fflush(nullptr);
+            ::_exit(status);
+        },
+        nullptr);
+}
+
 bool usableSampleFormat(QAudioFormat::SampleFormat f)
 {
     return f == QAudioFormat::Int16 || f == QAudioFormat::Float || f == QAudioFormat::Int32
@@ -84,20 +111,22 @@ public:
     int tailMs = 0;
     int maxSeconds = 0;
     QElapsedTimer sinceStream;
-    QTimer leadIn, poll, tail, bound, maxTx, watch;
+    QTimer leadIn, poll, cue, tail, bound, maxTx, watch;
 
     explicit Private(Transmitter *owner) : q(owner)
     {
-        for (QTimer *t : {&leadIn, &tail, &bound, &maxTx})
+        for (QTimer *t : {&leadIn, &cue, &tail, &bound, &maxTx})
             t->setSingleShot(true);
         poll.setInterval(PollIntervalMs);
         poll.setTimerType(Qt::PreciseTimer);
         leadIn.setTimerType(Qt::PreciseTimer);
+        cue.setTimerType(Qt::PreciseTimer);
         tail.setTimerType(Qt::PreciseTimer);
         // A coarse timer may fire 5 % early: the limit must not cut short.
         maxTx.setTimerType(Qt::PreciseTimer);
         QObject::connect(&leadIn, &QTimer::timeout, q, [this] { startStream(); });
         QObject::connect(&poll, &QTimer::timeout, q, [this] { checkPlayout(); });
+        QObject::connect(&cue, &QTimer::timeout, q, [this] { keyAfterCue(); });
         QObject::connect(&tail, &QTimer::timeout, q, [this] { end(true, {}); });
         QObject::connect(&bound, &QTimer::timeout, q, [this] {
             end(false, QStringLiteral("La lecture des tons ne s'est pas terminée à temps : "
@@ -224,6 +253,7 @@ public:
         state = state == State::LeadIn && !sequence ? State::Held : State::Playing;
         sinceStream.start();
         sink->start(&buffer);
+        endBeforeSoundTeardown(2);
         if (sink && sink->error() != QAudio::NoError && sink->error() != QAudio::UnderrunError) {
             failAudio();
             return;
@@ -263,6 +293,17 @@ public:
         end(false, text);
     }
 
+    void keyAfterCue()
+    {
+        QString error;
+        if (keyPtt(&error))
+            return;
+        // A sequence plays on (VOX stations); a keypad tone stops.
+        if (!sequence)
+            halt();
+        emit q->portWarning(error);
+    }
+
     // The server's count of samples played, not of samples written: the sink
     // goes idle while its last buffer is still being played.
     void checkPlayout()
@@ -270,32 +311,29 @@ public:
         if (!sink)
             return;
         const qint64 processed = sink->processedUSecs();
-        if (keyPending && processed >= cueUs) {
+        // The end of the cue is foreseen, as the end of the stream below.
+        if (keyPending && cueUs - processed <= PollIntervalMs * 1000) {
             keyPending = false;
-            QString error;
-            if (!keyPtt(&error)) {
-                // A sequence plays on (VOX stations); a keypad tone stops.
-                if (sequence) {
-                    emit q->portWarning(error);
-                } else {
-                    halt();
-                    emit q->portWarning(error);
-                    return;
-                }
-            }
+            cue.start(int(std::max<qint64>(0, cueUs - processed) / 1000));
         }
-        if (state != State::Playing || processed < durationUs)
+        if (state != State::Playing)
             return;
         if (draining) {
-            halt();
+            if (processed >= durationUs)
+                halt();
             return;
         }
-        qCDebug(lcTx) << "played out" << processed << "us after" << sinceStream.elapsed() << "ms";
+        // Qt never reports more than was written, so an end seen late cannot be
+        // told from one seen on time: the end is foreseen instead, within the
+        // next poll, and the tail counted from it (rounded up: never cut short).
+        const qint64 leftUs = durationUs - processed;
+        if (leftUs > PollIntervalMs * 1000)
+            return;
+        qCDebug(lcTx) << "plays out" << leftUs << "us after" << sinceStream.elapsed() << "ms";
         poll.stop();
         bound.stop();
         state = State::Tail;
-        // The end was seen up to one poll late: that part of the tail is gone.
-        tail.start(int(std::max<qint64>(0, tailMs - (processed - durationUs) / 1000)));
+        tail.start(int((std::max<qint64>(0, leftUs) + 999) / 1000) + tailMs);
     }
 
     void stopAudio()
@@ -313,7 +351,7 @@ public:
     // Everything off, no signal.
     void halt()
     {
-        for (QTimer *t : {&leadIn, &poll, &tail, &bound, &maxTx})
+        for (QTimer *t : {&leadIn, &poll, &cue, &tail, &bound, &maxTx})
             t->stop();
         stopAudio();
         releasePtt();
@@ -360,6 +398,8 @@ void Transmitter::setOutput(const QByteArray &id, const QString &description)
 
 QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
 {
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    endBeforeSoundTeardown(1);
     if (id.isEmpty()) {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull() && error)
@@ -367,7 +407,7 @@ QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &descri
                                     "être émis.");
         return device;
     }
-    for (const QAudioDevice &device : QMediaDevices::audioOutputs())
+    for (const QAudioDevice &device : outputs)
         if (device.id() == id)
             return device;
     if (error)
