@@ -7,7 +7,6 @@
 #include "core/appcontext.h"
 #include "core/store.h"
 #include "command/relai.h"
-#include "recordingtransmitter.h"
 #include "map/frmmain.h"
 #include "map/mapinteraction.h"
 #include "map/mapscene.h"
@@ -351,13 +350,36 @@ inline QStringList commandTables(const QSqlDatabase &db)
     return out;
 }
 
-// A working folder with a small network, its main window loaded on it and a
-// recording transmitter in place of the radio.
+// A working folder with a small network and its main window loaded on it; the
+// station's real transmitter keys a recording line.
 struct Station
 {
+    // The transmitter's PTT line: what it was asked, in order; refuses to key
+    // with `refuse` when set.
+    struct Line : Ptt
+    {
+        QStringList log;  // "on", "off"
+        QString refuse;
+        bool on = false;
+        bool key(QString *error) override
+        {
+            if (!refuse.isEmpty() && error)
+                *error = refuse;
+            if (refuse.isEmpty())
+                log << QStringLiteral("on");
+            return on = refuse.isEmpty();
+        }
+        void release() override
+        {
+            if (on)
+                log << QStringLiteral("off");
+            on = false;
+        }
+        bool isKeyed() const override { return on; }
+    };
+    Line line;  // outlives the transmitter
     TempWorkspace ws;
     AppContext ctx;
-    RecordingTransmitter *tx = nullptr;
     std::unique_ptr<frmMain> frm;
 
     Station()
@@ -374,8 +396,7 @@ struct Station
 
     void load()
     {
-        tx = new RecordingTransmitter;
-        ctx.transmitter.reset(tx);
+        ctx.transmitter->setPtt(&line);
         frm = std::make_unique<frmMain>(ctx);
         frm->Load();
         frm->show();

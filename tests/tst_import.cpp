@@ -1,7 +1,8 @@
 // Importing an old relai.mdb: every value of the sample file, rows that break
 // the rules, files that hold no network, and a first start on such a folder.
 
-#include "recordingtransmitter.h"
+#include "pulsefixture.h"
+#include "testsupport.h"
 
 #include "audio/tonefiles.h"
 #include "command/relai.h"
@@ -236,9 +237,12 @@ private slots:
         QDir::setCurrent(dir.path());
         auto back = qScopeGuard([&] { QDir::setCurrent(old); });
 
+        PulseFixture pulse;
+        QString why;
+        QVERIFY2(pulse.start(&why), qPrintable(why));
+        Station::Line line;
         AppContext ctx;
-        auto *tx = new RecordingTransmitter;
-        ctx.transmitter.reset(tx);
+        ctx.transmitter->setPtt(&line);
         frmMain w(ctx);
         // The operator says yes to the question, then reads what was imported.
         QStringList boxes;
@@ -279,9 +283,11 @@ private slots:
         Relai *window = w.findChild<Relai *>();
         QVERIFY(window && QTest::qWaitForWindowExposed(window));
         QTest::mouseClick(window->Option1[0], Qt::LeftButton);
+        QVERIFY(pulse.record("sent.wav"));
         QTest::mouseClick(window->CmdParam, Qt::LeftButton);
-        QCOMPARE(tx->played, QList<QStringList>{commandToneFiles(command[3].toString())});
-        QVERIFY(QTest::qWaitFor([&] { return window->questionBox() && window->questionBox()->isVisible(); }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return window->questionBox() && window->questionBox()->isVisible(); }, 5000));
+        QCOMPARE(pulse.heard("sent.wav"), command[3].toString());
+        QCOMPARE(line.log, (QStringList{"on", "off"}));
         QTest::mouseClick(window->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
         QCOMPARE(ctx.routes.CheminsActifs, command[8].toString());
         QVERIFY(scene->isActive(2) && scene->isActive(3));

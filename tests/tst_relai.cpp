@@ -58,7 +58,7 @@ private slots:
         // The countdown and the route of the repeater go on.
         QVERIFY(st.ctx.routes.RouteAffichee[4]);
         QCOMPARE(st.ctx.routes.CheminRelai[4], QString("45"));
-        QVERIFY(st.tx->log.isEmpty());
+        QVERIFY(st.line.log.isEmpty());
     }
 
     void unreadableTableIsReported()
