@@ -1,11 +1,12 @@
-// Sending a command from the command window through the real transmitter: its
-// line's keying recorded, its tones played to a null sink and decoded.
+// Sending from the command window and the DTMF keys through the station's real
+// transmitter: its line's keying recorded, its tones played to a null sink and decoded.
 
 #include "testsupport.h"
 #include "pulsefixture.h"
 
 #include "command/sendmachine.h"
 #include "map/maplabel.h"
+#include "map/txindicator.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,7 +33,18 @@ class tst_send : public QObject
         return QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 5000)
                    ? w->questionBox() : nullptr;
     }
-    static bool sending(const Station &st) { return st.ctx.state.EnvoiEnCours || QApplication::overrideCursor(); }
+    static bool idle(const Station &st)
+    {
+        return !st.line.on && !st.ctx.transmitter->isBusy() && !st.ctx.state.EnvoiEnCours && !QApplication::overrideCursor();
+    }
+    // Every keypad tone file, the * key's named with "+".
+    static void keypad(Station &st)
+    {
+        for (QChar k : QStringLiteral("0123456789ABCD#+"))
+            writeDtmfFile(QStringLiteral("Wav2/2f") + k + ".wav", k == '+' ? QChar('*') : k);
+        st.load();
+        QVERIFY(QTest::qWaitForWindowExposed(st.frm.get()));
+    }
 
 private slots:
     void initTestCase()
@@ -77,7 +89,7 @@ private slots:
             QMessageBox *box = question(w);
             QVERIFY(box);
             QCOMPARE(box->text(), SendMachine::question(confirmed));
-            QVERIFY(!st.line.on && !sending(st) && !st.ctx.routes.RouteAffichee[1]);
+            QVERIFY(idle(st) && !st.ctx.routes.RouteAffichee[1]);
             confirmed += a == 'Y';
             QTest::mouseClick(box->button(a == 'Y' ? QMessageBox::Yes : a == 'N' ? QMessageBox::No : QMessageBox::Cancel),
                               Qt::LeftButton);
@@ -87,21 +99,19 @@ private slots:
             QTRY_VERIFY(!st.frm->findChild<Relai *>());
         QCOMPARE(pulse.heard("exchange.wav"), heard);
         QCOMPARE(st.line.log.join(' '), QStringList(answers.size(), "on off").join(' '));
-        QVERIFY(st.messages(st.frm.get()).isEmpty());
-        QVERIFY(!sending(st));
+        QVERIFY(st.messages(st.frm.get()).isEmpty() && idle(st));
         QCOMPARE(st.ctx.routes.CheminRelai[3], QString("34"));
         MapScene *scene = st.frm->scene();
         QCOMPARE(scene->isActive(1) && scene->isActive(2) && st.ctx.routes.RouteAffichee[2], done);
         QVERIFY(!scene->isActive(3));
+        QCOMPARE(scene->FreqE[1]->text(), QString(done ? "Ligne 1" : "Alpha"));
         if (done) {
             QCOMPARE(st.ctx.routes.CheminRelai[1], QString("1234"));
             QCOMPARE(st.ctx.routes.CheminRelai[2], QString("25"));
-            QCOMPARE(scene->FreqE[1]->text(), QString("Ligne 1"));
             QTRY_VERIFY(scene->Temps[1]->isVisible());
         } else {
             QVERIFY(w->isVisible() && w->CmdParam->isEnabled() && w->CmdFermer->isEnabled());
             QCOMPARE(st.ctx.routes.CheminsActifs, QString("34"));
-            QCOMPARE(scene->FreqE[1]->text(), QString("Alpha"));
         }
     }
 
@@ -128,13 +138,12 @@ private slots:
             w->close();
         else
             st.frm.reset();
-        QCOMPARE(st.line.log, (QStringList{"on", "off"}));
-        QVERIFY(!st.ctx.transmitter->isBusy() && !sending(st));
+        QVERIFY(idle(st));
         if (st.frm)
             QTRY_VERIFY(!st.frm->findChild<Relai *>());
         // Nothing follows: no question, no keying, no route.
         QTest::qWait(500);
-        QCOMPARE(st.line.log.size(), 2);
+        QCOMPARE(st.line.log, (QStringList{"on", "off"}));
         QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
     }
 
@@ -153,8 +162,8 @@ private slots:
         QFETCH(QString, says);
         QFETCH(int, keyings);
         Station st;
+        // A command table without the later sequence fields, or a command whose f9.wav is missing.
         if (kind == 1) {
-            // A command table without the later sequence fields.
             st.ws.exec("DROP TABLE \"1\"");
             st.ws.exec("CREATE TABLE \"1\" (\"N°\" INTEGER, \"Tx\" TEXT, \"Rx\" TEXT, \"wav\" TEXT)");
             st.ws.exec("INSERT INTO \"1\" VALUES (1, 'Court', 'Table', '12')");
@@ -176,8 +185,7 @@ private slots:
         QVERIFY2(boxes[0]->text().contains(says), qPrintable(boxes[0]->text()));
         QCOMPARE(boxes[0]->icon(), QMessageBox::Warning);
         QCOMPARE(st.line.log.size(), 2 * keyings);
-        QVERIFY(!st.line.on && !sending(st) && !st.ctx.transmitter->isBusy());
-        QVERIFY(!(w->questionBox() && w->questionBox()->isVisible()));
+        QVERIFY(idle(st) && !(w->questionBox() && w->questionBox()->isVisible()));
         QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
         QCOMPARE(st.ctx.routes.CheminsActifs, QString("45"));
         QVERIFY(!st.ctx.routes.RouteAffichee[1]);
@@ -199,18 +207,103 @@ private slots:
         QTest::mouseClick(w->CmdParam, Qt::LeftButton);
         QMessageBox *box = question(w);
         QVERIFY(box);
-        QVERIFY2(box->informativeText().startsWith("Durée maximale d'émission atteinte (1 s)"),
-                 qPrintable(box->informativeText()));
+        const QString limit = "Durée maximale d'émission atteinte (1 s)";
+        QVERIFY2(box->informativeText().startsWith(limit), qPrintable(box->informativeText()));
         QStringList texts;
         for (QMessageBox *b : st.messages(w))
             texts << b->text();
         QCOMPARE(texts.size(), 2);
-        QVERIFY(texts.contains(st.line.refuse));
-        QCOMPARE(texts.filter("Durée maximale d'émission atteinte (1 s)").size(), 1);
+        QVERIFY(texts.contains(st.line.refuse) && texts.filter(limit).size() == 1);
         QVERIFY(st.line.log.isEmpty());
         QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
         QCOMPARE(st.ctx.routes.CheminRelai[1], QString("12"));
+    }
+
+    void heldKeyStaysKeyedAndAClickPlaysItsWholeTone()
+    {
+        Station st;
+        keypad(st);
+        QVERIFY(pulse.record("pad.wav"));
+        QTest::mousePress(st.frm->FVocal[5], Qt::LeftButton);
+        QVERIFY(st.ctx.state.EnvoiEnCours && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        // The tone is long over: the line stays up while the key is held.
+        QTRY_VERIFY_WITH_TIMEOUT(st.frm->panelEmission->text().startsWith("ÉMISSION 1 s"), 3000);
+        QVERIFY(st.line.on);
+        QTest::mouseRelease(st.frm->FVocal[5], Qt::LeftButton);
+        // Held on, it would stay up until the transmit limit (60 s).
+        QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
+        // A click shorter than the tone, with another button, on "*".
+        QTest::mouseClick(st.frm->FVocal[15], Qt::RightButton);
+        QVERIFY(st.ctx.transmitter->isBusy());
+        QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
+        QCOMPARE(st.line.log, (QStringList{"on", "off", "on", "off"}));
+        QCOMPARE(pulse.heard("pad.wav"), QString("5*"));
+    }
+
+    // The transmitter ends a held key or refuses it: the operator is told, the key shows released.
+    void endedOrRefusedKeyIsShown_data()
+    {
+        QTest::addColumn<QString>("refuse");
+        QTest::addColumn<bool>("missing");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("transmit limit") << "" << false << "Durée maximale d'émission atteinte (1 s)";
+        QTest::newRow("port unusable") << "Le port /dev/ttyS0 est absent." << false << "Le port /dev/ttyS0 est absent.";
+        QTest::newRow("tone file missing") << "" << true << "Wav2/2f7.wav";
+    }
+    void endedOrRefusedKeyIsShown()
+    {
+        QFETCH(QString, refuse);
+        QFETCH(bool, missing);
+        QFETCH(QString, says);
+        QSettings().setValue("Emission/MaxTransmitSeconds", 1);
+        auto reset = qScopeGuard([] { QSettings().remove("Emission/MaxTransmitSeconds"); });
+        Station st;
+        keypad(st);
+        st.line.refuse = refuse;
+        if (missing)
+            QVERIFY(QFile::remove("Wav2/2f7.wav"));
+        QPushButton *key = st.frm->FVocal[7];
+        QTest::mousePress(key, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!st.messages(st.frm.get()).isEmpty(), 3000);
+        const auto shown = st.messages(st.frm.get());
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0]->text().contains(says), qPrintable(shown[0]->text()));
+        QVERIFY(idle(st) && (missing || !key->isDown()));
+        QTest::mouseRelease(key, Qt::LeftButton);
+        QCOMPARE(st.line.log.join(' '), QString(refuse.isEmpty() && !missing ? "on off" : ""));
+    }
+
+    void losingTheKeyReleases_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::newRow("dragged off") << 0;
+        QTest::newRow("pointer taken away") << 1;
+        QTest::newRow("another window in front") << 2;
+        QTest::newRow("main window hidden") << 3;
+    }
+    void losingTheKeyReleases()
+    {
+        QFETCH(int, way);
+        Station st;
+        keypad(st);
+        QPushButton *key = st.frm->FVocal[1];
+        QSignalSpy keyed(st.ctx.transmitter.get(), &Transmitter::keyedChanged);
+        QTest::mousePress(key, Qt::LeftButton);
+        QVERIFY(keyed.wait(3000));
+        QWidget other;
+        QEvent leave(QEvent::Leave);
+        if (way == 0)
+            QTest::mouseMove(key, QPoint(-40, 5));
+        else if (way == 1)
+            QApplication::sendEvent(key, &leave);
+        else if (way == 2)
+            other.show(), other.activateWindow();
+        else
+            st.frm->hide();
+        QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
+        QCOMPARE(st.line.log, (QStringList{"on", "off"}));
+        QTest::mouseRelease(key, Qt::LeftButton);
     }
 };
 
