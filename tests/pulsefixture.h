@@ -18,6 +18,21 @@
 #include <memory>
 #include <vector>
 
+// Keys decoded by multimon-ng from a WAV file, in order ("123#11"). Through a
+// pipe: sox would expand the "*" of a name such as f*.wav.
+inline QString decodeDtmf(const QString &wav)
+{
+    QProcess sh;
+    sh.start("sh", {"-c", "sox --no-glob \"$0\" -t raw -r 22050 -e signed -b 16 -c 1 - | multimon-ng -q -a DTMF -t raw -", wav});
+    if (!sh.waitForFinished(30000))
+        return "<timeout>";
+    QString keys;
+    for (const QByteArray &line : sh.readAllStandardOutput().split('\n'))
+        if (line.startsWith("DTMF: "))
+            keys += QString::fromLatin1(line.mid(6, 1));
+    return keys;
+}
+
 class PulseFixture
 {
 public:
@@ -27,20 +42,16 @@ public:
         QDir(m_dir.path()).mkpath("xdg");
         QFile::setPermissions(path("xdg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QProcessEnvironment env = environment();
-        // The RTS shim preloaded into the test is no business of the server.
-        env.remove("LD_PRELOAD");
+        env.remove("LD_PRELOAD");  // the RTS shim is no business of the server
         m_daemon.setProcessEnvironment(env);
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_daemon.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                                      "--use-pid-file=no", "--log-target=file:" + path("pa.log"), "-L",
-                                      "module-null-sink sink_name=nullsink rate=44100 channels=2", "-L",
-                                      "module-native-protocol-unix socket=" + path("native") + " auth-anonymous=1"});
+        m_daemon.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no",
+                                      "--log-target=file:" + path("pa.log"), "-L", "module-null-sink sink_name=nullsink rate=44100 channels=2",
+                                      "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + path("native")});
         for (int i = 0; i < 300 && m_daemon.waitForStarted(5000) && !QFile::exists(path("native")); ++i)
             QThread::msleep(50);
         if (!QFile::exists(path("native")) || !pactl({"set-default-sink", "nullsink"})) {
             QFile log(path("pa.log"));
-            *why = "pulseaudio did not start: " + m_daemon.errorString() + "; log: "
-                   + (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll().right(2000)) : QString());
+            *why = "pulseaudio did not start: " + m_daemon.errorString() + (log.open(QIODevice::ReadOnly) ? log.readAll().right(2000) : "");
             return false;
         }
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path("xdg")));
@@ -64,6 +75,7 @@ public:
         return env;
     }
 
+    // pactl on this server; its output in *out.
     bool pactl(const QStringList &args, QString *out = nullptr) const
     {
         QProcess p;
@@ -75,26 +87,20 @@ public:
         return ok;
     }
 
-    // Another null sink, described as `name`; its module number, -1 on failure.
-    int addSink(const QString &name)
-    {
-        QString out;
-        return pactl({"load-module", "module-null-sink", "sink_name=" + name, "sink_properties=device.description=" + name}, &out)
-                   ? out.trimmed().toInt()
-                   : -1;
-    }
-    bool removeModule(int module) { return pactl({"unload-module", QString::number(module)}); }
-
     // Records a sink's monitor into path(name); several recordings may run at once.
     bool record(const QString &name, const QString &sink = "nullsink")
     {
-        const int before = recordingStreams();
+        const auto streams = [this] {
+            QString out;
+            return pactl({"list", "short", "source-outputs"}, &out) ? out.count('\n') : -1;
+        };
+        const auto before = streams();
         auto &p = m_recorders.emplace_back(std::make_unique<QProcess>());
         p->setProcessEnvironment(environment());
         p->start("parecord", {"--device=" + sink + ".monitor", "--rate=22050", "--channels=1", "--format=s16le",
                               "--latency-msec=20", "--file-format=wav", path(name)});
         // Nothing may play before the recorder listens.
-        return p->waitForStarted(5000) && QTest::qWaitFor([&] { return recordingStreams() > before; }, 5000);
+        return p->waitForStarted(5000) && QTest::qWaitFor([&] { return streams() > before; }, 5000);
     }
     void stopRecording()
     {
@@ -103,23 +109,18 @@ public:
         m_recorders.clear();
     }
     // Stops the recordings; the keys heard in path(name).
-    QString heard(const QString &name);
+    QString heard(const QString &name)
+    {
+        QTest::qWait(100);  // the recorder's latency
+        stopRecording();
+        return decodeDtmf(path(name));
+    }
 
 private:
-    int recordingStreams() const
-    {
-        QString out;
-        return pactl({"list", "short", "source-outputs"}, &out) ? int(out.count('\n')) : -1;
-    }
     static void end(QProcess &p, int signal)
     {
-        if (p.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(p.processId()), signal);
-        if (!p.waitForFinished(5000)) {
-            p.kill();
-            p.waitForFinished(2000);
-        }
+        if (p.state() != QProcess::NotRunning && (::kill(pid_t(p.processId()), signal), !p.waitForFinished(5000)))
+            p.kill(), p.waitForFinished(2000);
     }
 
     QTemporaryDir m_dir;
@@ -127,38 +128,11 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_recorders;
 };
 
-// Keys decoded by multimon-ng from a WAV file, in order ("123#11"). Through a
-// pipe: sox would expand the "*" of a name such as f*.wav.
-inline QString decodeDtmf(const QString &wav)
-{
-    QProcess sh;
-    sh.start("sh", {"-c", "sox --no-glob \"$0\" -t raw -r 22050 -e signed -b 16 -c 1 - | multimon-ng -q -a DTMF -t raw -", wav});
-    if (!sh.waitForFinished(30000))
-        return "<timeout>";
-    QString keys;
-    for (const QByteArray &line : sh.readAllStandardOutput().split('\n'))
-        if (line.startsWith("DTMF: "))
-            keys += QString::fromLatin1(line.mid(6, 1));
-    return keys;
-}
-
-inline QString PulseFixture::heard(const QString &name)
-{
-    // The recorder's last 20 ms of latency.
-    QTest::qWait(100);
-    stopRecording();
-    return decodeDtmf(path(name));
-}
-
 // A DTMF tone file: toneMs of the key's pair at -10 dBFS, then gapMs of silence, mono.
 inline bool writeDtmfFile(const QString &path, QChar key, int rate = 8000, int toneMs = 100, int gapMs = 100,
                           int format = SF_FORMAT_PCM_16)
 {
-    DtmfSynth::ToneShape shape;
-    shape.sampleRate = rate;
-    shape.toneMs = toneMs;
-    shape.silenceMs = gapMs;
-    const QVector<qint16> s = DtmfSynth::samples(key, shape);
+    const QVector<qint16> s = DtmfSynth::samples(key, DtmfSynth::ToneShape{rate, double(toneMs), double(gapMs)});
     QDir().mkpath(QFileInfo(path).path());
     SF_INFO info{0, rate, 1, SF_FORMAT_WAV | format, 0, 0};
     SNDFILE *f = s.isEmpty() ? nullptr : sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);

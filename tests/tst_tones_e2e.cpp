@@ -44,9 +44,7 @@ private slots:
         QVERIFY2(warn[0][0].toString().contains("/nonexistent/ttyS0 est absent"), qPrintable(warn[0][0].toString()));
         QVERIFY(!tx.isKeyed() && tx.isBusy());
         QVERIFY(done.wait(6000));
-        QCOMPARE(done.size(), 1);
-        QVERIFY2(done[0][0].toBool(), qPrintable(done[0][1].toString()));
-        QVERIFY(!tx.isBusy());
+        QVERIFY2(done.size() == 1 && done[0][0].toBool() && !tx.isBusy(), qPrintable(done[0][1].toString()));
         QCOMPARE(pulse.heard("sequence.wav"), QStringLiteral("123#11"));
     }
 
@@ -58,9 +56,9 @@ private slots:
         env.insert("PULSE_SERVER", "unix:" + pulse.path("nobody-listens-here"));
         driver.start({"sequence", "1", commandToneFile('1')}, env, work.path());
         QVERIFY(driver.finish());
-        const auto out = driver.output();
         QCOMPARE(driver.exitCode(), 3);
-        QVERIFY2(PttDriver::find(out, "REFUSED").text.contains("Aucune sortie son disponible"), qPrintable(PttDriver::texts(out)));
+        QVERIFY2(PttDriver::find(driver.output(), "REFUSED").text.contains("Aucune sortie son disponible"),
+                 qPrintable(PttDriver::texts(driver.output())));
         QVERIFY2(driver.rts().isEmpty(), qPrintable(PttDriver::texts(driver.rts())));
     }
 
@@ -111,10 +109,9 @@ private slots:
         }
         QCOMPARE(pulse.heard("station.wav"), QStringLiteral("#*#A"));
         QFile f(log);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString edges = QString::fromUtf8(f.readAll());
+        const QString edges = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
         QVERIFY2(!edges.contains(com1.path()), qPrintable(edges));
-        QCOMPARE(edges.count("RTS 1 " + com4.path()), 2);
+        QVERIFY2(edges.count("RTS 1 " + com4.path()) == 2, qPrintable(edges));
         QCOMPARE(edges.count("RTS 0 " + com4.path()) + edges.count("CLOSE RTS 0"), 2);
     }
 
@@ -122,8 +119,8 @@ private slots:
     // nothing is keyed and the message names it.
     void chosenOutputOnly()
     {
-        const int module = pulse.addSink("radio");
-        QVERIFY(module > 0);
+        QString module;
+        QVERIFY(pulse.pactl({"load-module", "module-null-sink", "sink_name=radio"}, &module));
         QTRY_VERIFY_WITH_TIMEOUT(!Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(pulse.record("default.wav") && pulse.record("radio.wav", "radio"));
         Station::Line ptt;
@@ -137,7 +134,7 @@ private slots:
         QCOMPARE(pulse.heard("radio.wav"), QStringLiteral("19"));
         QCOMPARE(decodeDtmf(pulse.path("default.wav")), QString());
 
-        QVERIFY(pulse.removeModule(module));
+        QVERIFY(pulse.pactl({"unload-module", module.trimmed()}));
         QTRY_VERIFY_WITH_TIMEOUT(Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(!tx.startSequence(commandToneFiles("19"), &err));
         QVERIFY2(err.contains("Interface radio USB") && err.contains("menu Port"), qPrintable(err));
