@@ -354,8 +354,7 @@ inline QStringList commandTables(const QSqlDatabase &db)
 // station's real transmitter keys a recording line.
 struct Station
 {
-    // The transmitter's PTT line: what it was asked, in order; refuses to key
-    // with `refuse` when set.
+    // The transmitter's PTT line: what it was asked, in order; refuses with `refuse` when set.
     struct Line : Ptt
     {
         QStringList log;  // "on", "off"
@@ -363,17 +362,14 @@ struct Station
         bool on = false;
         bool key(QString *error) override
         {
-            if (!refuse.isEmpty() && error)
+            if (error && !refuse.isEmpty())
                 *error = refuse;
-            if (refuse.isEmpty())
-                log << QStringLiteral("on");
-            return on = refuse.isEmpty();
+            return refuse.isEmpty() && (log << "on", on = true);
         }
         void release() override
         {
-            if (on)
-                log << QStringLiteral("off");
-            on = false;
+            if (std::exchange(on, false))
+                log << "off";
         }
         bool isKeyed() const override { return on; }
     };
@@ -411,18 +407,14 @@ struct Station
         ctx.state.FreqCourante = r ? r->freq : QString();
         frm->openCommandWindow(i);
         Relai *w = frm->findChild<Relai *>();
-        if (w && !QTest::qWaitForWindowExposed(w))
-            return nullptr;
-        return w;
+        return w && QTest::qWaitForWindowExposed(w) ? w : nullptr;
     }
 
     // Message boxes on screen other than the send question.
     QList<QMessageBox *> messages(QWidget *under) const
     {
-        QList<QMessageBox *> out;
-        for (QMessageBox *b : under->findChildren<QMessageBox *>())
-            if (b->isVisible() && b->objectName() != QLatin1String("questionEnvoi"))
-                out << b;
+        QList<QMessageBox *> out = under->findChildren<QMessageBox *>();
+        out.removeIf([](QMessageBox *b) { return !b->isVisible() || b->objectName() == QLatin1String("questionEnvoi"); });
         return out;
     }
 };
