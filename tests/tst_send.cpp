@@ -17,33 +17,25 @@ class tst_send : public QObject
     Q_OBJECT
     PulseFixture pulse;
 
-    // Tone files of `keys`, the window of `repeater` open and its first command chosen.
+    // Tone files of `keys` (the keypad's, "+" for "*", when `repeater` is 0), the
+    // station loaded, and the window of `repeater` open on its first command.
     static Relai *ready(Station &st, const QString &keys, int repeater = 1)
     {
         for (QChar k : keys)
-            writeDtmfFile(QStringLiteral("Wav/f") + k + ".wav", k, 8000, 60, 60);
+            writeDtmfFile((repeater ? "Wav/f" : "Wav2/2f") + QString(k) + ".wav", k == '+' ? QChar('*') : k, 8000, 60, 60);
         st.load();
-        Relai *w = st.open(repeater);
+        Relai *w = QTest::qWaitForWindowExposed(st.frm.get()) && repeater ? st.open(repeater) : nullptr;
         if (w && !w->Option1.isEmpty())
             QTest::mouseClick(w->Option1[0], Qt::LeftButton);
         return w;
     }
     static QMessageBox *question(Relai *w)
     {
-        return QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 5000)
-                   ? w->questionBox() : nullptr;
+        return QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 5000) ? w->questionBox() : nullptr;
     }
     static bool idle(const Station &st)
     {
         return !st.line.on && !st.ctx.transmitter->isBusy() && !st.ctx.state.EnvoiEnCours && !QApplication::overrideCursor();
-    }
-    // Every keypad tone file, the * key's named with "+".
-    static void keypad(Station &st)
-    {
-        for (QChar k : QStringLiteral("0123456789ABCD#+"))
-            writeDtmfFile(QStringLiteral("Wav2/2f") + k + ".wav", k == '+' ? QChar('*') : k);
-        st.load();
-        QVERIFY(QTest::qWaitForWindowExposed(st.frm.get()));
     }
 
 private slots:
@@ -77,7 +69,8 @@ private slots:
         Relai *w = ready(st, sequences.join(QString()));
         QVERIFY(w);
         // A route already shown through another repeater.
-        st.ctx.routes.CheminsActifs = st.ctx.routes.CheminRelai[3] = "34";
+        RouteState &routes = st.ctx.routes;
+        routes.CheminsActifs = routes.CheminRelai[3] = "34";
         QVERIFY(pulse.record("exchange.wav"));
         QTest::mouseClick(w->CmdParam, Qt::LeftButton);
         // On the air: the hourglass, the buttons held back.
@@ -89,7 +82,7 @@ private slots:
             QMessageBox *box = question(w);
             QVERIFY(box);
             QCOMPARE(box->text(), SendMachine::question(confirmed));
-            QVERIFY(idle(st) && !st.ctx.routes.RouteAffichee[1]);
+            QVERIFY(idle(st) && !routes.RouteAffichee[1]);
             confirmed += a == 'Y';
             QTest::mouseClick(box->button(a == 'Y' ? QMessageBox::Yes : a == 'N' ? QMessageBox::No : QMessageBox::Cancel),
                               Qt::LeftButton);
@@ -100,19 +93,16 @@ private slots:
         QCOMPARE(pulse.heard("exchange.wav"), heard);
         QCOMPARE(st.line.log.join(' '), QStringList(answers.size(), "on off").join(' '));
         QVERIFY(st.messages(st.frm.get()).isEmpty() && idle(st));
-        QCOMPARE(st.ctx.routes.CheminRelai[3], QString("34"));
+        QCOMPARE(routes.CheminRelai[1] + '|' + routes.CheminRelai[2] + '|' + routes.CheminRelai[3],
+                 QString(done ? "1234|25|34" : "||34"));
         MapScene *scene = st.frm->scene();
-        QCOMPARE(scene->isActive(1) && scene->isActive(2) && st.ctx.routes.RouteAffichee[2], done);
+        QCOMPARE(scene->isActive(1) && scene->isActive(2) && routes.RouteAffichee[2], done);
         QVERIFY(!scene->isActive(3));
         QCOMPARE(scene->FreqE[1]->text(), QString(done ? "Ligne 1" : "Alpha"));
-        if (done) {
-            QCOMPARE(st.ctx.routes.CheminRelai[1], QString("1234"));
-            QCOMPARE(st.ctx.routes.CheminRelai[2], QString("25"));
+        if (done)
             QTRY_VERIFY(scene->Temps[1]->isVisible());
-        } else {
-            QVERIFY(w->isVisible() && w->CmdParam->isEnabled() && w->CmdFermer->isEnabled());
-            QCOMPARE(st.ctx.routes.CheminsActifs, QString("34"));
-        }
+        else
+            QVERIFY(w->isVisible() && w->CmdParam->isEnabled() && w->CmdFermer->isEnabled() && routes.CheminsActifs == "34");
     }
 
     // Every way off the air ends the transmission: the command window's at
@@ -130,9 +120,7 @@ private slots:
         QFETCH(int, way);
         Station st;
         st.ws.addCommand(2, "A", "B", {"111"}, "21", "2");
-        Relai *w = way < 3 ? ready(st, "1", 2) : nullptr;
-        if (way >= 3)
-            keypad(st);
+        Relai *w = ready(st, "1", way < 3 ? 2 : 0);
         QPushButton *key = st.frm->FVocal[1];
         QSignalSpy keyed(st.ctx.transmitter.get(), &Transmitter::keyedChanged);
         w ? QTest::mouseClick(w->CmdParam, Qt::LeftButton) : QTest::mousePress(key, Qt::LeftButton);
@@ -163,24 +151,19 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("says");
-        QTest::addColumn<int>("keyings");
-        QTest::newRow("tone file missing") << 0 << "Wav/f9.wav" << 0;
-        QTest::newRow("later field unreadable") << 1 << "wav1" << 1;
-        QTest::newRow("row gone since the list was filled") << 2 << "n'existe pas" << 0;
+        QTest::newRow("tone file missing") << 0 << "Wav/f9.wav";
+        QTest::newRow("later field unreadable") << 1 << "wav1";
+        QTest::newRow("row gone since the list was filled") << 2 << "n'existe pas";
     }
     void refusalsSendNothingMore()
     {
         QFETCH(int, kind);
         QFETCH(QString, says);
-        QFETCH(int, keyings);
         Station st;
-        // A command table without the later sequence fields, or a command whose f9.wav is missing.
-        if (kind == 1) {
+        st.ws.addCommand(1, "A", "B", {"19"}, "12", "1");  // f9.wav is missing
+        if (kind == 1) {  // a table without the later sequence fields
             st.ws.exec("DROP TABLE \"1\"");
-            st.ws.exec("CREATE TABLE \"1\" (\"N°\" INTEGER, \"Tx\" TEXT, \"Rx\" TEXT, \"wav\" TEXT)");
-            st.ws.exec("INSERT INTO \"1\" VALUES (1, 'Court', 'Table', '12')");
-        } else {
-            st.ws.addCommand(1, "A", "B", {"19"}, "12", "1");
+            st.ws.exec("CREATE TABLE \"1\" AS SELECT 1 AS \"N°\", 'A' AS \"Tx\", 'B' AS \"Rx\", '12' AS \"wav\"");
         }
         Relai *w = ready(st, "12");
         QVERIFY(w);
@@ -194,13 +177,11 @@ private slots:
         }
         const auto boxes = st.messages(w);
         QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0]->text().contains(says), qPrintable(boxes[0]->text()));
-        QCOMPARE(boxes[0]->icon(), QMessageBox::Warning);
-        QCOMPARE(st.line.log.size(), 2 * keyings);
+        QVERIFY2(boxes[0]->text().contains(says) && boxes[0]->icon() == QMessageBox::Warning, qPrintable(boxes[0]->text()));
+        QCOMPARE(st.line.log.size(), kind == 1 ? 2 : 0);
         QVERIFY(idle(st) && !(w->questionBox() && w->questionBox()->isVisible()));
         QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("45"));
-        QVERIFY(!st.ctx.routes.RouteAffichee[1]);
+        QVERIFY(st.ctx.routes.CheminsActifs == "45" && !st.ctx.routes.RouteAffichee[1]);
     }
 
     // The line cannot be keyed (the tones play on, for VOX stations) and the
@@ -224,8 +205,7 @@ private slots:
         QStringList texts;
         for (QMessageBox *b : st.messages(w))
             texts << b->text();
-        QCOMPARE(texts.size(), 2);
-        QVERIFY(texts.contains(st.line.refuse) && texts.filter(limit).size() == 1);
+        QVERIFY(texts.size() == 2 && texts.contains(st.line.refuse) && texts.filter(limit).size() == 1);
         QVERIFY(st.line.log.isEmpty());
         QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
         QTRY_VERIFY(!st.frm->findChild<Relai *>());
@@ -235,7 +215,7 @@ private slots:
     void heldKeyStaysKeyedAndAClickPlaysItsWholeTone()
     {
         Station st;
-        keypad(st);
+        ready(st, "5+", 0);
         QVERIFY(pulse.record("pad.wav"));
         QTest::mousePress(st.frm->FVocal[5], Qt::LeftButton);
         QVERIFY(st.ctx.state.EnvoiEnCours && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
@@ -243,7 +223,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(st.frm->panelEmission->text().startsWith("ÉMISSION 1 s"), 3000);
         QVERIFY(st.line.on);
         QTest::mouseRelease(st.frm->FVocal[5], Qt::LeftButton);
-        // Held on, it would stay up until the transmit limit (60 s).
         QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
         // A click shorter than the tone, with another button, on "*".
         QTest::mouseClick(st.frm->FVocal[15], Qt::RightButton);
@@ -254,36 +233,27 @@ private slots:
     }
 
     // The transmitter ends a held key or refuses it: the operator is told, the key shows released.
-    void endedOrRefusedKeyIsShown_data()
-    {
-        QTest::addColumn<QString>("refuse");
-        QTest::addColumn<bool>("missing");
-        QTest::addColumn<QString>("says");
-        QTest::newRow("transmit limit") << "" << false << "Durée maximale d'émission atteinte (1 s)";
-        QTest::newRow("port unusable") << "Le port /dev/ttyS0 est absent." << false << "Le port /dev/ttyS0 est absent.";
-        QTest::newRow("tone file missing") << "" << true << "Wav2/2f7.wav";
-    }
     void endedOrRefusedKeyIsShown()
     {
-        QFETCH(QString, refuse);
-        QFETCH(bool, missing);
-        QFETCH(QString, says);
         QSettings().setValue("Emission/MaxTransmitSeconds", 1);
         auto reset = qScopeGuard([] { QSettings().remove("Emission/MaxTransmitSeconds"); });
-        Station st;
-        keypad(st);
-        st.line.refuse = refuse;
-        if (missing)
-            QVERIFY(QFile::remove("Wav2/2f7.wav"));
-        QPushButton *key = st.frm->FVocal[7];
-        QTest::mousePress(key, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!st.messages(st.frm.get()).isEmpty(), 3000);
-        const auto shown = st.messages(st.frm.get());
-        QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0]->text().contains(says), qPrintable(shown[0]->text()));
-        QVERIFY(idle(st) && (missing || !key->isDown()));
-        QTest::mouseRelease(key, Qt::LeftButton);
-        QCOMPARE(st.line.log.join(' '), QString(refuse.isEmpty() && !missing ? "on off" : ""));
+        // The line's refusal, the tone files, what is said, the keying.
+        const char *cases[][4] = {{"", "7", "Durée maximale d'émission atteinte (1 s)", "on off"},
+                                  {"Le port /dev/ttyS0 est absent.", "7", "Le port /dev/ttyS0 est absent.", ""},
+                                  {"", "", "Wav2/2f7.wav", ""}};
+        for (const auto &c : cases) {
+            Station st;
+            ready(st, c[1], 0);
+            st.line.refuse = c[0];
+            QPushButton *key = st.frm->FVocal[7];
+            QTest::mousePress(key, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!st.messages(st.frm.get()).isEmpty(), 3000);
+            const auto shown = st.messages(st.frm.get());
+            QVERIFY2(shown.size() == 1 && shown[0]->text().contains(c[2]), qPrintable(shown[0]->text()));
+            QVERIFY(idle(st) && (!*c[1] || !key->isDown()));
+            QTest::mouseRelease(key, Qt::LeftButton);
+            QCOMPARE(st.line.log.join(' '), QString(c[3]));
+        }
     }
 };
 
