@@ -16,8 +16,7 @@ namespace {
 bool writeKey(const QString &path, QChar key, int rate, int channels, int format, double ms = 100)
 {
     DtmfSynth::Pair p{1000, 0};
-    if (!key.isNull())
-        DtmfSynth::pair(key, &p);
+    DtmfSynth::pair(key, &p);
     const int frames = int(rate * ms / 1000), total = frames + rate / 20;
     std::vector<float> s;
     for (int i = 0; i < total; ++i)
@@ -34,9 +33,7 @@ bool writeKey(const QString &path, QChar key, int rate, int channels, int format
 QAudioFormat fmt(int rate, int channels, QAudioFormat::SampleFormat sf)
 {
     QAudioFormat f;
-    f.setSampleRate(rate);
-    f.setChannelCount(channels);
-    f.setSampleFormat(sf);
+    f.setSampleRate(rate), f.setChannelCount(channels), f.setSampleFormat(sf);
     return f;
 }
 
@@ -105,9 +102,9 @@ private slots:
         QCOMPARE(quint8(ToneLoader::convert(st, fmt(24000, 1, QAudioFormat::UInt8)).at(0)), quint8(128));
         // A sequence is its files back to back.
         QByteArray one, seq;
-        QVERIFY(ToneLoader::prepare({path("a.wav")}, fmt(44100, 2, QAudioFormat::Int16), &one, &err));
-        QVERIFY(ToneLoader::prepare({path("a.wav"), path("a.wav")}, fmt(44100, 2, QAudioFormat::Int16), &seq, &err));
-        QCOMPARE(seq, one + one);
+        QVERIFY(ToneLoader::prepare({path("a.wav")}, fmt(44100, 2, QAudioFormat::Int16), &one, &err)
+                && ToneLoader::prepare({path("a.wav"), path("st.wav")}, fmt(44100, 2, QAudioFormat::Int16), &seq, &err));
+        QCOMPARE(seq, one + ToneLoader::convert(st, fmt(44100, 2, QAudioFormat::Int16)));
         QCOMPARE(ToneLoader::durationUs(fmt(44100, 2, QAudioFormat::Int16), one.size()), qint64(150000));
     }
 
@@ -115,8 +112,7 @@ private slots:
     {
         QFile(path("empty.wav")).open(QIODevice::WriteOnly);
         QFile garbage(path("garbage.wav"));
-        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4000, 'x')) == 4000);
-        garbage.close();
+        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4000, 'x')) == 4000 && garbage.flush());
         QVERIFY(writeKey(path("silent.wav"), QChar(), 8000, 1, SF_FORMAT_PCM_16, -50));  // a header, no frames
         for (const char *name : {"missing.wav", "empty.wav", "garbage.wav", "silent.wav"})
             QVERIFY2(refusal(path(name)).startsWith("Fichier son illisible : " + path(name)), qPrintable(refusal(path(name))));
@@ -167,22 +163,6 @@ private slots:
         QSettings().setValue("Emission/CheckDtmf", false);
         QCOMPARE(refusal(path("Wav/f5.wav")), QString());
         QSettings().remove("Emission/CheckDtmf");
-    }
-
-    void refusesAToneFileWithADamagedHeader()
-    {
-        // One bit flipped in the sample rate of a real "1": 44100 Hz reads as
-        // 48196 Hz, every frequency 9 % higher, and a decoder hears "5".
-        const QString f1 = path("Wav/f1.wav");
-        QVERIFY(writeDtmfFile(f1, '1', 44100));
-        QCOMPARE(refusal(f1), QString());
-        QFile f(f1);
-        QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(25));
-        const char rateByte = char(f.peek(1).at(0) ^ 0x10);  // 44100 = 0xAC44: byte 25 is 0xAC
-        QVERIFY(f.write(&rateByte, 1) == 1);
-        f.close();
-        QCOMPARE(decodeDtmf(f1), QString("5"));
-        QVERIFY2(refusal(f1).startsWith("Fichier son refusé : " + f1 + " (il contient la touche « 5 »"), qPrintable(refusal(f1)));
     }
 };
 
