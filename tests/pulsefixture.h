@@ -5,18 +5,15 @@
 
 #include "audio/dtmfsynth.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <sndfile.h>
 
 #include <csignal>
 #include <memory>
-#include <vector>
 
 // Keys decoded by multimon-ng from a WAV file, in order ("123#11"). Through a
 // pipe: sox would expand the "*" of a name such as f*.wav.
@@ -24,13 +21,8 @@ inline QString decodeDtmf(const QString &wav)
 {
     QProcess sh;
     sh.start("sh", {"-c", "sox --no-glob \"$0\" -t raw -r 22050 -e signed -b 16 -c 1 - | multimon-ng -q -a DTMF -t raw -", wav});
-    if (!sh.waitForFinished(30000))
-        return "<timeout>";
-    QString keys;
-    for (const QByteArray &line : sh.readAllStandardOutput().split('\n'))
-        if (line.startsWith("DTMF: "))
-            keys += QString::fromLatin1(line.mid(6, 1));
-    return keys;
+    QString keys = sh.waitForFinished(30000) ? QString::fromLatin1(sh.readAllStandardOutput()) : "<timeout>";
+    return keys.remove("DTMF: ").remove('\n');
 }
 
 class PulseFixture
@@ -47,8 +39,7 @@ public:
         m_daemon.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no",
                                       "--log-target=file:" + path("pa.log"), "-L", "module-null-sink sink_name=nullsink rate=44100 channels=2",
                                       "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + path("native")});
-        for (int i = 0; i < 300 && m_daemon.waitForStarted(5000) && !QFile::exists(path("native")); ++i)
-            QThread::msleep(50);
+        QTest::qWaitFor([this] { return QFile::exists(path("native")) || !m_daemon.waitForStarted(5000); }, 15000);
         if (!QFile::exists(path("native")) || !pactl({"set-default-sink", "nullsink"})) {
             QFile log(path("pa.log"));
             *why = "pulseaudio did not start: " + m_daemon.errorString() + (log.open(QIODevice::ReadOnly) ? log.readAll().right(2000) : "");
@@ -59,11 +50,7 @@ public:
         return true;
     }
 
-    ~PulseFixture()
-    {
-        stopRecording();
-        end(m_daemon, SIGTERM);
-    }
+    ~PulseFixture() { stopRecording(), end(m_daemon, SIGTERM); }
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -137,7 +124,5 @@ inline bool writeDtmfFile(const QString &path, QChar key, int rate = 8000, int t
     SF_INFO info{0, rate, 1, SF_FORMAT_WAV | format, 0, 0};
     SNDFILE *f = s.isEmpty() ? nullptr : sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     const bool ok = f && sf_writef_short(f, s.constData(), s.size()) == s.size();
-    if (f)
-        sf_close(f);
-    return ok;
+    return f && sf_close(f) == 0 && ok;
 }
