@@ -147,69 +147,34 @@ private slots:
         QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
     }
 
-    void refusalsSendNothingMore_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("says");
-        QTest::newRow("tone file missing") << 0 << "Wav/f9.wav";
-        QTest::newRow("later field unreadable") << 1 << "wav1";
-        QTest::newRow("row gone since the list was filled") << 2 << "n'existe pas";
-    }
     void refusalsSendNothingMore()
     {
-        QFETCH(int, kind);
-        QFETCH(QString, says);
-        Station st;
-        st.ws.addCommand(1, "A", "B", {"19"}, "12", "1");  // f9.wav is missing
-        if (kind == 1) {  // a table without the later sequence fields
-            st.ws.exec("DROP TABLE \"1\"");
-            st.ws.exec("CREATE TABLE \"1\" AS SELECT 1 AS \"N°\", 'A' AS \"Tx\", 'B' AS \"Rx\", '12' AS \"wav\"");
+        const QStringList says{"Wav/f9.wav", "wav1", "n'existe pas"};
+        for (int kind : {0, 1, 2}) {  // tone file missing, later field unreadable, row gone since the list was filled
+            Station st;
+            st.ws.addCommand(1, "A", "B", {"19"}, "12", "1");  // f9.wav is missing
+            if (kind == 1) {  // a table without the later sequence fields
+                st.ws.exec("DROP TABLE \"1\"");
+                st.ws.exec("CREATE TABLE \"1\" AS SELECT 1 AS \"N°\", 'A' AS \"Tx\", 'B' AS \"Rx\", '12' AS \"wav\"");
+            }
+            Relai *w = ready(st, "12");
+            QVERIFY(w);
+            st.ctx.routes.CheminsActifs = st.ctx.routes.CheminRelai[4] = "45";
+            if (kind == 2)
+                st.ws.exec("DELETE FROM \"1\"");
+            QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+            if (kind == 1) {
+                QVERIFY(question(w));
+                QTest::mouseClick(w->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
+            }
+            const auto boxes = st.messages(w);
+            QCOMPARE(boxes.size(), 1);
+            QVERIFY2(boxes[0]->text().contains(says[kind]) && boxes[0]->icon() == QMessageBox::Warning, qPrintable(boxes[0]->text()));
+            QCOMPARE(st.line.log.size(), kind == 1 ? 2 : 0);
+            QVERIFY(idle(st) && !(w->questionBox() && w->questionBox()->isVisible()));
+            QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
+            QVERIFY(st.ctx.routes.CheminsActifs == "45" && !st.ctx.routes.RouteAffichee[1]);
         }
-        Relai *w = ready(st, "12");
-        QVERIFY(w);
-        st.ctx.routes.CheminsActifs = st.ctx.routes.CheminRelai[4] = "45";
-        if (kind == 2)
-            st.ws.exec("DELETE FROM \"1\"");
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        if (kind == 1) {
-            QVERIFY(question(w));
-            QTest::mouseClick(w->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
-        }
-        const auto boxes = st.messages(w);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0]->text().contains(says) && boxes[0]->icon() == QMessageBox::Warning, qPrintable(boxes[0]->text()));
-        QCOMPARE(st.line.log.size(), kind == 1 ? 2 : 0);
-        QVERIFY(idle(st) && !(w->questionBox() && w->questionBox()->isVisible()));
-        QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
-        QVERIFY(st.ctx.routes.CheminsActifs == "45" && !st.ctx.routes.RouteAffichee[1]);
-    }
-
-    // The line cannot be keyed (the tones play on, for VOX stations) and the
-    // tone outlasts the transmit limit: both are shown, and the operator still
-    // answers, told why the tone was cut.
-    void portAndTimeLimitAreShownAndTheOperatorAnswers()
-    {
-        QSettings().setValue("Emission/MaxTransmitSeconds", 1);
-        auto reset = qScopeGuard([] { QSettings().remove("Emission/MaxTransmitSeconds"); });
-        Station st;
-        st.line.refuse = "Le port /dev/ttyS0 est occupé par un autre programme.";
-        st.ws.addCommand(1, "A", "B", {"0"}, "12", "1");
-        QVERIFY(writeDtmfFile("Wav/f0.wav", '0', 8000, 1500));
-        Relai *w = ready(st, "");
-        QVERIFY(w);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QMessageBox *box = question(w);
-        QVERIFY(box);
-        const QString limit = "Durée maximale d'émission atteinte (1 s)";
-        QVERIFY2(box->informativeText().startsWith(limit), qPrintable(box->informativeText()));
-        QStringList texts;
-        for (QMessageBox *b : st.messages(w))
-            texts << b->text();
-        QVERIFY(texts.size() == 2 && texts.contains(st.line.refuse) && texts.filter(limit).size() == 1);
-        QVERIFY(st.line.log.isEmpty());
-        QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
-        QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QCOMPARE(st.ctx.routes.CheminRelai[1], QString("12"));
     }
 
     void heldKeyStaysKeyedAndAClickPlaysItsWholeTone()
@@ -232,15 +197,38 @@ private slots:
         QCOMPARE(pulse.heard("pad.wav"), QString("5*"));
     }
 
-    // The transmitter ends a held key or refuses it: the operator is told, the key shows released.
-    void endedOrRefusedKeyIsShown()
+    // The line cannot be keyed, the transmit limit is reached, a tone file is
+    // missing: the operator is told; the tones play on (VOX stations).
+    void toldWhyATransmissionStopped()
     {
         QSettings().setValue("Emission/MaxTransmitSeconds", 1);
         auto reset = qScopeGuard([] { QSettings().remove("Emission/MaxTransmitSeconds"); });
-        // The line's refusal, the tone files, what is said, the keying.
-        const char *cases[][4] = {{"", "7", "Durée maximale d'émission atteinte (1 s)", "on off"},
-                                  {"Le port /dev/ttyS0 est absent.", "7", "Le port /dev/ttyS0 est absent.", ""},
-                                  {"", "", "Wav2/2f7.wav", ""}};
+        const QString limit = "Durée maximale d'émission atteinte (1 s)";
+        {
+            // The command window: both told, and the operator still answers, told why the tone was cut.
+            Station st;
+            st.line.refuse = "Le port /dev/ttyS0 est occupé par un autre programme.";
+            st.ws.addCommand(1, "A", "B", {"0"}, "12", "1");
+            QVERIFY(writeDtmfFile("Wav/f0.wav", '0', 8000, 1500));
+            Relai *w = ready(st, "");
+            QVERIFY(w);
+            QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+            QMessageBox *box = question(w);
+            QVERIFY(box);
+            QVERIFY2(box->informativeText().startsWith(limit), qPrintable(box->informativeText()));
+            QStringList texts;
+            for (QMessageBox *b : st.messages(w))
+                texts << b->text();
+            QVERIFY(texts.size() == 2 && texts.contains(st.line.refuse) && texts.filter(limit).size() == 1);
+            QVERIFY(st.line.log.isEmpty());
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+            QTRY_VERIFY(!st.frm->findChild<Relai *>());
+            QCOMPARE(st.ctx.routes.CheminRelai[1], QString("12"));
+        }
+        // A key: the key shows released. The line's refusal, the tone files, what is said, the keying.
+        const QString cases[][4] = {{"", "7", limit, "on off"},
+                                    {"Le port /dev/ttyS0 est absent.", "7", "Le port /dev/ttyS0 est absent.", ""},
+                                    {"", "", "Wav2/2f7.wav", ""}};
         for (const auto &c : cases) {
             Station st;
             ready(st, c[1], 0);
@@ -250,9 +238,9 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!st.messages(st.frm.get()).isEmpty(), 3000);
             const auto shown = st.messages(st.frm.get());
             QVERIFY2(shown.size() == 1 && shown[0]->text().contains(c[2]), qPrintable(shown[0]->text()));
-            QVERIFY(idle(st) && (!*c[1] || !key->isDown()));
+            QVERIFY(idle(st) && (c[1].isEmpty() || !key->isDown()));
             QTest::mouseRelease(key, Qt::LeftButton);
-            QCOMPARE(st.line.log.join(' '), QString(c[3]));
+            QCOMPARE(st.line.log.join(' '), c[3]);
         }
     }
 };
