@@ -26,6 +26,13 @@ struct Fixture
     }
 };
 
+// Speed, parity, data bits and stop bits shown.
+QString lineShown(const frmProperties &d)
+{
+    return QStringList{d.cboSpeed->currentText(), d.cboParity->currentText(), d.cboDataBits->currentText(),
+                       d.cboStopBits->currentText()}.join(' ');
+}
+
 // The per-user settings file, read as a file of its own.
 std::unique_ptr<QSettings> userFile()
 {
@@ -42,16 +49,14 @@ private slots:
 
     void opensOnTheStoredSettings()
     {
-        // Stored line settings; speed, parity, data bits and stop bits shown.
+        // Stored line settings, and what is shown.
         const char *cases[][2] = {{"9600,n,8,1", "9600 None 8 1"}, {"19200,e,7,1.5", "19200 Even 7 1.5"},
                                   {"1200,o,8,2", "1200 Odd 8 2"}, {"300,M,5,1", "300 Mark 5 1"},
                                   {"110,s,4,2", "110 Space 4 2"}, {" 4800 , N , 8 , 1 ", "4800 None 8 1"},
                                   {"", "   "}, {"9600,N,8,1,1", "   "}, {"9601,X,9,3", "   "}};
         for (const auto &c : cases) {
             Fixture f(c[0]);
-            frmProperties d(f.ctx);
-            QCOMPARE(QStringList({d.cboSpeed->currentText(), d.cboParity->currentText(), d.cboDataBits->currentText(),
-                                  d.cboStopBits->currentText()}).join(' '), QString(c[1]));
+            QCOMPARE(lineShown(frmProperties(f.ctx)), QString(c[1]));
         }
     }
 
@@ -67,18 +72,15 @@ private slots:
             QVERIFY(d);
             d->cboPort->setCurrentIndex(3);   // Com4
             d->cboDevice->setCurrentText(pty.path());
-            d->cboSpeed->setCurrentText("19200");
-            d->cboParity->setCurrentText("Even");
-            d->cboDataBits->setCurrentText("7");
-            d->cboStopBits->setCurrentText("1.5");
+            for (auto [box, text] : {std::pair{d->cboSpeed, "19200"}, {d->cboParity, "Even"}, {d->cboDataBits, "7"}, {d->cboStopBits, "1.5"}})
+                box->setCurrentText(text);
             d->cboPtt->setCurrentIndex(d->cboPtt->findData(int(PttLine::Dtr)));
             QTest::mouseClick(d->optFlow[2], Qt::LeftButton, {}, QPoint(8, d->optFlow[2]->height() / 2));
             QTest::mouseClick(d->cmdOK, Qt::LeftButton);
         });
         f.w->findChild<QAction *>("port")->trigger();
 
-        QCOMPARE(f.ws.storedSettings().comNumber, 4);
-        QCOMPARE(f.ws.storedSettings().portSettings, QStringLiteral("19200,E,7,1.5"));
+        QCOMPARE(QString::number(f.ws.storedSettings().comNumber) + ' ' + f.ws.storedSettings().portSettings, "4 19200,E,7,1.5");
         QVERIFY(f.ctx.ptt.device() == pty.path() && f.ctx.ptt.line() == PttLine::Dtr);
         QStringList user;
         for (const char *key : {"Ports/Com4", "Station/PttLine", "Properties/Settings", "Properties/CommPort", "Properties/Handshaking"})
@@ -87,8 +89,7 @@ private slots:
 
         // Opened again, it shows what was stored.
         frmProperties again(f.ctx);
-        QCOMPARE(again.cboPort->currentText() + again.cboDevice->currentText() + again.cboParity->currentText(),
-                 "Com4" + pty.path() + "Even");
+        QCOMPARE(again.cboPort->currentText() + again.cboDevice->currentText() + lineShown(again), "Com4" + pty.path() + "19200 Even 7 1.5");
         QVERIFY(PttLine(again.cboPtt->currentData().toInt()) == PttLine::Dtr && again.optFlow[2]->isChecked());
     }
 

@@ -25,9 +25,7 @@ bool writeKey(const QString &path, QChar key, int rate, int channels, int format
     SF_INFO info{0, rate, channels, SF_FORMAT_WAV | format, 0, 0};
     SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     const bool ok = f && sf_writef_float(f, s.data(), total) == total;
-    if (f)
-        sf_close(f);
-    return ok;
+    return f && sf_close(f) == 0 && ok;
 }
 
 QAudioFormat fmt(int rate, int channels, QAudioFormat::SampleFormat sf)
@@ -40,8 +38,7 @@ QAudioFormat fmt(int rate, int channels, QAudioFormat::SampleFormat sf)
 template<typename T> T at(const QByteArray &pcm, qint64 index)
 {
     T v;
-    std::memcpy(&v, pcm.constData() + index * sizeof(T), sizeof(T));
-    return v;
+    return std::memcpy(&v, pcm.constData() + index * sizeof(T), sizeof(T)), v;
 }
 
 } // namespace
@@ -57,31 +54,29 @@ class TstTones : public QObject
     {
         QByteArray pcm = "stale";
         QString err;
-        if (ToneLoader::prepare({path("a.wav"), file, path("a.wav")}, fmt(44100, 2, QAudioFormat::Int16), &pcm, &err))
-            return {};
-        return pcm.isEmpty() ? err : QStringLiteral("<pcm left>");
+        const bool ok = ToneLoader::prepare({path("a.wav"), file, path("a.wav")}, fmt(44100, 2, QAudioFormat::Int16), &pcm, &err);
+        return ok ? QString() : pcm.isEmpty() ? err : QStringLiteral("<pcm left>");
     }
 
 private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        // A plain name: no key to hold.
-        QVERIFY(writeKey(path("a.wav"), QChar(), 8000, 1, SF_FORMAT_PCM_16));
+        // Plain names: no key to hold.
+        QVERIFY(writeKey(path("a.wav"), QChar(), 8000, 1, SF_FORMAT_PCM_16) && writeKey(path("st.wav"), QChar(), 48000, 2, SF_FORMAT_FLOAT));
     }
 
     void decodesAndConverts()
     {
         DecodedAudio a, st;
         QString err;
-        QVERIFY2(ToneLoader::decode(path("a.wav"), &a, &err), qPrintable(err));
+        QVERIFY2(ToneLoader::decode(path("a.wav"), &a, &err) && ToneLoader::decode(path("st.wav"), &st, &err), qPrintable(err));
         QCOMPARE(QList<qint64>({a.sampleRate, a.channels, a.frames()}), QList<qint64>({8000, 1, 1200}));
         QVERIFY(std::abs(a.samples[2] - 0.15 * std::sin(M_PI / 2)) < 1e-4);
         // Mono to stereo: both channels carry the sample.
         QByteArray pcm = ToneLoader::convert(a, fmt(8000, 2, QAudioFormat::Int16));
         QCOMPARE(pcm.size(), 1200 * 2 * 2);
-        QCOMPARE(at<qint16>(pcm, 10), at<qint16>(pcm, 11));
-        QCOMPARE(at<qint16>(pcm, 10), qint16(std::lround(a.samples[5] * 32767)));
+        QVERIFY(at<qint16>(pcm, 10) == at<qint16>(pcm, 11) && at<qint16>(pcm, 10) == qint16(std::lround(a.samples[5] * 32767)));
         // 8000 -> 44100: the length scales and the tone keeps its frequency (a
         // 1 kHz zero crossing every 22.05 frames); a frame on a source sample is that sample.
         pcm = ToneLoader::convert(a, fmt(44100, 1, QAudioFormat::Int16));
@@ -92,8 +87,6 @@ private slots:
         QVERIFY2(std::abs(crossings - 200) <= 2, qPrintable(QString::number(crossings)));
         QCOMPARE(at<qint16>(pcm, 882), qint16(std::lround(a.samples[160] * 32767)));
         // 48000 Hz stereo float to mono: the channels are mixed; UInt8 is centred on 128.
-        QVERIFY(writeKey(path("st.wav"), QChar(), 48000, 2, SF_FORMAT_FLOAT));
-        QVERIFY(ToneLoader::decode(path("st.wav"), &st, &err));
         QVERIFY(std::abs(st.samples[21] + 0.5f * st.samples[20]) < 1e-6);
         pcm = ToneLoader::convert(st, fmt(48000, 1, QAudioFormat::Float));
         QCOMPARE(pcm.size(), 7200 * 4);
@@ -124,11 +117,9 @@ private slots:
         QVERIFY(refusal(path("huge.wav")).contains("16 Mo, au plus 16 Mo"));
         QVERIFY(writeKey(path("long.wav"), '1', 8000, 1, SF_FORMAT_PCM_16, 10500));
         QVERIFY(refusal(path("long.wav")).endsWith("(son de 10,6 s, au plus 10 s)"));
-        for (int rate : {7999, 192001}) {
-            QVERIFY(writeKey(path("rate.wav"), QChar(), rate, 1, SF_FORMAT_PCM_16));
-            QVERIFY(refusal(path("rate.wav")).contains(
-                QString("(fréquence d'échantillonnage de %1 Hz, attendue entre 8000 et 192000 Hz)").arg(rate)));
-        }
+        for (int rate : {7999, 192001})
+            QVERIFY(writeKey(path("rate.wav"), QChar(), rate, 1, SF_FORMAT_PCM_16) && refusal(path("rate.wav")).contains(
+                        QString("(fréquence d'échantillonnage de %1 Hz, attendue entre 8000 et 192000 Hz)").arg(rate)));
     }
 
     void findsEveryKeyInEveryFileShape()
@@ -145,8 +136,7 @@ private slots:
 
     void refusesToneFilesThatDoNotHoldTheirKey()
     {
-        QDir().mkpath(path("Wav"));
-        QVERIFY(writeKey(path("Wav/f5.wav"), '1', 8000, 1, SF_FORMAT_PCM_16));
+        QVERIFY(QDir().mkpath(path("Wav")) && writeKey(path("Wav/f5.wav"), '1', 8000, 1, SF_FORMAT_PCM_16));
         QCOMPARE(refusal(path("Wav/f5.wav")), "Fichier son refusé : " + path("Wav/f5.wav")
                      + " (il contient la touche « 1 » (697 Hz + 1209 Hz) et non la touche « 5 » (770 Hz + 1336 Hz))");
         QVERIFY(QFile::copy(path("a.wav"), path("Wav/f3.wav")) && QFile::copy(path("a.wav"), path("Wav/fX.wav")));
@@ -155,8 +145,8 @@ private slots:
         QCOMPARE(refusal(path("Wav/fX.wav")), QString());
         // Two keys in one file: "9" then "1".
         DecodedAudio one, two;
-        QVERIFY(writeKey(path("Wav/f9.wav"), '9', 8000, 1, SF_FORMAT_PCM_16));
-        QVERIFY(ToneLoader::decode(path("Wav/f9.wav"), &one, nullptr) && ToneLoader::decode(path("Wav/f5.wav"), &two, nullptr));
+        QVERIFY(writeKey(path("Wav/f9.wav"), '9', 8000, 1, SF_FORMAT_PCM_16) && ToneLoader::decode(path("Wav/f9.wav"), &one, nullptr)
+                && ToneLoader::decode(path("Wav/f5.wav"), &two, nullptr));
         one.samples.insert(one.samples.end(), two.samples.begin(), two.samples.end());
         QVERIFY(!ToneLoader::checkTone("f9.wav", one, nullptr));
         // The per-user setting turns the check off.
