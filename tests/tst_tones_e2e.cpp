@@ -60,27 +60,23 @@ private slots:
             QVERIFY(writeDtmfFile(commandToneFile(k), k, 8000, 100, 100, SF_FORMAT_PCM_U8)
                     && writeDtmfFile(keypadToneFile(k), k, 8000, 100, 100, SF_FORMAT_PCM_U8));
         QSettings user;
-        user.setValue("Ports/Com1", com1.path());
-        user.setValue("Ports/Com4", com4.path());
-        user.setValue("Emission/LeadInMs", 100);
-        user.setValue("Emission/TailMs", 50);
+        for (const auto &[key, value] : {std::pair<QString, QVariant>{"Ports/Com1", com1.path()}, {"Ports/Com4", com4.path()},
+                                         {"Emission/LeadInMs", 100}, {"Emission/TailMs", 50}})
+            user.setValue(key, value);
         auto reset = qScopeGuard([&] { user.remove("Ports"), user.remove("Emission"), qunsetenv("PONTAVEL_RTS_LOG"); });
         const QString log = pulse.path("station-rts.log");
         qputenv("PONTAVEL_RTS_LOG", QFile::encodeName(log));
         QVERIFY(pulse.record("station.wav"));
         {
-            AppContext ctx;
-            frmMain w(ctx);
-            w.Load();
-            w.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            Window w;
+            AppContext &ctx = w.ctx;
+            QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
             // A click shorter than lead-in and tone: the whole tone all the same.
-            QTest::mouseClick(w.FVocal[14], Qt::LeftButton);
+            QTest::mouseClick(w.frm->FVocal[14], Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(!ctx.transmitter->isBusy(), 3000);
-
             ctx.state.IndexBouton = 1;
-            w.openCommandWindow(1);
-            Relai *r = w.findChild<Relai *>();
+            w.frm->openCommandWindow(1);
+            Relai *r = w.frm->findChild<Relai *>();
             QVERIFY(r && QTest::qWaitForWindowExposed(r));
             QTest::mouseClick(r->Option1[0], Qt::LeftButton);
             QTest::mouseClick(r->CmdParam, Qt::LeftButton);
