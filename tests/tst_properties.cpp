@@ -33,11 +33,6 @@ QString lineShown(const frmProperties &d)
                        d.cboStopBits->currentText()}.join(' ');
 }
 
-// The per-user settings file, read as a file of its own.
-std::unique_ptr<QSettings> userFile()
-{
-    return std::make_unique<QSettings>(QSettings().fileName(), QSettings::IniFormat);
-}
 
 } // namespace
 
@@ -83,8 +78,9 @@ private slots:
         QCOMPARE(QString::number(f.ws.storedSettings().comNumber) + ' ' + f.ws.storedSettings().portSettings, "4 19200,E,7,1.5");
         QVERIFY(f.ctx.ptt.device() == pty.path() && f.ctx.ptt.line() == PttLine::Dtr);
         QStringList user;
+        QSettings file(QSettings().fileName(), QSettings::IniFormat);  // what the per-user file holds
         for (const char *key : {"Ports/Com4", "Station/PttLine", "Properties/Settings", "Properties/CommPort", "Properties/Handshaking"})
-            user << userFile()->value(key).toString();
+            user << file.value(key).toString();
         QCOMPARE(user, (QStringList{pty.path(), "DTR", "19200,E,7,1.5", "4", "2"}));
 
         // Opened again, it shows what was stored.
@@ -147,7 +143,8 @@ private slots:
         QVERIFY2(error.contains("lecture seule"), qPrintable(error));
         QCOMPARE(f.ws.storedSettings().portSettings, QStringLiteral("9600,N,8,1"));
         QVERIFY(f.ctx.config.row().comNumber == 1 && f.ctx.ptt.device() == before);
-        QVERIFY(!userFile()->contains("Ports/Com3") && !userFile()->contains("Properties/Settings"));
+        QSettings file(QSettings().fileName(), QSettings::IniFormat);
+        QVERIFY(!file.contains("Ports/Com3") && !file.contains("Properties/Settings"));
     }
 };
 
