@@ -50,12 +50,10 @@ private slots:
     {
         PseudoTerminal com1, com4;
         QVERIFY(!com1.path().isEmpty() && !com4.path().isEmpty());
-        TempWorkspace ws;
-        ws.makeMap(400, 300);
-        ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 900);
-        ws.addCommand(1, "Tx", "Rx", {"*#A"});
-        ws.setParam("N°Com", 4);
-        ws.closeStore();
+        Station st;  // loaded below with its own serial line
+        st.ws.addCommand(1, "Tx", "Rx", {"*#A"});
+        st.ws.setParam("N°Com", 4);
+        st.ws.closeStore();
         for (QChar k : QStringLiteral("*#A"))
             QVERIFY(writeDtmfFile(commandToneFile(k), k, 8000, 100, 100, SF_FORMAT_PCM_U8)
                     && writeDtmfFile(keypadToneFile(k), k, 8000, 100, 100, SF_FORMAT_PCM_U8));
@@ -67,23 +65,19 @@ private slots:
         const QString log = pulse.path("station-rts.log");
         qputenv("PONTAVEL_RTS_LOG", QFile::encodeName(log));
         QVERIFY(pulse.record("station.wav"));
-        {
-            Window w;
-            AppContext &ctx = w.ctx;
-            QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
-            // A click shorter than lead-in and tone: the whole tone all the same.
-            QTest::mouseClick(w.frm->FVocal[14], Qt::LeftButton);
-            QTRY_VERIFY_WITH_TIMEOUT(!ctx.transmitter->isBusy(), 3000);
-            ctx.state.IndexBouton = 1;
-            w.frm->openCommandWindow(1);
-            Relai *r = w.frm->findChild<Relai *>();
-            QVERIFY(r && QTest::qWaitForWindowExposed(r));
-            QTest::mouseClick(r->Option1[0], Qt::LeftButton);
-            QTest::mouseClick(r->CmdParam, Qt::LeftButton);
-            QTRY_VERIFY_WITH_TIMEOUT(r->questionBox() && r->questionBox()->isVisible(), 5000);
-            QVERIFY(!ctx.transmitter->isKeyed());
-            QTest::mouseClick(r->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
-        }
+        (st.frm = std::make_unique<frmMain>(st.ctx))->Load();
+        st.frm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(st.frm.get()));
+        // A click shorter than lead-in and tone: the whole tone all the same.
+        QTest::mouseClick(st.frm->FVocal[14], Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!st.ctx.transmitter->isBusy(), 3000);
+        Relai *r = st.open(1);
+        QVERIFY(r);
+        QTest::mouseClick(r->Option1[0], Qt::LeftButton);
+        QTest::mouseClick(r->CmdParam, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(r->questionBox() && r->questionBox()->isVisible(), 5000);
+        QVERIFY(!st.ctx.transmitter->isKeyed());
+        QTest::mouseClick(r->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
         QCOMPARE(pulse.heard("station.wav"), QStringLiteral("#*#A"));
         QFile f(log);
         const QString edges = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -121,8 +115,6 @@ private slots:
         QVERIFY2(err.contains("Interface radio USB") && err.contains("menu Port"), qPrintable(err));
         QVERIFY(!tx.startHeld(keypadToneFile('1'), &err) && ptt.log.isEmpty());
     }
-
-    void cleanupTestCase() { QDir::setCurrent(QDir::tempPath()); }
 };
 
 QTEST_MAIN(TstTonesE2e)
