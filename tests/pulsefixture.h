@@ -12,8 +12,10 @@
 
 #include <sndfile.h>
 
+#include <cmath>
 #include <csignal>
 #include <memory>
+#include <vector>
 
 // Keys decoded by multimon-ng from a WAV file, in order ("123#11"). Through a
 // pipe: sox would expand the "*" of a name such as f*.wav.
@@ -115,14 +117,21 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_recorders;
 };
 
-// A DTMF tone file: toneMs of the key's pair at -10 dBFS, then gapMs of silence, mono.
+// A tone file: toneMs of the pair of `key` (a 1 kHz sine when null) at about
+// -10 dBFS, then gapMs of silence; a second channel carries -0.5 times the first.
 inline bool writeDtmfFile(const QString &path, QChar key, int rate = 8000, int toneMs = 100, int gapMs = 100,
-                          int format = SF_FORMAT_PCM_16)
+                          int format = SF_FORMAT_PCM_16, int channels = 1)
 {
-    const QVector<qint16> s = DtmfSynth::samples(key, DtmfSynth::ToneShape{rate, double(toneMs), double(gapMs)});
+    DtmfSynth::Pair p{1000, 0};
+    DtmfSynth::pair(key, &p);
+    const int frames = rate * toneMs / 1000, total = frames + rate * gapMs / 1000;
+    std::vector<float> s;
+    for (int i = 0; i < total * channels; ++i)
+        s.push_back(i >= frames * channels ? 0.0f : float((i % channels ? -0.08 : 0.16) * (std::sin(2 * M_PI * p.low * (i / channels) / rate)
+                                                                                          + std::sin(2 * M_PI * p.high * (i / channels) / rate))));
     QDir().mkpath(QFileInfo(path).path());
-    SF_INFO info{0, rate, 1, SF_FORMAT_WAV | format, 0, 0};
-    SNDFILE *f = s.isEmpty() ? nullptr : sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    const bool ok = f && sf_writef_short(f, s.constData(), s.size()) == s.size();
+    SF_INFO info{0, rate, channels, SF_FORMAT_WAV | format, 0, 0};
+    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    const bool ok = f && sf_writef_float(f, s.data(), total) == total;
     return f && sf_close(f) == 0 && ok;
 }

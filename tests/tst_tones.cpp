@@ -11,23 +11,6 @@
 
 namespace {
 
-// `ms` of the pair of `key` (a 1 kHz sine when null), the second channel at
-// -0.5 times the first, then 50 ms of silence.
-bool writeKey(const QString &path, QChar key, int rate, int channels, int format, double ms = 100)
-{
-    DtmfSynth::Pair p{1000, 0};
-    DtmfSynth::pair(key, &p);
-    const int frames = int(rate * ms / 1000), total = frames + rate / 20;
-    std::vector<float> s;
-    for (int i = 0; i < total; ++i)
-        for (int c = 0; c < channels; ++c)
-            s.push_back(i >= frames ? 0.0f : float((c ? -0.075 : 0.15) * (std::sin(2 * M_PI * p.low * i / rate) + std::sin(2 * M_PI * p.high * i / rate))));
-    SF_INFO info{0, rate, channels, SF_FORMAT_WAV | format, 0, 0};
-    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    const bool ok = f && sf_writef_float(f, s.data(), total) == total;
-    return f && sf_close(f) == 0 && ok;
-}
-
 QAudioFormat fmt(int rate, int channels, QAudioFormat::SampleFormat sf)
 {
     QAudioFormat f;
@@ -63,7 +46,7 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         // Plain names: no key to hold.
-        QVERIFY(writeKey(path("a.wav"), QChar(), 8000, 1, SF_FORMAT_PCM_16) && writeKey(path("st.wav"), QChar(), 48000, 2, SF_FORMAT_FLOAT));
+        QVERIFY(writeDtmfFile(path("a.wav"), QChar(), 8000, 100, 50, SF_FORMAT_PCM_16) && writeDtmfFile(path("st.wav"), QChar(), 48000, 100, 50, SF_FORMAT_FLOAT, 2));
     }
 
     void decodesAndConverts()
@@ -72,7 +55,7 @@ private slots:
         QString err;
         QVERIFY2(ToneLoader::decode(path("a.wav"), &a, &err) && ToneLoader::decode(path("st.wav"), &st, &err), qPrintable(err));
         QCOMPARE(QList<qint64>({a.sampleRate, a.channels, a.frames()}), QList<qint64>({8000, 1, 1200}));
-        QVERIFY(std::abs(a.samples[2] - 0.15 * std::sin(M_PI / 2)) < 1e-4);
+        QVERIFY(std::abs(a.samples[2] - 0.16) < 1e-4);
         // Mono to stereo: both channels carry the sample.
         QByteArray pcm = ToneLoader::convert(a, fmt(8000, 2, QAudioFormat::Int16));
         QCOMPARE(pcm.size(), 1200 * 2 * 2);
@@ -106,7 +89,7 @@ private slots:
         QFile(path("empty.wav")).open(QIODevice::WriteOnly);
         QFile garbage(path("garbage.wav"));
         QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4000, 'x')) == 4000 && garbage.flush());
-        QVERIFY(writeKey(path("silent.wav"), QChar(), 8000, 1, SF_FORMAT_PCM_16, -50));  // a header, no frames
+        QVERIFY(writeDtmfFile(path("silent.wav"), QChar(), 8000, -50, 50, SF_FORMAT_PCM_16));  // a header, no frames
         for (const char *name : {"missing.wav", "empty.wav", "garbage.wav", "silent.wav"})
             QVERIFY2(refusal(path(name)).startsWith("Fichier son illisible : " + path(name)), qPrintable(refusal(path(name))));
         // Out of bounds, refused before decoding: opening a FIFO for reading would block.
@@ -115,10 +98,10 @@ private slots:
         QFile huge(path("huge.wav"));
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(ToneLoader::MaxFileBytes + 1));
         QVERIFY(refusal(path("huge.wav")).contains("16 Mo, au plus 16 Mo"));
-        QVERIFY(writeKey(path("long.wav"), '1', 8000, 1, SF_FORMAT_PCM_16, 10500));
+        QVERIFY(writeDtmfFile(path("long.wav"), '1', 8000, 10500, 50, SF_FORMAT_PCM_16));
         QVERIFY(refusal(path("long.wav")).endsWith("(son de 10,6 s, au plus 10 s)"));
         for (int rate : {7999, 192001})
-            QVERIFY(writeKey(path("rate.wav"), QChar(), rate, 1, SF_FORMAT_PCM_16) && refusal(path("rate.wav")).contains(
+            QVERIFY(writeDtmfFile(path("rate.wav"), QChar(), rate, 100, 50, SF_FORMAT_PCM_16) && refusal(path("rate.wav")).contains(
                         QString("(fréquence d'échantillonnage de %1 Hz, attendue entre 8000 et 192000 Hz)").arg(rate)));
     }
 
@@ -129,14 +112,14 @@ private slots:
         for (const auto &sh : shapes)
             for (QChar key : DtmfSynth::keys()) {
                 DecodedAudio a;
-                QVERIFY(writeKey(path("k.wav"), key, sh.rate, sh.channels, sh.format, 40) && ToneLoader::decode(path("k.wav"), &a, nullptr));
+                QVERIFY(writeDtmfFile(path("k.wav"), key, sh.rate, 40, 50, sh.format, sh.channels) && ToneLoader::decode(path("k.wav"), &a, nullptr));
                 QVERIFY2(DtmfCheck::detect(a).keys == QString(key), qPrintable(QString("%1 at %2").arg(key).arg(sh.rate)));
             }
     }
 
     void refusesToneFilesThatDoNotHoldTheirKey()
     {
-        QVERIFY(QDir().mkpath(path("Wav")) && writeKey(path("Wav/f5.wav"), '1', 8000, 1, SF_FORMAT_PCM_16));
+        QVERIFY(QDir().mkpath(path("Wav")) && writeDtmfFile(path("Wav/f5.wav"), '1', 8000, 100, 50, SF_FORMAT_PCM_16));
         QCOMPARE(refusal(path("Wav/f5.wav")), "Fichier son refusé : " + path("Wav/f5.wav")
                      + " (il contient la touche « 1 » (697 Hz + 1209 Hz) et non la touche « 5 » (770 Hz + 1336 Hz))");
         QVERIFY(QFile::copy(path("a.wav"), path("Wav/f3.wav")) && QFile::copy(path("a.wav"), path("Wav/fX.wav")));
@@ -145,7 +128,7 @@ private slots:
         QCOMPARE(refusal(path("Wav/fX.wav")), QString());
         // Two keys in one file: "9" then "1".
         DecodedAudio one, two;
-        QVERIFY(writeKey(path("Wav/f9.wav"), '9', 8000, 1, SF_FORMAT_PCM_16) && ToneLoader::decode(path("Wav/f9.wav"), &one, nullptr)
+        QVERIFY(writeDtmfFile(path("Wav/f9.wav"), '9', 8000, 100, 50, SF_FORMAT_PCM_16) && ToneLoader::decode(path("Wav/f9.wav"), &one, nullptr)
                 && ToneLoader::decode(path("Wav/f5.wav"), &two, nullptr));
         one.samples.insert(one.samples.end(), two.samples.begin(), two.samples.end());
         QVERIFY(!ToneLoader::checkTone("f9.wav", one, nullptr));
