@@ -33,8 +33,7 @@ public:
     // Starts the daemon and points this process at it; false with *why when it cannot.
     bool start(QString *why)
     {
-        QDir(m_dir.path()).mkpath("xdg");
-        QFile::setPermissions(path("xdg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkdir(path("xdg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QProcessEnvironment env = environment();
         env.remove("LD_PRELOAD");  // the RTS shim is no business of the server
         m_daemon.setProcessEnvironment(env);

@@ -393,8 +393,7 @@ struct Station
     void load()
     {
         ctx.transmitter->setPtt(&line);
-        frm = std::make_unique<frmMain>(ctx);
-        frm->Load();
+        (frm = std::make_unique<frmMain>(ctx))->Load();
         frm->show();
     }
 
