@@ -33,7 +33,6 @@ QString lineShown(const frmProperties &d)
                        d.cboStopBits->currentText()}.join(' ');
 }
 
-
 } // namespace
 
 class tst_properties : public QObject
@@ -120,10 +119,8 @@ private slots:
         QSerialPort holder(pty.path());
         QVERIFY(holder.open(QIODevice::ReadWrite));
         SerialPtt ptt;
-        const QList<QStringList> cases{{pty.path(), "occupé", "autre programme"},
-                                        {"/dev/pontavel-absent", "absent", "menu Port"},
-                                        {"", "aucun périphérique valable", ""}};
-        for (const QStringList &c : cases) {
+        for (const QStringList &c : QList<QStringList>{{pty.path(), "occupé", "autre programme"},
+                                                       {"/dev/pontavel-absent", "absent", "menu Port"}, {"", "aucun périphérique valable", ""}}) {
             QString err;
             ptt.configure(2, c[0], "9600,N,8,1");
             QVERIFY(!ptt.key(&err) && !ptt.isKeyed());
@@ -137,11 +134,9 @@ private slots:
         QSqlQuery(f.ctx.store.database()).exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
                                                "BEGIN SELECT RAISE(ABORT, 'table en lecture seule'); END");
         const QString before = f.ctx.ptt.device();
-        PortChoice c{3, "/dev/null", "4800,N,8,1"};
         QString error;
-        QVERIFY(!f.ctx.config.applyPort(c, &error));
-        QVERIFY2(error.contains("lecture seule"), qPrintable(error));
-        QCOMPARE(f.ws.storedSettings().portSettings, QStringLiteral("9600,N,8,1"));
+        QVERIFY(!f.ctx.config.applyPort(PortChoice{3, "/dev/null", "4800,N,8,1"}, &error));
+        QVERIFY2(error.contains("lecture seule") && f.ws.storedSettings().portSettings == "9600,N,8,1", qPrintable(error));
         QVERIFY(f.ctx.config.row().comNumber == 1 && f.ctx.ptt.device() == before);
         QSettings file(QSettings().fileName(), QSettings::IniFormat);
         QVERIFY(!file.contains("Ports/Com3") && !file.contains("Properties/Settings"));

@@ -180,8 +180,7 @@ private slots:
         QTest::mousePress(st.frm->FVocal[5], Qt::LeftButton);
         QVERIFY(st.ctx.state.EnvoiEnCours && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         // The tone is long over: the line stays up while the key is held.
-        QTRY_VERIFY_WITH_TIMEOUT(st.frm->panelEmission->text().startsWith("ÉMISSION 1 s"), 3000);
-        QVERIFY(st.line.on);
+        QTRY_VERIFY_WITH_TIMEOUT(st.line.on && st.frm->panelEmission->text().startsWith("ÉMISSION 1 s"), 3000);
         QTest::mouseRelease(st.frm->FVocal[5], Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
         // A click shorter than the tone, with another button, on "*".
@@ -209,13 +208,11 @@ private slots:
             QVERIFY(w);
             QTest::mouseClick(w->CmdParam, Qt::LeftButton);
             QMessageBox *box = question(w);
-            QVERIFY(box);
-            QVERIFY2(box->informativeText().startsWith(limit), qPrintable(box->informativeText()));
+            QVERIFY2(box && box->informativeText().startsWith(limit), qPrintable(box ? box->informativeText() : "no question"));
             QStringList texts;
             for (QMessageBox *b : st.messages(w))
                 texts << b->text();
-            QVERIFY(texts.size() == 2 && texts.contains(st.line.refuse) && texts.filter(limit).size() == 1);
-            QVERIFY(st.line.log.isEmpty());
+            QVERIFY(texts.size() == 2 && texts.contains(st.line.refuse) && texts.filter(limit).size() == 1 && st.line.log.isEmpty());
             QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
             QTRY_VERIFY(!st.frm->findChild<Relai *>());
             QCOMPARE(st.ctx.routes.CheminRelai[1], QString("12"));
