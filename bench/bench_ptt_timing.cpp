@@ -113,8 +113,8 @@ int main(int argc, char **argv)
         writeDtmfFile(commandToneFile(k), k, 8000, 100, 0);
 
     // Monitors are not offered as inputs: a plain source that remaps it is.
-    pulse.run("pactl", {"load-module", "module-remap-source", "master=nullsink.monitor",
-                        "source_name=heard", "source_properties=device.description=heard"});
+    pulse.pactl({"load-module", "module-remap-source", "master=nullsink.monitor",
+                  "source_name=heard", "source_properties=device.description=heard"});
     QAudioDevice monitor;
     for (int i = 0; i < 50 && monitor.isNull(); ++i) {
         for (const QAudioDevice &d : QMediaDevices::audioInputs())
@@ -130,7 +130,9 @@ int main(int argc, char **argv)
     }
     Listener listener(monitor);
     // A silent stream keeps the sink running, as a station's sound card does.
-    pulse.startRecording(pulse.path("unused.wav"));
+    QProcess silence;
+    silence.setProcessEnvironment(pulse.environment());
+    silence.start("pacat", {"--playback", "--device=nullsink", "--raw", "--latency-msec=20", "/dev/zero"});
     QTest::qWait(2000);
 
     TimedPtt ptt;
@@ -168,6 +170,7 @@ int main(int argc, char **argv)
                     qPrintable(QStringLiteral("lead-in %1, tail %2").arg(leadIn).arg(tail)),
                     qPrintable(stats(leadErr)), qPrintable(stats(tailErr)), qPrintable(stats(heard)));
     }
-    pulse.stopRecording();
+    silence.kill();
+    silence.waitForFinished();
     return 0;
 }

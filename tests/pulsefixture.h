@@ -1,220 +1,136 @@
 #pragma once
 
 // A private PulseAudio daemon with a null sink, for tests that play through
-// the real sound path, and helpers to record and decode what it played.
+// the real sound path; what a sink played is recorded and decoded by multimon-ng.
 
-#include <QDir>
-#include <QFile>
+#include "audio/dtmfsynth.h"
+
+#include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <sndfile.h>
 
-#include <QFileInfo>
-
 #include <cmath>
-#include <cstring>
-#include <memory>
 #include <csignal>
+#include <memory>
 #include <vector>
+
+// Keys decoded by multimon-ng from a WAV file, in order ("123#11"). Through a
+// pipe: sox would expand the "*" of a name such as f*.wav.
+inline QString decodeDtmf(const QString &wav)
+{
+    QProcess sh;
+    sh.start("sh", {"-c", "sox --no-glob \"$0\" -t raw -r 22050 -e signed -b 16 -c 1 - | multimon-ng -q -a DTMF -t raw -", wav});
+    QString keys = sh.waitForFinished(30000) ? QString::fromLatin1(sh.readAllStandardOutput()) : "<timeout>";
+    return keys.remove("DTMF: ").remove('\n');
+}
 
 class PulseFixture
 {
 public:
-    // Starts the daemon; false with *why when it cannot.
+    // Starts the daemon and points this process at it; false with *why when it cannot.
     bool start(QString *why)
     {
-        if (!m_dir.isValid()) {
-            *why = "no temp dir";
+        QDir().mkdir(path("xdg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = environment();
+        env.remove("LD_PRELOAD");  // the RTS shim is no business of the server
+        m_daemon.setProcessEnvironment(env);
+        m_daemon.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no",
+                                      "--log-target=file:" + path("pa.log"), "-L", "module-null-sink sink_name=nullsink rate=44100 channels=2",
+                                      "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + path("native")});
+        QTest::qWaitFor([this] { return QFile::exists(path("native")) || !m_daemon.waitForStarted(5000); }, 15000);
+        if (!QFile::exists(path("native")) || !pactl({"set-default-sink", "nullsink"})) {
+            QFile log(path("pa.log"));
+            *why = "pulseaudio did not start: " + m_daemon.errorString() + (log.open(QIODevice::ReadOnly) ? log.readAll().right(2000) : "");
             return false;
         }
-        QDir(m_dir.path()).mkpath("xdg");
-        QFile::setPermissions(m_dir.filePath("xdg"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_socket = m_dir.filePath("native");
-        m_daemon.setProgram("pulseaudio");
-        m_daemon.setArguments({"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                               "--use-pid-file=no", "--log-target=file:" + m_dir.filePath("pa.log"),
-                               "-L", "module-null-sink sink_name=nullsink rate=44100 channels=2",
-                               "-L", "module-native-protocol-unix socket=" + m_socket
-                                         + " auth-anonymous=1"});
-        // The RTS shim preloaded into the test is no business of the server.
-        QProcessEnvironment daemonEnv = environment();
-        daemonEnv.remove("LD_PRELOAD");
-        m_daemon.setProcessEnvironment(daemonEnv);
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_daemon.start();
-        if (!m_daemon.waitForStarted(5000)) {
-            *why = "pulseaudio did not start: " + m_daemon.errorString();
-            return false;
-        }
-        for (int i = 0; i < 300 && !QFile::exists(m_socket); ++i)
-            QThread::msleep(50);
-        if (!QFile::exists(m_socket) || m_daemon.state() != QProcess::Running) {
-            *why = "pulseaudio gave no socket; log: " + log();
-            return false;
-        }
-        if (run("pactl", {"set-default-sink", "nullsink"}) != 0) {
-            *why = "pactl set-default-sink failed; log: " + log();
-            return false;
-        }
-        qputenv("XDG_RUNTIME_DIR", m_dir.filePath("xdg").toLocal8Bit());
-        qputenv("PULSE_SERVER", serverAddress().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path("xdg")));
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(path("native")));
         return true;
     }
 
-    ~PulseFixture()
-    {
-        stopRecording();
-        for (QProcess *p : {&m_daemon}) {
-            if (p->state() != QProcess::NotRunning) {
-                ::kill(pid_t(p->processId()), SIGTERM);
-                if (!p->waitForFinished(3000)) {
-                    p->kill();
-                    p->waitForFinished(2000);
-                }
-            }
-        }
-    }
+    ~PulseFixture() { stopRecording(), end(m_daemon, SIGTERM); }
 
-    QString serverAddress() const { return "unix:" + m_socket; }
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    QString log() const
-    {
-        QFile f(m_dir.filePath("pa.log"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll().right(2000)) : QString();
-    }
 
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", m_dir.filePath("xdg"));
-        env.insert("PULSE_SERVER", serverAddress());
+        env.insert("XDG_RUNTIME_DIR", path("xdg"));
+        env.insert("PULSE_SERVER", "unix:" + path("native"));
         return env;
     }
 
-    int run(const QString &program, const QStringList &args)
+    // pactl on this server; its output in *out.
+    bool pactl(const QStringList &args, QString *out = nullptr) const
     {
         QProcess p;
         p.setProcessEnvironment(environment());
-        p.start(program, args);
-        if (!p.waitForFinished(10000))
-            return -1;
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
-
-    // Another null sink, described as `name`; its module number, -1 on failure.
-    int addSink(const QString &name)
-    {
-        QProcess p;
-        p.setProcessEnvironment(environment());
-        p.start("pactl", {"load-module", "module-null-sink", "sink_name=" + name,
-                          "sink_properties=device.description=" + name});
-        if (!p.waitForFinished(10000) || p.exitCode() != 0)
-            return -1;
-        bool ok = false;
-        const int module = p.readAllStandardOutput().trimmed().toInt(&ok);
-        return ok ? module : -1;
-    }
-    bool removeModule(int module) { return run("pactl", {"unload-module", QString::number(module)}) == 0; }
-
-    // Records a sink's monitor (several may run at once), with a silent
-    // stream playing so that the recording follows wall-clock time.
-    bool startRecording(const QString &file, bool keepClock = true, const QString &sink = "nullsink")
-    {
-        if (keepClock && !m_silence) {
-            m_silence = std::make_unique<QProcess>();
-            m_silence->setProcessEnvironment(environment());
-            m_silence->start("pacat", {"--playback", "--device=nullsink", "--raw", "--format=s16le",
-                                      "--rate=44100", "--channels=2", "--latency-msec=20", "/dev/zero"});
-            if (!m_silence->waitForStarted(5000))
-                return false;
-        }
-        auto recorder = std::make_unique<QProcess>();
-        recorder->setProcessEnvironment(environment());
-        recorder->start("parecord", {"--device=" + sink + ".monitor", "--rate=22050", "--channels=1",
-                                     "--format=s16le", "--latency-msec=20", "--file-format=wav", file});
-        const bool ok = recorder->waitForStarted(5000);
-        m_recorders.push_back(std::move(recorder));
+        p.start("pactl", args);
+        const bool ok = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        if (out)
+            *out = QString::fromLocal8Bit(p.readAllStandardOutput());
         return ok;
     }
 
+    // Records a sink's monitor into path(name); several recordings may run at once.
+    bool record(const QString &name, const QString &sink = "nullsink")
+    {
+        const auto streams = [this] {
+            QString out;
+            return pactl({"list", "short", "source-outputs"}, &out) ? out.count('\n') : -1;
+        };
+        const auto before = streams();
+        auto &p = m_recorders.emplace_back(std::make_unique<QProcess>());
+        p->setProcessEnvironment(environment());
+        p->start("parecord", {"--device=" + sink + ".monitor", "--rate=22050", "--channels=1", "--format=s16le",
+                              "--latency-msec=20", "--file-format=wav", path(name)});
+        // Nothing may play before the recorder listens.
+        return p->waitForStarted(5000) && QTest::qWaitFor([&] { return streams() > before; }, 5000);
+    }
     void stopRecording()
     {
-        for (auto &recorder : m_recorders) {
-            if (recorder->state() == QProcess::NotRunning)
-                continue;
-            ::kill(pid_t(recorder->processId()), SIGINT);
-            if (!recorder->waitForFinished(5000)) {
-                recorder->kill();
-                recorder->waitForFinished(2000);
-            }
-        }
+        for (auto &p : m_recorders)
+            end(*p, SIGINT);
         m_recorders.clear();
-        if (m_silence && m_silence->state() != QProcess::NotRunning) {
-            ::kill(pid_t(m_silence->processId()), SIGTERM);
-            if (!m_silence->waitForFinished(3000)) {
-                m_silence->kill();
-                m_silence->waitForFinished(2000);
-            }
-        }
-        m_silence.reset();
+    }
+    // Stops the recordings; the keys heard in path(name).
+    QString heard(const QString &name)
+    {
+        QTest::qWait(100);  // the recorder's latency
+        stopRecording();
+        return decodeDtmf(path(name));
     }
 
 private:
+    static void end(QProcess &p, int signal)
+    {
+        if (p.state() != QProcess::NotRunning && (::kill(pid_t(p.processId()), signal), !p.waitForFinished(5000)))
+            p.kill(), p.waitForFinished(2000);
+    }
+
     QTemporaryDir m_dir;
-    QString m_socket;
     QProcess m_daemon;
-    std::unique_ptr<QProcess> m_silence;
     std::vector<std::unique_ptr<QProcess>> m_recorders;
 };
 
-// Keys decoded by multimon-ng from a WAV file, in order ("123#11").
-inline QString decodeDtmf(const QString &wav)
+// A tone file: toneMs of the pair of `key` (a 1 kHz sine when null) at about
+// -10 dBFS, then gapMs of silence; a second channel carries -0.5 times the first.
+inline bool writeDtmfFile(const QString &path, QChar key, int rate = 8000, int toneMs = 100, int gapMs = 100,
+                          int format = SF_FORMAT_PCM_16, int channels = 1)
 {
-    QProcess sh;
-    sh.start("sh", {"-c", "sox --no-glob \"$0\" -t raw -r 22050 -e signed -b 16 -c 1 - | "
-                          "multimon-ng -q -a DTMF -t raw -",
-                    wav});
-    if (!sh.waitForFinished(30000))
-        return "<timeout>";
-    QString keys;
-    for (const QByteArray &line : sh.readAllStandardOutput().split('\n'))
-        if (line.startsWith("DTMF: "))
-            keys += QString::fromLatin1(line.mid(6, 1));
-    return keys;
-}
-
-// A DTMF tone file: toneMs of the standard pair at -10 dBFS, then gapMs of silence.
-inline bool writeDtmfFile(const QString &path, QChar key, int rate = 8000, int toneMs = 100,
-                          int gapMs = 100, int format = SF_FORMAT_PCM_16)
-{
-    static const char *keys = "123A456B789C*0#D";
-    static const double low[] = {697, 770, 852, 941}, high[] = {1209, 1336, 1477, 1633};
-    const char *at = std::strchr(keys, key.toLatin1());
-    if (!at || key.isNull())
-        return false;
-    const int idx = int(at - keys);
-    const double f1 = low[idx / 4], f2 = high[idx % 4];
-    const double amp = std::pow(10.0, -10.0 / 20.0) / 2;
-    const int toneFrames = rate * toneMs / 1000, frames = toneFrames + rate * gapMs / 1000;
-    std::vector<short> s(frames, 0);
-    for (int i = 0; i < toneFrames; ++i) {
-        const double t = double(i) / rate;
-        s[i] = short(std::lround(32767 * amp * (std::sin(2 * M_PI * f1 * t) + std::sin(2 * M_PI * f2 * t))));
-    }
+    DtmfSynth::Pair p{1000, 0};
+    DtmfSynth::pair(key, &p);
+    const int frames = rate * toneMs / 1000, total = frames + rate * gapMs / 1000;
+    std::vector<float> s;
+    for (int i = 0; i < total * channels; ++i)
+        s.push_back(i >= frames * channels ? 0.0f : float((i % channels ? -0.08 : 0.16) * (std::sin(2 * M_PI * p.low * (i / channels) / rate)
+                                                                                          + std::sin(2 * M_PI * p.high * (i / channels) / rate))));
     QDir().mkpath(QFileInfo(path).path());
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | format;
+    SF_INFO info{0, rate, channels, SF_FORMAT_WAV | format, 0, 0};
     SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    if (!f)
-        return false;
-    const bool ok = sf_writef_short(f, s.data(), frames) == frames;
-    sf_close(f);
-    return ok;
+    const bool ok = f && sf_writef_float(f, s.data(), total) == total;
+    return f && sf_close(f) == 0 && ok;
 }

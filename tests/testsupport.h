@@ -7,7 +7,6 @@
 #include "core/appcontext.h"
 #include "core/store.h"
 #include "command/relai.h"
-#include "recordingtransmitter.h"
 #include "map/frmmain.h"
 #include "map/mapinteraction.h"
 #include "map/mapscene.h"
@@ -351,13 +350,32 @@ inline QStringList commandTables(const QSqlDatabase &db)
     return out;
 }
 
-// A working folder with a small network, its main window loaded on it and a
-// recording transmitter in place of the radio.
+// A working folder with a small network and its main window loaded on it; the
+// station's real transmitter keys a recording line.
 struct Station
 {
+    // The transmitter's PTT line: what it was asked, in order; refuses with `refuse` when set.
+    struct Line : Ptt
+    {
+        QStringList log;  // "on", "off"
+        QString refuse;
+        bool on = false;
+        bool key(QString *error) override
+        {
+            if (error && !refuse.isEmpty())
+                *error = refuse;
+            return refuse.isEmpty() && (log << "on", on = true);
+        }
+        void release() override
+        {
+            if (std::exchange(on, false))
+                log << "off";
+        }
+        bool isKeyed() const override { return on; }
+    };
+    Line line;  // outlives the transmitter
     TempWorkspace ws;
     AppContext ctx;
-    RecordingTransmitter *tx = nullptr;
     std::unique_ptr<frmMain> frm;
 
     Station()
@@ -374,10 +392,8 @@ struct Station
 
     void load()
     {
-        tx = new RecordingTransmitter;
-        ctx.transmitter.reset(tx);
-        frm = std::make_unique<frmMain>(ctx);
-        frm->Load();
+        ctx.transmitter->setPtt(&line);
+        (frm = std::make_unique<frmMain>(ctx))->Load();
         frm->show();
     }
 
@@ -390,18 +406,14 @@ struct Station
         ctx.state.FreqCourante = r ? r->freq : QString();
         frm->openCommandWindow(i);
         Relai *w = frm->findChild<Relai *>();
-        if (w && !QTest::qWaitForWindowExposed(w))
-            return nullptr;
-        return w;
+        return w && QTest::qWaitForWindowExposed(w) ? w : nullptr;
     }
 
     // Message boxes on screen other than the send question.
     QList<QMessageBox *> messages(QWidget *under) const
     {
-        QList<QMessageBox *> out;
-        for (QMessageBox *b : under->findChildren<QMessageBox *>())
-            if (b->isVisible() && b->objectName() != QLatin1String("questionEnvoi"))
-                out << b;
+        QList<QMessageBox *> out = under->findChildren<QMessageBox *>();
+        out.removeIf([](QMessageBox *b) { return !b->isVisible() || b->objectName() == QLatin1String("questionEnvoi"); });
         return out;
     }
 };

@@ -48,7 +48,7 @@ private slots:
         QCOMPARE(s->FreqE[4]->text() + ' ' + s->FreqR[4]->text(), QString("Delta 10450"));
         QVERIFY(!s->isActive(4) && s->FreqE[4]->color() == colorFromBgr(st.ctx.state.CouleurRepos()));
         // The countdown and the route of the repeater go on; nothing was sent.
-        QVERIFY(st.ctx.routes.RouteAffichee[4] && st.ctx.routes.CheminRelai[4] == "45" && st.tx->log.isEmpty());
+        QVERIFY(st.ctx.routes.RouteAffichee[4] && st.ctx.routes.CheminRelai[4] == "45" && st.line.log.isEmpty());
 
         st.ws.exec("DROP TABLE \"5\"");
         w = st.open(5);

@@ -1,329 +1,239 @@
-// Sending a command from the command window: the exchange of sequences and
-// questions, the route it draws, and every way it can stop.
+// Sending from the command window and the DTMF keys through the station's real
+// transmitter: its line's keying recorded, its tones played to a null sink and decoded.
 
 #include "testsupport.h"
+#include "pulsefixture.h"
 
 #include "command/sendmachine.h"
-#include "map/countdowns.h"
 #include "map/maplabel.h"
-#include "map/repeatericon.h"
-#include "core/convert.h"
+#include "map/txindicator.h"
 
-#include <QGraphicsLineItem>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSqlQuery>
+#include <QSignalSpy>
 
 class tst_send : public QObject
 {
     Q_OBJECT
+    PulseFixture pulse;
 
-    static void choose(Relai *w, int i)
+    // Tone files of `keys` (the keypad's, "+" for "*", when `repeater` is 0), the
+    // station loaded, and the window of `repeater` open on its first command.
+    static Relai *ready(Station &st, const QString &keys, int repeater = 1)
     {
-        QTest::mouseClick(w->Option1[i], Qt::LeftButton);
-        QVERIFY(w->CmdParam->isVisible());
+        for (QChar k : keys)
+            writeDtmfFile((repeater ? "Wav/f" : "Wav2/2f") + QString(k) + ".wav", k == '+' ? QChar('*') : k, 8000, 60, 60);
+        st.load();
+        Relai *w = QTest::qWaitForWindowExposed(st.frm.get()) && repeater ? st.open(repeater) : nullptr;
+        if (w && !w->Option1.isEmpty())
+            QTest::mouseClick(w->Option1[0], Qt::LeftButton);
+        return w;
     }
-    static QMessageBox *waitQuestion(Relai *w)
+    static QMessageBox *question(Relai *w)
     {
-        const bool shown = QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 3000);
-        return shown ? w->questionBox() : nullptr;
+        return QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 5000) ? w->questionBox() : nullptr;
     }
-    static void answer(Relai *w, QMessageBox::StandardButton b)
+    static bool idle(const Station &st)
     {
-        QMessageBox *box = waitQuestion(w);
-        QVERIFY(box);
-        QTest::mouseClick(box->button(b), Qt::LeftButton);
-    }
-    static int visibleRouteLines(MapScene *s)
-    {
-        int n = 0;
-        for (auto *l : s->LigneAct)
-            n += l && l->isVisible();
-        return n;
+        return !st.line.on && !st.ctx.transmitter->isBusy() && !st.ctx.state.EnvoiEnCours && !QApplication::overrideCursor();
     }
 
 private slots:
-    void twoSequencesConfirmedDrawTheRoute()
+    void initTestCase()
     {
-        Station st;
-        makeToneFiles("Wav", "f", "123");
-        st.ws.addCommand(1, "Ligne 1", "Ligne 2", {"12", "3"}, "1234-25", "12");
-        st.load();
-        st.tx->playMs = -1;  // the test ends each sequence itself
-        Relai *w = st.open(1);
-        QVERIFY(w && w->isVisible());
-        QCOMPARE(w->windowTitle(), QString("Alpha 438.5"));
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+        QString why;
+        QVERIFY2(pulse.start(&why), qPrintable(why));
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().setValue("Emission/LeadInMs", 20);
+        QSettings().setValue("Emission/TailMs", 20);
+    }
 
-        // First sequence on the air: hourglass, buttons held back.
-        QCOMPARE(st.tx->played.size(), 1);
-        QCOMPARE(st.tx->played[0], (QStringList{"Wav/f1.wav", "Wav/f2.wav"}));
-        QVERIFY(st.tx->isKeyed());
-        QVERIFY(st.ctx.state.EnvoiEnCours);
-        QVERIFY(QApplication::overrideCursor());
+    // Y, N, C: the operator's answers, one after each sequence played.
+    void answersDriveTheExchange_data()
+    {
+        QTest::addColumn<QStringList>("sequences");
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("heard");
+        QTest::newRow("the third sequence empty") << QStringList{"12", "3"} << "YY" << "123";
+        QTest::newRow("No repeats, Cancel keeps the map") << QStringList{"1*", "2"} << "NYC" << "1*1*2";
+        QTest::newRow("five sequences") << QStringList{"1", "2", "3", "4", "5"} << "YYYYY" << "12345";
+        QTest::newRow("empty first sequence") << QStringList{"", "2"} << "C" << "";
+    }
+    void answersDriveTheExchange()
+    {
+        QFETCH(QStringList, sequences);
+        QFETCH(QString, answers);
+        QFETCH(QString, heard);
+        Station st;
+        st.ws.addCommand(1, "Ligne 1", "Ligne 2", sequences, "1234-25", "12");
+        Relai *w = ready(st, sequences.join(QString()));
+        QVERIFY(w);
+        // A route already shown through another repeater.
+        RouteState &routes = st.ctx.routes;
+        routes.CheminsActifs = routes.CheminRelai[3] = "34";
+        QVERIFY(pulse.record("exchange.wav"));
+        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+        // On the air: the hourglass, the buttons held back.
+        QVERIFY(st.ctx.state.EnvoiEnCours && QApplication::overrideCursor());
         QTest::mouseClick(w->CmdParam, Qt::LeftButton);
         QTest::mouseClick(w->CmdFermer, Qt::LeftButton);
-        QCOMPARE(st.tx->played.size(), 1);
-        QVERIFY(st.tx->refused.isEmpty());
-        QVERIFY(w->isVisible());
-
-        st.tx->finishNow();
-        QMessageBox *box = waitQuestion(w);
-        QVERIFY(box);
-        QCOMPARE(box->text(), QString("Avez vous reçu le retour vaw  0 ?"));
-        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QVERIFY(!st.tx->isKeyed());
-        QVERIFY(!st.ctx.state.EnvoiEnCours);
-        QVERIFY(!QApplication::overrideCursor());
-        QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
-
-        answer(w, QMessageBox::Yes);
-        QCOMPARE(st.tx->played.size(), 2);
-        QCOMPARE(st.tx->played[1], QStringList{"Wav/f3.wav"});
-        st.tx->finishNow();
-        QVERIFY(waitQuestion(w));
-        QCOMPARE(waitQuestion(w)->text(), QString("Avez vous reçu le retour vaw  1 ?"));
-        answer(w, QMessageBox::Yes);
-
-        // wav2 is empty: the command is done.
-        QCOMPARE(st.tx->played.size(), 2);
-        QCOMPARE(st.tx->log, (QStringList{"RTS on", "RTS off", "RTS on", "RTS off"}));
-        const SharedState &s = st.ctx.state;
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("1234-25"));
-        QCOMPARE(st.ctx.routes.CheminRelai[1], QString("1234"));
-        QCOMPARE(st.ctx.routes.CheminRelai[2], QString("25"));
-        QVERIFY(st.ctx.routes.RouteAffichee[1] && st.ctx.routes.RouteAffichee[2] && !st.ctx.routes.RouteAffichee[3]);
+        int confirmed = 0;
+        for (QChar a : answers) {
+            QMessageBox *box = question(w);
+            QVERIFY2(box && box->text() == SendMachine::question(confirmed), qPrintable(box ? box->text() : "no question"));
+            QVERIFY(idle(st) && !routes.RouteAffichee[1]);
+            confirmed += a == 'Y';
+            QTest::mouseClick(box->button(a == 'Y' ? QMessageBox::Yes : a == 'N' ? QMessageBox::No : QMessageBox::Cancel),
+                              Qt::LeftButton);
+        }
+        const bool done = answers.endsWith('Y');
+        QTRY_COMPARE(!st.frm->findChild<Relai *>(), done);
+        QCOMPARE(pulse.heard("exchange.wav"), heard);
+        QCOMPARE(st.line.log.join(' '), QStringList(answers.size(), "on off").join(' '));
+        QVERIFY(st.messages(st.frm.get()).isEmpty() && idle(st));
+        QCOMPARE(routes.CheminRelai[1] + '|' + routes.CheminRelai[2] + '|' + routes.CheminRelai[3],
+                 QString(done ? "1234|25|34" : "||34"));
         MapScene *scene = st.frm->scene();
-        QVERIFY(scene->isActive(1) && scene->isActive(2) && !scene->isActive(3));
-        QCOMPARE(visibleRouteLines(scene), 4);
-        QCOMPARE(scene->FreqE[1]->text(), QString("Ligne 1"));
-        QCOMPARE(scene->FreqR[1]->text(), QString("Ligne 2"));
-        QCOMPARE(scene->FreqE[1]->color(), colorFromBgr(s.CouleurActif()));
-        QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        // The countdown runs on the main window.
-        QTRY_VERIFY(scene->Temps[1]->isVisible());
-        QCOMPARE(scene->Temps[1]->text(), QString("05:00"));
-        QVERIFY(scene->Temps[2]->isVisible());
+        QCOMPARE(scene->isActive(1) && scene->isActive(2) && !scene->isActive(3) && routes.RouteAffichee[2], done);
+        QCOMPARE(scene->FreqE[1]->text(), QString(done ? "Ligne 1" : "Alpha"));
+        // The countdown starts; a cancelled command leaves the window ready and the other route.
+        QVERIFY(done ? QTest::qWaitFor([&] { return scene->Temps[1]->isVisible(); })
+                     : w->isVisible() && w->CmdParam->isEnabled() && w->CmdFermer->isEnabled() && routes.CheminsActifs == "34");
     }
 
-    void noRepeatsAndCancelKeepsEverything()
+    // Every way off the air ends the transmission: the command window's at
+    // once, the keypad's once the tone is out (held, it would stay up 60 s).
+    void everyWayOffTheAirReleases_data()
     {
-        Station st;
-        makeToneFiles("Wav", "f", "12*");
-        st.ws.addCommand(1, "Cam", "Mire", {"1*", "2"}, "12", "1");
-        st.load();
-        // A route already shown by another repeater.
-        st.ctx.routes.CheminsActifs = "34";
-        st.ctx.routes.CheminRelai[3] = "34";
-        Relai *w = st.open(1);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        answer(w, QMessageBox::No);
-        QCOMPARE(st.tx->played.size(), 2);
-        QCOMPARE(st.tx->played[1], (QStringList{"Wav/f1.wav", "Wav/f*.wav"}));
-        QVERIFY(waitQuestion(w));
-        QCOMPARE(waitQuestion(w)->text(), QString("Avez vous reçu le retour vaw  0 ?"));
-        answer(w, QMessageBox::Yes);
-        QCOMPARE(st.tx->played.size(), 3);
-        QCOMPARE(st.tx->played[2], QStringList{"Wav/f2.wav"});
-        answer(w, QMessageBox::Cancel);
-
-        QVERIFY(w->isVisible());
-        QVERIFY(w->CmdParam->isEnabled() && w->CmdFermer->isEnabled());
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("34"));
-        QVERIFY(st.ctx.routes.CheminRelai[1].isEmpty());
-        QVERIFY(!st.ctx.routes.RouteAffichee[1]);
-        QVERIFY(!st.frm->scene()->isActive(1));
-        QCOMPARE(st.frm->scene()->FreqE[1]->text(), QString("Alpha"));
-        QVERIFY(!st.tx->isKeyed());
-        QVERIFY(!QApplication::overrideCursor());
-
-        // The user may send again; Escape while the tones play releases the transmitter.
-        st.tx->playMs = -1;
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QCOMPARE(st.tx->played.size(), 4);
-        QVERIFY(st.tx->isKeyed());
-        QTest::keyClick(w, Qt::Key_Escape);
-        QVERIFY(!st.tx->isKeyed());
-        QCOMPARE(st.tx->stopCalls, 1);
-        QVERIFY(!st.ctx.state.EnvoiEnCours);
-        QVERIFY(!QApplication::overrideCursor());
-        QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("34"));
+        QTest::addColumn<int>("way");
+        int i = 0;
+        for (const char *way : {"Escape", "close box", "main window goes", "key dragged off", "pointer taken away", "another window in front", "main window hidden"})
+            QTest::newRow(way) << i++;
     }
-
-    void closeBoxDuringTonesReleases()
+    void everyWayOffTheAirReleases()
     {
+        QFETCH(int, way);
         Station st;
-        makeToneFiles("Wav", "f", "1");
         st.ws.addCommand(2, "A", "B", {"111"}, "21", "2");
-        st.load();
-        st.tx->playMs = -1;
-        Relai *w = st.open(2);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QVERIFY(st.tx->isKeyed());
-        w->close();
-        QVERIFY(!st.tx->isKeyed());
-        QCOMPARE(st.tx->log, (QStringList{"RTS on", "stop", "RTS off"}));
-        QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
-
-        // The main window going away with the command window on the air.
-        w = st.open(2);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QVERIFY(st.tx->isKeyed());
-        st.frm.reset();
-        QVERIFY(!st.tx->isKeyed());
-        QCOMPARE(st.tx->stopCalls, 2);
-        QVERIFY(!QApplication::overrideCursor());
-    }
-
-    void missingToneFileKeysNothing()
-    {
-        Station st;
-        makeToneFiles("Wav", "f", "1");  // no f9.wav
-        st.ws.addCommand(1, "A", "B", {"19"}, "12", "1");
-        st.load();
-        Relai *w = st.open(1);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QVERIFY(st.tx->played.isEmpty());
-        QCOMPARE(st.tx->refused.size(), 1);
-        QVERIFY(st.tx->log.isEmpty());  // never keyed
-        const auto boxes = st.messages(w);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0]->text().contains("Wav/f9.wav"), qPrintable(boxes[0]->text()));
-        QCOMPARE(boxes[0]->icon(), QMessageBox::Warning);
-        QVERIFY(!w->questionBox());
-        QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
-        QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
-        QVERIFY(!st.ctx.routes.RouteAffichee[1]);
-        QVERIFY(!st.ctx.state.EnvoiEnCours);
-        QVERIFY(!QApplication::overrideCursor());
-    }
-
-    void runTimeErrorsLeaveTheRouteAlone()
-    {
-        Station st;
-        makeToneFiles("Wav", "f", "123");
-        // A command table that lacks the later sequence fields: wav1 cannot be read.
-        st.ws.exec("DROP TABLE \"1\"");
-        st.ws.exec("CREATE TABLE \"1\" (\"N°\" INTEGER, \"Tx\" TEXT, \"Rx\" TEXT, \"wav\" TEXT)");
-        st.ws.exec("INSERT INTO \"1\" VALUES (1, 'Court', 'Table', '12')");
-        st.ws.addCommand(2, "A", "B", {"3"}, "23", "2");
-        st.ws.addCommand(2, "C", "D", {"3"}, "24", "2");
-        st.load();
-        st.ctx.routes.CheminsActifs = "45";
-        st.ctx.routes.CheminRelai[4] = "45";
-
-        Relai *w = st.open(1);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        answer(w, QMessageBox::Yes);
-        auto boxes = st.messages(w);
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0]->text().contains("wav1"), qPrintable(boxes[0]->text()));
-        QCOMPARE(st.tx->played.size(), 1);
-        QVERIFY(!st.tx->isKeyed());
-        QVERIFY(w->isVisible());
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("45"));
-        QVERIFY(!st.ctx.routes.RouteAffichee[1]);
-        QTest::mouseClick(w->CmdFermer, Qt::LeftButton);
-        QTRY_VERIFY(!st.frm->findChild<Relai *>());
-
-        // The chosen row has gone from the table since the list was filled.
-        w = st.open(2);
-        choose(w, 1);
-        st.ws.exec("DELETE FROM \"2\" WHERE \"N°\" = 2");
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        boxes = st.messages(w);
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0]->icon(), QMessageBox::Warning);
-        QCOMPARE(st.tx->played.size(), 1);
-        QVERIFY(w->isVisible());
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("45"));
-    }
-
-    void portWarningAndMaximumTimeAreShown()
-    {
-        Station st;
-        makeToneFiles("Wav", "f", "1");
-        st.ws.addCommand(1, "A", "B", {"1"}, "12", "1");
-        st.load();
-        st.tx->portWarningText = "Le port /dev/ttyS0 ne peut pas être ouvert.";
-        st.tx->maxTimeText = "Durée d'émission maximale atteinte.";
-        Relai *w = st.open(1);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        // The tones go on: the question still comes.
-        QMessageBox *question = waitQuestion(w);
-        QVERIFY(question);
-        QStringList texts;
-        for (QMessageBox *b : st.messages(w)) {
-            QCOMPARE(b->icon(), QMessageBox::Warning);
-            texts << b->text();
+        Relai *w = ready(st, "1", way < 3 ? 2 : 0);
+        QPushButton *key = st.frm->FVocal[1];
+        QSignalSpy keyed(st.ctx.transmitter.get(), &Transmitter::keyedChanged);
+        w ? QTest::mouseClick(w->CmdParam, Qt::LeftButton) : QTest::mousePress(key, Qt::LeftButton);
+        QVERIFY(keyed.wait(3000));
+        QWidget other;
+        QEvent leave(QEvent::Leave);
+        switch (way) {
+        case 0: QTest::keyClick(w, Qt::Key_Escape); break;
+        case 1: w->close(); break;
+        case 2: st.frm.reset(); break;
+        case 3: QTest::mouseMove(key, QPoint(-40, 5)); break;
+        case 4: QApplication::sendEvent(key, &leave); break;
+        case 5: other.show(), other.activateWindow(); break;
+        default: st.frm->hide();
         }
-        texts.sort();
-        QCOMPARE(texts, (QStringList{st.tx->maxTimeText, st.tx->portWarningText}));
-        answer(w, QMessageBox::Yes);
-        QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("12"));
+        QVERIFY(!w || idle(st));
+        QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
+        if (!w)
+            QTest::mouseRelease(key, Qt::LeftButton);
+        // Nothing follows: no question, no keying, no route.
+        QTRY_VERIFY(!st.frm || !st.frm->findChild<Relai *>());
+        QTest::qWait(300);
+        QCOMPARE(st.line.log, (QStringList{"on", "off"}));
+        QVERIFY(st.ctx.routes.CheminsActifs.isEmpty());
     }
 
-    void failedTransmissionIsToldInTheQuestion()
+    void refusalsSendNothingMore()
     {
-        Station st;
-        makeToneFiles("Wav", "f", "1");
-        st.ws.addCommand(1, "A", "B", {"1"}, "12", "1");
-        st.load();
-        st.tx->finishOk = false;
-        st.tx->finishError = "Sortie son interrompue.";
-        Relai *w = st.open(1);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QVERIFY(waitQuestion(w));
-        QCOMPARE(waitQuestion(w)->informativeText(), QString("Sortie son interrompue."));
-        answer(w, QMessageBox::Cancel);
-        QVERIFY(w->isVisible());
-    }
-
-    void fiveSequencesEndAfterTheFifthYes()
-    {
-        Station st;
-        makeToneFiles("Wav", "f", "12345");
-        st.ws.addCommand(5, "A", "B", {"1", "2", "3", "4", "5"}, "51", "5");
-        st.load();
-        Relai *w = st.open(5);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        for (int n = 0; n < 5; ++n) {
-            QMessageBox *box = waitQuestion(w);
-            QVERIFY(box);
-            QCOMPARE(box->text(), SendMachine::question(n));
-            answer(w, QMessageBox::Yes);
+        const QStringList says{"Wav/f9.wav", "wav1", "n'existe pas"};
+        for (int kind : {0, 1, 2}) {  // tone file missing, later field unreadable, row gone since the list was filled
+            Station st;
+            st.ws.addCommand(1, "A", "B", {"19"}, "12", "1");  // f9.wav is missing
+            if (kind == 1) {  // a table without the later sequence fields
+                st.ws.exec("DROP TABLE \"1\"");
+                st.ws.exec("CREATE TABLE \"1\" AS SELECT 1 AS \"N°\", 'A' AS \"Tx\", 'B' AS \"Rx\", '12' AS \"wav\"");
+            }
+            Relai *w = ready(st, "12");
+            QVERIFY(w);
+            st.ctx.routes.CheminsActifs = st.ctx.routes.CheminRelai[4] = "45";
+            if (kind == 2)
+                st.ws.exec("DELETE FROM \"1\"");
+            QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+            if (kind == 1) {
+                QVERIFY(question(w));
+                QTest::mouseClick(w->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
+            }
+            const auto boxes = st.messages(w);
+            QCOMPARE(boxes.size(), 1);
+            QVERIFY2(boxes[0]->text().contains(says[kind]) && boxes[0]->icon() == QMessageBox::Warning, qPrintable(boxes[0]->text()));
+            QCOMPARE(st.line.log.size(), kind == 1 ? 2 : 0);
+            QVERIFY(idle(st) && !(w->questionBox() && w->questionBox()->isVisible()));
+            QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
+            QVERIFY(st.ctx.routes.CheminsActifs == "45" && !st.ctx.routes.RouteAffichee[1]);
         }
-        QCOMPARE(st.tx->played.size(), 5);
-        QCOMPARE(st.tx->played[4], QStringList{"Wav/f5.wav"});
-        QTRY_VERIFY(!st.frm->findChild<Relai *>());
-        QCOMPARE(st.ctx.routes.CheminsActifs, QString("51"));
     }
 
-    void emptyFirstSequenceStillAsks()
+    void heldKeyStaysKeyedAndAClickPlaysItsWholeTone()
     {
         Station st;
-        st.ws.addCommand(1, "A", "B", {"", "2"}, "12", "1");
-        st.load();
-        Relai *w = st.open(1);
-        choose(w, 0);
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QMessageBox *box = waitQuestion(w);
-        QVERIFY(box);
-        QCOMPARE(st.tx->played, QList<QStringList>{QStringList()});
-        QCOMPARE(st.tx->log, (QStringList{"RTS on", "RTS off"}));
-        answer(w, QMessageBox::Cancel);
+        ready(st, "5+", 0);
+        QVERIFY(pulse.record("pad.wav"));
+        QTest::mousePress(st.frm->FVocal[5], Qt::LeftButton);
+        QVERIFY(st.ctx.state.EnvoiEnCours && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        // The tone is long over: the line stays up while the key is held.
+        QTRY_VERIFY_WITH_TIMEOUT(st.line.on && st.frm->panelEmission->text().startsWith("ÉMISSION 1 s"), 3000);
+        QTest::mouseRelease(st.frm->FVocal[5], Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
+        // A click shorter than the tone, with another button, on "*".
+        QTest::mouseClick(st.frm->FVocal[15], Qt::RightButton);
+        QVERIFY(st.ctx.transmitter->isBusy());
+        QTRY_VERIFY_WITH_TIMEOUT(idle(st), 3500);
+        QCOMPARE(st.line.log, (QStringList{"on", "off", "on", "off"}));
+        QCOMPARE(pulse.heard("pad.wav"), QString("5*"));
+    }
+
+    // The line cannot be keyed, the transmit limit is reached, a tone file is
+    // missing: the operator is told; the tones play on (VOX stations).
+    void toldWhyATransmissionStopped()
+    {
+        QSettings().setValue("Emission/MaxTransmitSeconds", 1);
+        auto reset = qScopeGuard([] { QSettings().remove("Emission/MaxTransmitSeconds"); });
+        const QString limit = "Durée maximale d'émission atteinte (1 s)";
+        {
+            // The command window: both told, and the operator still answers, told why the tone was cut.
+            Station st;
+            st.line.refuse = "Le port /dev/ttyS0 est occupé par un autre programme.";
+            st.ws.addCommand(1, "A", "B", {"0"}, "12", "1");
+            QVERIFY(writeDtmfFile("Wav/f0.wav", '0', 8000, 1500));
+            Relai *w = ready(st, "");
+            QVERIFY(w);
+            QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+            QMessageBox *box = question(w);
+            QVERIFY2(box && box->informativeText().startsWith(limit), qPrintable(box ? box->informativeText() : "no question"));
+            QStringList texts;
+            for (QMessageBox *b : st.messages(w))
+                texts << b->text();
+            QVERIFY(texts.size() == 2 && texts.contains(st.line.refuse) && texts.filter(limit).size() == 1 && st.line.log.isEmpty());
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+            QTRY_VERIFY(!st.frm->findChild<Relai *>());
+            QCOMPARE(st.ctx.routes.CheminRelai[1], QString("12"));
+        }
+        // A key: the key shows released. The line's refusal, the tone files, what is said, the keying.
+        const QString cases[][4] = {{"", "7", limit, "on off"},
+                                    {"Le port /dev/ttyS0 est absent.", "7", "Le port /dev/ttyS0 est absent.", ""},
+                                    {"", "", "Wav2/2f7.wav", ""}};
+        for (const auto &c : cases) {
+            Station st;
+            ready(st, c[1], 0);
+            st.line.refuse = c[0];
+            QPushButton *key = st.frm->FVocal[7];
+            QTest::mousePress(key, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!st.messages(st.frm.get()).isEmpty(), 3000);
+            const auto shown = st.messages(st.frm.get());
+            QVERIFY2(shown.size() == 1 && shown[0]->text().contains(c[2]), qPrintable(shown[0]->text()));
+            QVERIFY(idle(st) && (c[1].isEmpty() || !key->isDown()));
+            QTest::mouseRelease(key, Qt::LeftButton);
+            QCOMPARE(st.line.log.join(' '), c[3]);
+        }
     }
 };
 
