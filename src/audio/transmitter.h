@@ -12,7 +12,6 @@ class Ptt;
 // lead-in, plays tone files back to back as one audio stream, waits until the
 // last sample has been played plus the tail, and releases. The transmitter is
 // released on every path, and after the maximum transmit time at the latest.
-// Virtual so that tests without a radio can stand a recording double in its place.
 class Transmitter : public QObject
 {
     Q_OBJECT
@@ -34,24 +33,24 @@ public:
     // finished() follows exactly once when true was returned, after release.
     // Settings (QSettings): Emission/LeadInMs (150), Emission/TailMs (100),
     // Emission/MaxTransmitSeconds (60).
-    virtual bool startSequence(const QStringList &files, QString *error);
+    bool startSequence(const QStringList &files, QString *error);
 
     // Keypad: keys and plays one file until stopHeld(); a file shorter than the
     // press ends by itself while the transmitter stays keyed. A press released
     // early still gets its whole tone: the release then waits for its end. Unlike a
     // sequence, a port that cannot be opened stops the tone and is reported
     // by portWarning(). No finished() follows a held tone.
-    virtual bool startHeld(const QString &file, QString *error);
-    virtual void stopHeld();
+    bool startHeld(const QString &file, QString *error);
+    void stopHeld();
 
     // Stops any tone and releases the transmitter at once; a running sequence
     // then reports finished(false, ...). The destructor releases too, silently.
-    virtual void stop();
+    void stop();
     // A sequence or a held tone is running (lead-in, tones, tail).
-    virtual bool isBusy() const;
+    bool isBusy() const;
     // True exactly while the PTT line is on. When the port could not be opened
     // the transmission still runs (isBusy()) but nothing is keyed: false.
-    virtual bool isKeyed() const;
+    bool isKeyed() const;
 
     // Format the tones are converted to for the current default output
     // (invalid when there is none).
