@@ -16,13 +16,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
-#include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTimer>
 
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QSqlError>
@@ -30,8 +25,6 @@
 #include <QSqlRecord>
 #include <QTableView>
 #include <QLineEdit>
-#include <QPointer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -137,15 +130,17 @@ private:
 
 // Answers the modal dialogs that open while it lives and keeps what they
 // said: a message box gets `button` (or is rejected when it has none), any
-// other dialog is rejected. Once: only the first dialog; Every: all of them.
+// other dialog goes to `other` (rejected without one). Once: only the first
+// dialog; Every: all of them.
 class ModalAnswer
 {
 public:
     enum Repeat { Once, Every };
-    explicit ModalAnswer(QMessageBox::StandardButton button = QMessageBox::Ok, Repeat repeat = Once)
+    explicit ModalAnswer(QMessageBox::StandardButton button = QMessageBox::Ok, Repeat repeat = Once,
+                         std::function<void(QDialog *)> other = {})
     {
         m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, button, repeat] {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, button, repeat, other] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             if (!dialog || !dialog->isVisible())
                 return;
@@ -153,15 +148,13 @@ public:
                 m_timer.stop();
             seen = true;
             titles << dialog->windowTitle();
-            title = dialog->windowTitle();
             auto *box = qobject_cast<QMessageBox *>(dialog);
             if (!box) {
-                dialog->reject();
+                other ? other(dialog) : dialog->reject();
                 return;
             }
             text = box->text();
             icon = box->icon();
-            buttons = box->standardButtons();
             if (QAbstractButton *b = box->button(button))
                 QTest::mouseClick(b, Qt::LeftButton);
             else
@@ -171,10 +164,8 @@ public:
     }
     bool seen = false;
     QString text;
-    QString title;
     QStringList titles;  // of every dialog answered
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
 
 private:
     QTimer m_timer;
@@ -188,27 +179,6 @@ inline void useTestSettings()
     QCoreApplication::setApplicationName(QStringLiteral("Pontavel"));
     QSettings().clear();
     QSettings().sync();
-}
-
-// Calls `answer` with the next modal widget once it is up; gives up after
-// `timeoutMs` so that no test can hang on a dialog nobody answers.
-inline void whenModal(std::function<void(QWidget *)> answer, int timeoutMs = 5000)
-{
-    auto *timer = new QTimer(qApp);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, timeoutMs] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (w && w->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(w);
-        } else if (clock->elapsed() > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
 }
 
 // A real terminal device (pseudo terminal) a port number can be bound to.

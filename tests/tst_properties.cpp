@@ -61,7 +61,7 @@ private slots:
         QVERIFY(!pty.path().isEmpty());
         MainFixture f;
         f.w->show();
-        whenModal([&](QWidget *m) {
+        ModalAnswer answer(QMessageBox::Ok, ModalAnswer::Once, [&](QDialog *m) {
             auto *d = qobject_cast<frmProperties *>(m);
             QVERIFY(d);
             d->cboPort->setCurrentIndex(3);   // Com4
