@@ -40,7 +40,7 @@ public:
         m_daemon.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no",
                                       "--log-target=file:" + path("pa.log"), "-L", "module-null-sink sink_name=nullsink rate=44100 channels=2",
                                       "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + path("native")});
-        QTest::qWaitFor([this] { return QFile::exists(path("native")) || !m_daemon.waitForStarted(5000); }, 15000);
+        (void)QTest::qWaitFor([this] { return QFile::exists(path("native")) || !m_daemon.waitForStarted(5000); }, 15000);
         if (!QFile::exists(path("native")) || !pactl({"set-default-sink", "nullsink"})) {
             QFile log(path("pa.log"));
             *why = "pulseaudio did not start: " + m_daemon.errorString() + (log.open(QIODevice::ReadOnly) ? log.readAll().right(2000) : "");
