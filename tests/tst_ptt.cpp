@@ -126,14 +126,17 @@ private slots:
     // 2 s of tones would have ended; a missing port still lets the tones out.
     void vanishedOrMissingPort()
     {
-        PttDriver vanished, missing;
+        PttDriver vanished, missing, beyond;  // beyond: a stored port number past Com16, bound all the same
         play(vanished, "1234567890");
         missing.setSetting("Ports/Com1", "/nonexistent");
         play(missing, "5");
+        beyond.setSetting("Ports/Com17", beyond.pty());
+        play(beyond, "5", {"sequence", "17"});
         QVERIFY(vanished.waitFor("KEYED"));
         QTest::qWait(200);
         vanished.unplug();
-        QVERIFY(vanished.finish() && missing.finish());
+        QVERIFY(vanished.finish() && missing.finish() && beyond.finish());
+        QVERIFY2(beyond.line("WARNING").text.contains("hors de 1 à 16") && beyond.rts().isEmpty(), qPrintable(beyond.all()));
         const TimedLine fin = vanished.line("FINISHED 0");
         QVERIFY2(fin.text.contains("a disparu") && fin.t - vanished.line("STARTED").t < 1.0,
                  qPrintable(vanished.all()));

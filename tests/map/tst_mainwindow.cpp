@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QStatusBar>
 
 namespace {
