@@ -159,7 +159,6 @@ int main(int argc, char **argv)
             leadErr.push_back((listener.first() - ptt.on) * 1000 - leadIn);
             tailErr.push_back((ptt.off - listener.last()) * 1000 - tail);
             heard.push_back((listener.last() - listener.first()) * 1000);
-
         }
         auto stats = [](std::vector<double> v) {
             std::sort(v.begin(), v.end());

@@ -22,17 +22,6 @@ const QString EtatRepos = QStringLiteral("Etat :");
 const QString EtatLoupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
 const QString EtatFenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
 
-// Only these buttons and keys count; Meta or a keypad key changes nothing.
-Qt::MouseButtons pressed(Qt::MouseButtons b)
-{
-    return b & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton);
-}
-
-Qt::KeyboardModifiers keys(Qt::KeyboardModifiers m)
-{
-    return m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-}
-
 // Positions may exceed 16 bits once zoomed in far.
 int whole(double v)
 {
@@ -252,9 +241,9 @@ bool MapInteraction::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick: {
         auto *e = static_cast<QMouseEvent *>(event);
         const QPointF pos = e->position();
-        const Qt::KeyboardModifiers mods = keys(e->modifiers());
+        const Qt::KeyboardModifiers mods = MapScene::heededKeys(e->modifiers());
         // The first button pressed decides which item has the mouse.
-        if (pressed(e->buttons()) == Qt::MouseButtons(e->button()) || m_press.target == Target::None)
+        if (MapScene::heededButtons(e->buttons()) == Qt::MouseButtons(e->button()) || m_press.target == Target::None)
             m_press = hitAt(pos);
         switch (m_press.target) {
         case Target::Map:
@@ -272,13 +261,13 @@ bool MapInteraction::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseMove: {
         auto *e = static_cast<QMouseEvent *>(event);
-        const Qt::MouseButtons buttons = pressed(e->buttons());
+        const Qt::MouseButtons buttons = MapScene::heededButtons(e->buttons());
         if (buttons == Qt::NoButton || m_press.target == Target::None)
             return false;  // hover: the scene shows the tooltips
         if (m_press.target == Target::Icon || m_press.target == Target::Label)
             return false;  // the item pressed moves itself
         if (m_press.target == Target::Map)
-            mapMove(buttons, keys(e->modifiers()), mapTwips(e->position()));
+            mapMove(buttons, MapScene::heededKeys(e->modifiers()), mapTwips(e->position()));
         return true;
     }
     case QEvent::MouseButtonRelease: {

@@ -22,7 +22,7 @@ QVariant MapLabel::itemChange(GraphicsItemChange change, const QVariant &value)
     auto *map = qobject_cast<MapScene *>(scene());
     if (map && change == ItemPositionChange && m_dragging)
         return map->dragPosition(value.toPointF());
-    if (map && change == ItemPositionHasChanged && m_role != Countdown)
+    if (map && change == ItemPositionHasChanged)
         map->labelMoved(this);
     return QGraphicsItem::itemChange(change, value);
 }

@@ -196,11 +196,19 @@ void MapScene::setCountdown(int numero, const QString &text, const QColor &back)
     t->setVisible(!text.isEmpty());
 }
 
+Qt::MouseButtons MapScene::heededButtons(Qt::MouseButtons buttons)
+{
+    return buttons & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton);
+}
+
+Qt::KeyboardModifiers MapScene::heededKeys(Qt::KeyboardModifiers modifiers)
+{
+    return modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+}
+
 bool MapScene::isDrag(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 {
-    const Qt::MouseButtons pressed = buttons & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton);
-    const Qt::KeyboardModifiers keys = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    return pressed == Qt::LeftButton && keys == Qt::ShiftModifier;
+    return heededButtons(buttons) == Qt::LeftButton && heededKeys(modifiers) == Qt::ShiftModifier;
 }
 
 QPointF MapScene::dragPosition(const QPointF &proposed) const

@@ -48,6 +48,9 @@ public:
     void restoreLabels(int numero, quint32 colour); // name and frequency
     void setCountdown(int numero, const QString &text, const QColor &back); // empty text hides
 
+    // The mouse buttons and keys the map heeds; Meta or a keypad key changes nothing.
+    static Qt::MouseButtons heededButtons(Qt::MouseButtons buttons);
+    static Qt::KeyboardModifiers heededKeys(Qt::KeyboardModifiers modifiers);
     // Dragging: a left button with Shift alone (other buttons and keys off).
     static bool isDrag(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
     // Where a dragged item lands: on whole screen twips, as the pointer does.
