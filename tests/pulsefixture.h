@@ -5,10 +5,7 @@
 
 #include "audio/dtmfsynth.h"
 
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QtTest>
+#include <QtTest>  // and QtCore
 
 #include <sndfile.h>
 

@@ -8,7 +8,6 @@
 
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 
 class TstTonesE2e : public QObject
 {
@@ -69,7 +68,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(st.frm.get()));
         // A click shorter than lead-in and tone: the whole tone all the same.
         QTest::mouseClick(st.frm->FVocal[14], Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!st.ctx.transmitter->isBusy(), 3000);
+        QTRY_VERIFY(!st.ctx.transmitter->isBusy());
         Relai *r = st.open(1);
         QVERIFY(r);
         QTest::mouseClick(r->Option1[0], Qt::LeftButton);
@@ -101,18 +100,23 @@ private slots:
         QSignalSpy warn(&tx, &Transmitter::portWarning), done(&tx, &Transmitter::finished);
         QString err;
         QVERIFY2(tx.startSequence(commandToneFiles("123#11"), &err), qPrintable(err));
-        QVERIFY(done.wait(6000));
+        QVERIFY(done.wait(9000));
         QVERIFY2(done.size() == 1 && done[0][0].toBool() && !tx.isBusy(), qPrintable(done[0][1].toString()));
         QVERIFY(warn.size() == 1 && warn[0][0].toString() == ptt.refuse);
         QCOMPARE(pulse.heard("radio.wav"), QStringLiteral("123#11"));
         QCOMPARE(decodeDtmf(pulse.path("default.wav")), QString());
 
+        // An output that never plays: the line drops, the command fails.
+        ptt.refuse.clear();
+        QVERIFY(pulse.pactl({"suspend-sink", "radio", "1"}) && tx.startSequence(commandToneFiles("1"), &err));
+        QVERIFY(done.wait(9000) && !done[1][0].toBool() && done[1][1].toString().contains("pas terminée à temps"));
+        QCOMPARE(ptt.log, QStringList({"on", "off"}));
+
         QVERIFY(pulse.pactl({"unload-module", module.trimmed()}));
         QTRY_VERIFY_WITH_TIMEOUT(Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
-        ptt.refuse.clear();
         QVERIFY(!tx.startSequence(commandToneFiles("19"), &err));
         QVERIFY2(err.contains("Interface radio USB") && err.contains("menu Port"), qPrintable(err));
-        QVERIFY(!tx.startHeld(keypadToneFile('1'), &err) && ptt.log.isEmpty());
+        QVERIFY(!tx.startHeld(keypadToneFile('1'), &err) && ptt.log.size() == 2);
     }
 };
 

@@ -22,8 +22,10 @@ Q_LOGGING_CATEGORY(lcTx, "pontavel.transmitter", QtInfoMsg)
 namespace {
 
 // Slack given to the sound server beyond the stream's own length before a
-// play-out that never completes counts as a failure.
-constexpr int PlayoutMarginMs = 2000;
+// play-out that never completes counts as a failure. A server that was idle
+// may hold a new stream back for up to its own latency (2 s by default, and
+// PulseAudio's null sink does so on most starts), so the slack is well past it.
+constexpr int PlayoutMarginMs = 5000;
 constexpr int PollIntervalMs = 2;
 // Silence played before keying: the line goes up once the sound server is
 // really playing the stream (it counts what it played), so that the lead-in
@@ -267,10 +269,8 @@ public:
 
     void watchPlayout()
     {
-        {
-            poll.start();
-            bound.start(int(durationUs / 1000) + PlayoutMarginMs);
-        }
+        poll.start();
+        bound.start(int(durationUs / 1000) + PlayoutMarginMs);
     }
 
     void sinkStateChanged(QAudio::State s)
