@@ -5,9 +5,10 @@
 
 #include "core/convert.h"
 
-#include <QProcess>
-
 #include <climits>
+#include <csignal>
+
+#include <sys/resource.h>
 
 class tst_Store : public QObject
 {
@@ -149,6 +150,12 @@ private slots:
         QVERIFY(store.repeaters().isEmpty() && !store.writeSettings({{"CoefZoom", 20}}));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), junk);
+        // A full disk at the first start: reported, and no half-made file left behind.
+        rlimit was, full{0, 0};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &was) == 0 && (full.rlim_max = was.rlim_max, std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR));
+        const auto created = setrlimit(RLIMIT_FSIZE, &full) == 0 ? store.open(ws.file("neuf.db")) : Store::OpenResult::Created;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &was) == 0 && created == Store::OpenResult::Failed && !QFile::exists(ws.file("neuf.db")));
+        QVERIFY2(store.lastError().contains("Impossible de créer"), qPrintable(store.lastError()));
 
         QVERIFY(f.remove());
         ws.addRepeater("Alpha", "1", "10.450");

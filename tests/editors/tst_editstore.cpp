@@ -5,11 +5,6 @@
 #include "testmain.h"
 #include "testsupport.h"
 
-#include <QCryptographicHash>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QThread>
-
 namespace {
 
 // Whole contents and bytes of the file, to prove that nothing was written.

@@ -15,7 +15,6 @@
 #include <QGraphicsLineItem>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QToolButton>
 
 #include <signal.h>
