@@ -97,6 +97,9 @@ void tst_mapmouse::windowShowsAndStoresEachView()
         return std::tuple(v, v, QPoint(left / 15 + int(coef) * 10, top / 15 + int(coef) * 10), true);
     };
 
+    // Shift and the right button show the map point's coordinates.
+    QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, QPoint(100, 50));
+    QCOMPARE(scene->itemAt(QPointF(1500, 750), w.frm->view()->transform())->toolTip(), " 1500  750");
     // Magnifier: left zooms in whatever the keys, right out; the pressed map point stays put.
     QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
     const QList<std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, View>> clicks{
@@ -108,7 +111,8 @@ void tst_mapmouse::windowShowsAndStoresEachView()
         QCOMPARE(w.frm->view()->viewportToMap(QPointF(100, 50)), QPointF(1500, 750));
     }
     QVERIFY(w.zoom->ModeLoupe() && w.frm->cursor().shape() == Qt::BitmapCursor);  // armed from click to click
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QTest::keyClick(w.frm->CmdZoom, Qt::Key_Escape);
+    QVERIFY(!w.zoom->ModeLoupe() && w.frm->cursor().shape() == Qt::ArrowCursor);
 
     // Zoom frame: 12000 x 10 / 3000, the frame's corner to the view's origin; one frame ends the mode.
     QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
