@@ -150,7 +150,7 @@ private slots:
         QVERIFY(store.repeaters().isEmpty() && !store.writeSettings({{"CoefZoom", 20}}));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), junk);
-        // A full disk at the first start: reported, and no half-made file left behind.
+        // A full disk at the first start (no file may grow, SIGXFSZ ignored): reported, no half-made file left.
         rlimit was, full{0, 0};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &was) == 0 && (full.rlim_max = was.rlim_max, std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR));
         const auto created = setrlimit(RLIMIT_FSIZE, &full) == 0 ? store.open(ws.file("neuf.db")) : Store::OpenResult::Created;
