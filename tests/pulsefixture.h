@@ -49,6 +49,7 @@ public:
     }
 
     ~PulseFixture() { stopRecording(), end(m_daemon, SIGTERM); }
+    void crash() { end(m_daemon, SIGKILL); }
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 

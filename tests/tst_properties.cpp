@@ -58,7 +58,6 @@ private slots:
     void okThroughTheMenuStoresAndConfiguresThePort()
     {
         PseudoTerminal pty;
-        QVERIFY(!pty.path().isEmpty());
         MainFixture f;
         f.w->show();
         ModalAnswer answer(QMessageBox::Ok, ModalAnswer::Once, [&](QDialog *m) {

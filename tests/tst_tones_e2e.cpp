@@ -83,7 +83,7 @@ private slots:
 
     // Two sound outputs: tones go to the chosen one only, in order, even when
     // the line cannot be keyed (VOX stations); once that output is gone,
-    // nothing is keyed and the message names it.
+    // nothing is keyed and the message names it. The sound server ends here.
     void chosenOutputOnly()
     {
         QString module;
@@ -97,8 +97,7 @@ private slots:
         QSignalSpy warn(&tx, &Transmitter::portWarning), done(&tx, &Transmitter::finished);
         QString err;
         QVERIFY2(tx.startSequence(commandToneFiles("123#11"), &err), qPrintable(err));
-        QVERIFY(done.wait(9000));
-        QVERIFY2(done.size() == 1 && done[0][0].toBool() && !tx.isBusy(), qPrintable(done[0][1].toString()));
+        QVERIFY2(done.wait(9000) && done.size() == 1 && done[0][0].toBool() && !tx.isBusy(), qPrintable(done.value(0).value(1).toString()));
         QVERIFY(warn.size() == 1 && warn[0][0].toString() == ptt.refuse);
         QCOMPARE(pulse.heard("radio.wav"), QStringLiteral("123#11"));
         QCOMPARE(decodeDtmf(pulse.path("default.wav")), QString());
@@ -107,13 +106,19 @@ private slots:
         ptt.refuse.clear();
         QVERIFY(pulse.pactl({"suspend-sink", "radio", "1"}) && tx.startSequence(commandToneFiles("1"), &err));
         QVERIFY(done.wait(9000) && !done[1][0].toBool() && done[1][1].toString().contains("pas terminée à temps"));
-        QCOMPARE(ptt.log, QStringList({"on", "off"}));
-
         QVERIFY(pulse.pactl({"unload-module", module.trimmed()}));
         QTRY_VERIFY_WITH_TIMEOUT(Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(!tx.startSequence(commandToneFiles("19"), &err));
         QVERIFY2(err.contains("Interface radio USB") && err.contains("menu Port"), qPrintable(err));
         QVERIFY(!tx.startHeld(keypadToneFile('1'), &err) && ptt.log.size() == 2);
+
+        // The sound server gone while playing: the same, at once.
+        tx.setOutput("nullsink", {});
+        QVERIFY2(tx.startSequence(commandToneFiles("1234567890"), &err), qPrintable(err));
+        QTRY_VERIFY(ptt.on);
+        pulse.crash();
+        QVERIFY(done.wait(1000) && !done[2][0].toBool() && done[2][1].toString().contains("Erreur de la sortie son"));
+        QCOMPARE(ptt.log, QStringList({"on", "off", "on", "off"}));
     }
 };
 
