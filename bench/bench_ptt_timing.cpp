@@ -2,7 +2,7 @@
 // back in this process, against the times the transmitter keyed and released
 // its PTT. Prints, per setting, the error of each (measured - configured) and
 // how much of the first tone came out. Run by hand: build/bench/bench_ptt_timing
-#include "audio/pttline.h"
+#include "ptt/ptt.h"
 #include "audio/tonefiles.h"
 #include "audio/transmitter.h"
 #include "../tests/pulsefixture.h"

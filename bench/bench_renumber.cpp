@@ -4,7 +4,7 @@
 //
 //   build/bench/bench_renumber
 
-#include "core/store.h"
+#include "store/store.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

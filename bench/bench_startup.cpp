@@ -3,8 +3,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_startup
 
-#include "core/appcontext.h"
-#include "core/store.h"
+#include "app/appcontext.h"
+#include "store/store.h"
 #include "map/frmmain.h"
 #include "map/mapscene.h"
 

@@ -3,7 +3,7 @@
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_zoom
 // PONTAVEL_BENCH_MAP=WxH sets the map picture's size in pixels (8000x6000).
 
-#include "core/appcontext.h"
+#include "app/appcontext.h"
 #include "map/frmmain.h"
 #include "map/mapinteraction.h"
 #include "map/mapscene.h"

@@ -1,5 +1,5 @@
 // The serial settings string of the settings row ("9600,N,8,1").
-#include "serial/linesettings.h"
+#include "ptt/linesettings.h"
 
 #include <cstdint>
 

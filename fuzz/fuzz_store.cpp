@@ -1,6 +1,6 @@
 // The store reading a relai.db image: open and its checks, the repeaters, the
 // settings row and the command tables.
-#include "core/store.h"
+#include "store/store.h"
 
 #include <QCoreApplication>
 #include <QFile>

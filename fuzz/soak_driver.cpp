@@ -8,9 +8,9 @@
 #include "audio/transmitter.h"
 #include "command/sendmachine.h"
 #include "core/sharedstate.h"
-#include "core/store.h"
-#include "core/portbinding.h"
-#include "serial/ptt.h"
+#include "store/store.h"
+#include "store/configuration.h"
+#include "ptt/serialptt.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -66,7 +66,7 @@ int main(int argc, char **argv)
 
     SharedState state;
     SerialPtt ptt;
-    ptt.configure(1, PortBinding::device(1), QStringLiteral("9600,N,8,1"));
+    ptt.configure(1, Configuration::boundDevice(1), QStringLiteral("9600,N,8,1"));
     Transmitter tx(&ptt);
     SendMachine machine(&tx, state);
     int done = 0;

@@ -2,10 +2,9 @@
 // and send signals. Prints each event after its CLOCK_MONOTONIC seconds:
 //   ptt_driver sequence <com> <file>...   or   ptt_driver stop <ms> <com> <file>...
 #include "audio/transmitter.h"
-#include "core/configuration.h"
-#include "core/portbinding.h"
-#include "serial/ptt.h"
-#include "serial/pttsafety.h"
+#include "store/configuration.h"
+#include "ptt/serialptt.h"
+#include "ptt/pttsafety.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -37,11 +36,11 @@ int main(int argc, char **argv)
     // The station's port as the program sets it up from what is stored.
     SerialPtt ptt;
     const QSettings user;
-    ptt.configure(com, PortBinding::device(com), QStringLiteral("9600,N,8,1"),
+    ptt.configure(com, Configuration::boundDevice(com), QStringLiteral("9600,N,8,1"),
                   Configuration::pttLineFromName(user.value("Station/PttLine").toString()));
     Transmitter tx(&ptt);
     tx.setOutput(user.value("Station/SortieSon").toByteArray(), user.value("Station/SortieSonNom").toString());
-    installTransmitterSafety(&tx);
+    installTransmitterSafety(&tx, [&tx] { tx.stop(); });
     QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
     QObject::connect(&tx, &Transmitter::keyedChanged, [](bool on) { say(on ? "KEYED" : "RELEASED"); });
     QObject::connect(&tx, &Transmitter::maxTransmitTimeReached, [](const QString &t) { say("MAX " + t); });

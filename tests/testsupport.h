@@ -4,8 +4,8 @@
 // and map picture made the way a user's folder is, the main window on it, and
 // answers to the modal dialogs it opens.
 
-#include "core/appcontext.h"
-#include "core/store.h"
+#include "app/appcontext.h"
+#include "store/store.h"
 #include "command/relai.h"
 #include "map/frmmain.h"
 #include "map/mapinteraction.h"

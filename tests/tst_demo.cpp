@@ -3,7 +3,7 @@
 #include "audio/dtmfsynth.h"
 #include "audio/tonefiles.h"
 #include "core/convert.h"
-#include "core/store.h"
+#include "store/store.h"
 #include "pulsefixture.h"
 
 #include <QImage>

@@ -4,7 +4,7 @@
 
 #include "testsupport.h"
 
-#include "core/mdbimport.h"
+#include "store/mdbimport.h"
 #include "map/maplabel.h"
 
 #include <QGraphicsLineItem>

@@ -4,7 +4,7 @@
 #include "testsupport.h"
 
 #include "serial/frmproperties.h"
-#include "core/portbinding.h"
+#include "ptt/portbinding.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // program's Access file into a new Pontavel base, for scripts. Never replaces
 // an existing base; exits with 0 only when the new base was written.
 
-#include "core/mdbimport.h"
+#include "store/mdbimport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // pontavel-demo <dossier>: makes a working folder that Pontavel can open at
 // once: the map plan.bmp, relai.db with a sample network, and the tone files.
 
-#include "demomap.h"
-#include "demoworkspace.h"
+#include "app/demomap.h"
+#include "app/demoworkspace.h"
 
-#include "core/frenchqt.h"
+#include "app/frenchqt.h"
 
 #include <QCommandLineParser>
 #include <QDir>

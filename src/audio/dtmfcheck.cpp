@@ -1,6 +1,6 @@
 #include "dtmfcheck.h"
 
-#include "audio/dtmfsynth.h"
+#include "dtmfsynth.h"
 
 #include <QFileInfo>
 

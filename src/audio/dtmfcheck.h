@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/toneloader.h"
+#include "toneloader.h"
 
 #include <QChar>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "toneloader.h"
 
-#include "audio/dtmfcheck.h"
+#include "dtmfcheck.h"
 #include "core/systemerrors.h"
 
 #include <QFile>

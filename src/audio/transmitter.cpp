@@ -1,6 +1,6 @@
 #include "transmitter.h"
 
-#include "pttline.h"
+#include "ptt/ptt.h"
 #include "toneloader.h"
 
 #include <QAudioSink>

@@ -1,7 +1,7 @@
 #include "relai.h"
 
-#include "command/sendmachine.h"
-#include "core/appcontext.h"
+#include "sendmachine.h"
+#include "app/appcontext.h"
 
 #include <QApplication>
 #include <QGridLayout>

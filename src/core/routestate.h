@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/repeater.h"
+#include "repeater.h"
 
 #include <QColor>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "frmtempo.h"
 
-#include "core/appcontext.h"
+#include "app/appcontext.h"
 #include "core/convert.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "helpwindow.h"
 
-#include "core/windowplacement.h"
+#include "ui/windowplacement.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "proposa.h"
 
-#include "core/artwork.h"
+#include "ui/artwork.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "frmrelai.h"
 
 #include "core/repeater.h"
-#include "core/store.h"
-#include "editors/editorsupport.h"
+#include "store/store.h"
+#include "editorsupport.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

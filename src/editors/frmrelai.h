@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/tableeditor.h"
+#include "tableeditor.h"
 
 #include <functional>
 

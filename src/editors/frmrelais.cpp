@@ -1,7 +1,7 @@
 #include "frmrelais.h"
 
-#include "core/store.h"
-#include "editors/editorsupport.h"
+#include "store/store.h"
+#include "editorsupport.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

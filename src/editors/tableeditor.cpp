@@ -1,6 +1,6 @@
 #include "tableeditor.h"
 
-#include "editors/editorsupport.h"
+#include "editorsupport.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

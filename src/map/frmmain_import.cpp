@@ -1,7 +1,7 @@
 #include "frmmain.h"
 
-#include "core/appcontext.h"
-#include "core/mdbimport.h"
+#include "app/appcontext.h"
+#include "store/mdbimport.h"
 
 #include <QApplication>
 #include <QDir>

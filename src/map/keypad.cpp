@@ -2,7 +2,7 @@
 
 #include "audio/dtmfsynth.h"
 #include "audio/tonefiles.h"
-#include "core/appcontext.h"
+#include "app/appcontext.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,16 +1,16 @@
 #include "mainmenus.h"
 
-#include "core/appcontext.h"
+#include "app/appcontext.h"
 #include "core/convert.h"
 #include "dialogs/frmtempo.h"
 #include "dialogs/helpwindow.h"
 #include "dialogs/proposa.h"
 #include "dialogs/videomonitor.h"
-#include "map/frmmain.h"
-#include "map/maplabel.h"
-#include "map/maproutines.h"
-#include "map/mapscene.h"
-#include "map/mapview.h"
+#include "frmmain.h"
+#include "maplabel.h"
+#include "maproutines.h"
+#include "mapscene.h"
+#include "mapview.h"
 #include "serial/frmproperties.h"
 
 #include <QColorDialog>

@@ -1,13 +1,13 @@
 #include "mapinteraction.h"
 
-#include "core/appcontext.h"
+#include "app/appcontext.h"
 #include "core/convert.h"
-#include "map/frmmain.h"
-#include "map/maplabel.h"
-#include "map/maproutines.h"
-#include "map/mapscene.h"
-#include "map/mapview.h"
-#include "map/repeatericon.h"
+#include "frmmain.h"
+#include "maplabel.h"
+#include "maproutines.h"
+#include "mapscene.h"
+#include "mapview.h"
+#include "repeatericon.h"
 
 #include <QGraphicsLineItem>
 #include <QGraphicsPixmapItem>

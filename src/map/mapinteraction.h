@@ -1,7 +1,7 @@
 #pragma once
 
-#include "map/zoomcursors.h"
-#include "map/zoomstate.h"
+#include "zoomcursors.h"
+#include "zoomstate.h"
 
 #include <QCursor>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "maplabel.h"
 
 #include "core/convert.h"
-#include "map/mapscene.h"
+#include "mapscene.h"
 
 #include <QFontMetricsF>
 #include <QGraphicsSceneMouseEvent>

@@ -1,7 +1,7 @@
 #include "maproutines.h"
 
-#include "core/appcontext.h"
-#include "map/mapscene.h"
+#include "app/appcontext.h"
+#include "mapscene.h"
 #include "core/routes.h"
 
 void MapRoutines::TraceFaisceaux()

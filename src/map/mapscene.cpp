@@ -1,8 +1,8 @@
 #include "mapscene.h"
 
 #include "core/convert.h"
-#include "map/maplabel.h"
-#include "map/repeatericon.h"
+#include "maplabel.h"
+#include "repeatericon.h"
 
 #include <QFileInfo>
 #include <QGraphicsLineItem>

@@ -1,7 +1,7 @@
 #include "mapview.h"
 
 #include "core/convert.h"
-#include "map/mapscene.h"
+#include "mapscene.h"
 
 MapView::MapView(MapScene *scene, QWidget *parent) : QGraphicsView(scene, parent)
 {

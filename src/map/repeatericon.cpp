@@ -1,8 +1,8 @@
 #include "repeatericon.h"
 
-#include "core/artwork.h"
+#include "ui/artwork.h"
 #include "core/convert.h"
-#include "map/mapscene.h"
+#include "mapscene.h"
 
 #include <QGraphicsSceneMouseEvent>
 

@@ -1,8 +1,8 @@
 #include "frmproperties.h"
 
-#include "core/appcontext.h"
-#include "serial/linesettings.h"
-#include "core/portbinding.h"
+#include "app/appcontext.h"
+#include "ptt/linesettings.h"
+#include "ptt/portbinding.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>
@@ -231,8 +231,9 @@ void frmProperties::LoadPropertySettings()
 void frmProperties::showDevices(int comNumber)
 {
     cboDevice->clear();
-    cboDevice->addItems(PortBinding::candidates(comNumber));
-    cboDevice->setCurrentText(PortBinding::device(comNumber));
+    const QString bound = Configuration::boundDevice(comNumber);
+    cboDevice->addItems(PortBinding::candidates({bound, Configuration::defaultDevice(comNumber)}));
+    cboDevice->setCurrentText(bound);
 }
 
 void frmProperties::fail(const QString &text)

@@ -5,7 +5,7 @@
 // step as it begins, "done" after the last round, "error: ..." and exit code 3
 // when a write is refused.
 
-#include "core/store.h"
+#include "store/store.h"
 
 #include <QCoreApplication>
 

@@ -4,7 +4,7 @@
 #include "testmain.h"
 #include "testsupport.h"
 
-#include "core/windowplacement.h"
+#include "ui/windowplacement.h"
 #include "dialogs/helpwindow.h"
 #include "map/maplabel.h"
 #include "map/repeatericon.h"

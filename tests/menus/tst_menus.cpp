@@ -5,7 +5,7 @@
 #include "testsupport.h"
 
 #include "core/convert.h"
-#include "core/frenchqt.h"
+#include "app/frenchqt.h"
 #include "dialogs/frmtempo.h"
 #include "dialogs/helpwindow.h"
 #include "dialogs/videomonitor.h"

@@ -3,8 +3,8 @@
 #include "appcontext.h"
 #include "frmsplash.h"
 #include "map/frmmain.h"
-#include "serial/pttsafety.h"
-#include "windowplacement.h"
+#include "ptt/pttsafety.h"
+#include "ui/windowplacement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,7 +62,7 @@ int Main(QApplication &app)
     if (!lockWorkingFolder(lock))
         return 1;
     AppContext ctx;
-    installTransmitterSafety(ctx.transmitter.get());
+    installTransmitterSafety(ctx.transmitter.get(), [tx = ctx.transmitter.get()] { tx->stop(); });
     auto *splash = new frmSplash;
     splash->show();
     std::unique_ptr<frmMain> main;

@@ -1,5 +1,5 @@
-#include "core/frenchqt.h"
-#include "core/startup.h"
+#include "frenchqt.h"
+#include "startup.h"
 #include "demoworkspace.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings.h"
+#include "core/settings.h"
 
 #include <QObject>
 
@@ -27,6 +27,11 @@ public:
     bool applyColour(const QString &field, quint32 bgr, QString *error);
     bool applyTempo(double minutes, QString *error);
     bool applyView(double coefZoom, int carteX, int carteY, QString *error = nullptr);
+
+    // /dev/ttyS0 for Com1, /dev/ttyS1 for Com2...
+    static QString defaultDevice(int comNumber);
+    // The device bound to port number `comNumber` (Ports/Com<n>), or the default one.
+    static QString boundDevice(int comNumber);
 
     static QString pttLineName(PttLine line);   // "RTS", "DTR", "RTS+DTR"
     static PttLine pttLineFromName(const QString &name);

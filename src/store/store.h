@@ -1,7 +1,7 @@
 #pragma once
 
-#include "repeater.h"
-#include "settings.h"
+#include "core/repeater.h"
+#include "core/settings.h"
 
 #include <QMap>
 #include <QSet>

@@ -1,5 +1,5 @@
 #include "store.h"
-#include "systemerrors.h"
+#include "core/systemerrors.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

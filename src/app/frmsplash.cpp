@@ -1,6 +1,6 @@
 #include "frmsplash.h"
 
-#include "artwork.h"
+#include "ui/artwork.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -5,7 +5,7 @@
 
 #include "audio/dtmfsynth.h"
 #include "audio/tonefiles.h"
-#include "core/store.h"
+#include "store/store.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,6 @@
 #include "pttsafety.h"
 
-#include "audio/transmitter.h"
-
 #include <QCoreApplication>
-#include <QPointer>
 #include <QSocketNotifier>
 
 #include <atomic>
@@ -55,29 +52,25 @@ void armLineRelease(int fd, int bits)
     keyedFd.store(fd);
 }
 
-void installTransmitterSafety(Transmitter *transmitter)
+void installTransmitterSafety(QObject *owner, std::function<void()> stop)
 {
     QCoreApplication *app = QCoreApplication::instance();
-    if (!app || !transmitter)
+    if (!app || !owner)
         return;
-    QPointer<Transmitter> tx(transmitter);
-    QObject::connect(app, &QCoreApplication::aboutToQuit, transmitter, [tx] {
-        if (tx)
-            tx->stop();
-    });
+    // Connections to `owner` end with it: `stop` never runs on a dead transmitter.
+    QObject::connect(app, &QCoreApplication::aboutToQuit, owner, stop);
 
     if (signalPipe[0] < 0) {
         if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
             return;
     }
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, transmitter);
-    QObject::connect(notifier, &QSocketNotifier::activated, transmitter, [tx] {
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [stop] {
         char c = 0;
         int signo = 0;
         while (::read(signalPipe[0], &c, 1) == 1)
             signo = c;
-        if (tx)
-            tx->stop();
+        stop();
         QCoreApplication::exit(signo ? 128 + signo : 1);
     });
 

@@ -1,4 +1,4 @@
-#include "ptt.h"
+#include "serialptt.h"
 
 #include "core/systemerrors.h"
 #include "pttsafety.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/pttline.h"
+#include "ptt.h"
 #include "core/settings.h"
 #include "linesettings.h"
 

@@ -1,8 +1,8 @@
 #include "store.h"
-#include "systemerrors.h"
+#include "core/systemerrors.h"
 
-#include "convert.h"
-#include "routes.h"
+#include "core/convert.h"
+#include "core/routes.h"
 
 #include <QFileInfo>
 #include <QMap>

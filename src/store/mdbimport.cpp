@@ -1,7 +1,7 @@
 #include "mdbimport.h"
 
-#include "convert.h"
-#include "repeater.h"
+#include "core/convert.h"
+#include "core/repeater.h"
 #include "store.h"
 
 #include <QDateTime>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "configuration.h"
-#include "routestate.h"
-#include "settings.h"
-#include "sharedstate.h"
-#include "store.h"
+#include "store/configuration.h"
+#include "core/routestate.h"
+#include "core/settings.h"
+#include "core/sharedstate.h"
+#include "store/store.h"
 #include "audio/transmitter.h"
-#include "serial/ptt.h"
+#include "ptt/serialptt.h"
 
 #include <memory>
 

@@ -1,11 +1,14 @@
 #include "configuration.h"
 
-#include "core/portbinding.h"
 #include "store.h"
 
 #include <QSettings>
 
 namespace {
+QString portKey(int comNumber)
+{
+    return QStringLiteral("Ports/Com%1").arg(comNumber);
+}
 const QString kPttLine = QStringLiteral("Station/PttLine");
 const QString kOutputId = QStringLiteral("Station/SortieSon");
 const QString kOutputDescription = QStringLiteral("Station/SortieSonNom");
@@ -33,10 +36,25 @@ PttLine Configuration::pttLineFromName(const QString &name)
     return PttLine::Rts;
 }
 
+QString Configuration::defaultDevice(int comNumber)
+{
+    return QStringLiteral("/dev/ttyS%1").arg(qMax(0, comNumber - 1));
+}
+
+QString Configuration::boundDevice(int comNumber)
+{
+    // A stored value is kept as it is, even blank or relative: the port
+    // refuses it rather than fall back to a device that may be the console.
+    const QSettings settings;
+    if (!settings.contains(portKey(comNumber)))
+        return defaultDevice(comNumber);
+    return settings.value(portKey(comNumber)).toString().trimmed();
+}
+
 void Configuration::readStation()
 {
     const QSettings user;
-    m_station.device = PortBinding::device(m_row.comNumber);
+    m_station.device = boundDevice(m_row.comNumber);
     m_station.pttLine = pttLineFromName(user.value(kPttLine).toString());
     m_station.outputId = user.value(kOutputId).toString();
     m_station.outputDescription = user.value(kOutputDescription).toString();
@@ -61,8 +79,11 @@ bool Configuration::applyPort(const PortChoice &c, QString *error)
     m_row.comNumber = c.comNumber;
     m_row.portSettings = c.lineSettings;
 
-    PortBinding::setDevice(c.comNumber, c.device);
     QSettings user;
+    if (c.device.trimmed().isEmpty() || c.device == defaultDevice(c.comNumber))
+        user.remove(portKey(c.comNumber));
+    else
+        user.setValue(portKey(c.comNumber), c.device.trimmed());
     user.setValue(kPttLine, pttLineName(c.pttLine));
     if (c.outputId.isEmpty()) {
         user.remove(kOutputId);
