@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Settings s;
     s.tempo = leadingNumber(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)));
-    s.dureeAffichage();
+    s.displayMinutes();
     toInt16(s.tempo);
     return 0;
 }

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Store store;
     if (store.open(path) == Store::OpenResult::Failed)
         return 0;
-    store.settings().dureeAffichage();
+    store.settings().displayMinutes();
     const QVector<Repeater> list = store.repeaters();
     for (int n = 1; n <= std::min<int>(3, int(list.size()) + 1); ++n) {
         QStringList skipped;

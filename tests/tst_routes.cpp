@@ -36,8 +36,8 @@ struct Model
 
     explicit Model(const QString &keys = "12345")
     {
-        row.couleurActif = 0xAA;
-        row.couleurRepos = 0xBB;
+        row.activeColour = 0xAA;
+        row.idleColour = 0xBB;
         state.bindStored(&row);
         routes.setClock([this] { return now; });
         routes.setRepeaters(network(keys.size(), {}, keys));

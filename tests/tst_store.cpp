@@ -21,9 +21,9 @@ private slots:
         QCOMPARE(store.open(ws.file("relai.db")), Store::OpenResult::Created);
         bool present = false;
         const Settings s = store.settings(&present);
-        QCOMPARE(QString("%1 %2 %3 %4").arg(s.coefZoom).arg(s.dureeAffichage()).arg(s.comNumber).arg(s.portSettings), "10 5 1 9600,N,8,1");
+        QCOMPARE(QString("%1 %2 %3 %4").arg(s.coefZoom).arg(s.displayMinutes()).arg(s.comNumber).arg(s.portSettings), "10 5 1 9600,N,8,1");
         // Colours that differ from one another and from a white map.
-        const QSet<quint32> colours{s.couleurActif, s.couleurRepos, s.couleurLigne, s.couleurFaisceau};
+        const QSet<quint32> colours{s.activeColour, s.idleColour, s.routeColour, s.beamColour};
         QVERIFY(present && colours.size() == 4 && !colours.contains(0xFFFFFF));
         QVERIFY(store.CreeTable("7"));  // command tables refuse an empty Tx and sequences over 24 keys
         QSqlQuery q(store.database());
@@ -72,15 +72,15 @@ private slots:
         const struct { const char *field; QVariant stored; double read; } cases[] = {
             {"N°Com", 2.5, 2}, {"tempo", 4.5, 4}, {"CarteX", 3.5, 4}, {"CarteY", -2.5, -2}, {"CoefZoom", 0, 10},
             {"CoefZoom", -3, 10}, {"CoefZoom", 15, 15}, {"CoefZoom", {}, 10}, {"CoefZoom", 1e300, 1000},
-            {"CarteX", 1e300, 32767}, {"tempo", 1e300, 32767}, {"couleur", 1e300, double(Settings().couleurActif)},
+            {"CarteX", 1e300, 32767}, {"tempo", 1e300, 32767}, {"couleur", 1e300, double(Settings().activeColour)},
         };
         for (const auto &c : cases) {
             TempWorkspace ws;
             ws.setParam(c.field, c.stored);
             ws.setParam("settings", QVariant());
             const Settings s = ws.store().settings();
-            const QMap<QString, double> got{{"N°Com", s.comNumber}, {"tempo", s.dureeAffichage()}, {"CarteX", s.carteX},
-                                            {"CarteY", s.carteY}, {"CoefZoom", s.coefZoom}, {"couleur", s.couleurActif}};
+            const QMap<QString, double> got{{"N°Com", s.comNumber}, {"tempo", s.displayMinutes()}, {"CarteX", s.carteX},
+                                            {"CarteY", s.carteY}, {"CoefZoom", s.coefZoom}, {"couleur", s.activeColour}};
             QVERIFY2(got[c.field] == c.read && s.portSettings == "9600,N,8,1", c.field);
         }
         for (const auto &[in, out] : QList<std::pair<double, double>>{{0.5, 0}, {1.5, 2}, {2.5, 2}, {-1.5, -2}, {2.4999, 2}})
@@ -109,7 +109,7 @@ private slots:
         bool present = true;
         fresh.settings(&present);
         QVERIFY(!present && fresh.writeSettings({{"tempo", 12}}));
-        QCOMPARE(fresh.settings(&present).dureeAffichage(), 12);
+        QCOMPARE(fresh.settings(&present).displayMinutes(), 12);
         QVERIFY(present && fresh.settings().coefZoom == 10.0);
     }
 

@@ -8,16 +8,16 @@ struct Settings
 {
     int comNumber = 1;                     // N°Com
     QString portSettings = "9600,N,8,1";   // settings
-    quint32 couleurActif = 0x000000C0;     // couleur: command text, dark red
-    quint32 couleurRepos = 0x00800000;     // couleur2: repeater names, dark blue
-    quint32 couleurLigne = 0x000080FF;     // CoulLigne: routes, orange
-    quint32 couleurFaisceau = 0x00A06040;  // CoulFaisc: beams, steel blue
+    quint32 activeColour = 0x000000C0;     // couleur: command text, dark red
+    quint32 idleColour = 0x00800000;     // couleur2: repeater names, dark blue
+    quint32 routeColour = 0x000080FF;     // CoulLigne: routes, orange
+    quint32 beamColour = 0x00A06040;  // CoulFaisc: beams, steel blue
     double tempo = 5;                      // tempo, minutes
     int carteX = 0;                        // CarteX, twips
     int carteY = 0;                        // CarteY, twips
     double coefZoom = 10;                  // CoefZoom, tenths
 
-    int dureeAffichage() const;            // tempo rounded to a whole number of minutes
+    int displayMinutes() const;            // tempo rounded to a whole number of minutes
 };
 
 // Which modem line keys the transmitter. The other one is held low.

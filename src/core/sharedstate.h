@@ -14,11 +14,11 @@ struct SharedState
 
     // Stored colours and route duration: read from the settings row's one
     // owner (Configuration), never copied.
-    quint32 CouleurActif() const { return stored().couleurActif; }
-    quint32 CouleurRepos() const { return stored().couleurRepos; }
-    quint32 CouleurLigne() const { return stored().couleurLigne; }
-    quint32 CouleurFaisceau() const { return stored().couleurFaisceau; }
-    int DureeAffichage() const { return stored().dureeAffichage(); }
+    quint32 CouleurActif() const { return stored().activeColour; }
+    quint32 CouleurRepos() const { return stored().idleColour; }
+    quint32 CouleurLigne() const { return stored().routeColour; }
+    quint32 CouleurFaisceau() const { return stored().beamColour; }
+    int DureeAffichage() const { return stored().displayMinutes(); }
 
     int SourisX = 0;
     int SourisY = 0;

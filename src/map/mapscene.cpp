@@ -84,7 +84,7 @@ void MapScene::clearRepeaters()
     m_temps.clear();
 }
 
-void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurRepos)
+void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 idleColour)
 {
     clearRepeaters();
     m_repeaters = repeaters;
@@ -120,7 +120,7 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurR
         m_freqE[i] = e;
         m_freqR[i] = f;
         m_temps[i] = t;
-        restoreLabels(i, couleurRepos);
+        restoreLabels(i, idleColour);
         setActive(i, false);
     }
     updateLineGeometry();

@@ -28,8 +28,8 @@ public:
     double LargeurPlan() const { return m_mapSize.width(); }   // natural size, twips
     double HauteurPlan() const { return m_mapSize.height(); }
 
-    // Places every repeater idle, with name and frequency in `couleurRepos`.
-    void setRepeaters(const QVector<Repeater> &repeaters, quint32 couleurRepos);
+    // Places every repeater idle, with name and frequency in `idleColour`.
+    void setRepeaters(const QVector<Repeater> &repeaters, quint32 idleColour);
     const QVector<Repeater> &repeaters() const { return m_repeaters; }
     int repeaterCount() const { return int(m_repeaters.size()); }
     const Repeater *repeater(int numero) const;

@@ -107,10 +107,10 @@ bool Configuration::applyPort(const PortChoice &c, QString *error)
 
 bool Configuration::applyColour(const QString &field, quint32 bgr, QString *error)
 {
-    quint32 *target = field == QLatin1String("couleur")     ? &m_row.couleurActif
-                      : field == QLatin1String("couleur2")  ? &m_row.couleurRepos
-                      : field == QLatin1String("CoulLigne") ? &m_row.couleurLigne
-                      : field == QLatin1String("CoulFaisc") ? &m_row.couleurFaisceau
+    quint32 *target = field == QLatin1String("couleur")     ? &m_row.activeColour
+                      : field == QLatin1String("couleur2")  ? &m_row.idleColour
+                      : field == QLatin1String("CoulLigne") ? &m_row.routeColour
+                      : field == QLatin1String("CoulFaisc") ? &m_row.beamColour
                                                             : nullptr;
     if (!target)
         return false;

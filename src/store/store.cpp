@@ -76,7 +76,7 @@ bool lockedError(const QSqlError &e)
 
 } // namespace
 
-int Settings::dureeAffichage() const
+int Settings::displayMinutes() const
 {
     return toInt16(tempo);
 }
@@ -239,10 +239,10 @@ bool Store::createSchema(QString *error)
     if (ok) {
         q.addBindValue(d.comNumber);
         q.addBindValue(d.portSettings);
-        q.addBindValue(qint64(d.couleurActif));
-        q.addBindValue(qint64(d.couleurRepos));
-        q.addBindValue(qint64(d.couleurLigne));
-        q.addBindValue(qint64(d.couleurFaisceau));
+        q.addBindValue(qint64(d.activeColour));
+        q.addBindValue(qint64(d.idleColour));
+        q.addBindValue(qint64(d.routeColour));
+        q.addBindValue(qint64(d.beamColour));
         q.addBindValue(d.tempo);
         q.addBindValue(d.carteX);
         q.addBindValue(d.carteY);
@@ -316,10 +316,10 @@ Settings Store::settings(bool *rowPresent) const
         if (good && c >= double(INT_MIN) && c <= double(UINT_MAX))
             target = quint32(roundHalfEven(c) & 0x00ffffff);
     };
-    colour("couleur", s.couleurActif);
-    colour("couleur2", s.couleurRepos);
-    colour("CoulLigne", s.couleurLigne);
-    colour("CoulFaisc", s.couleurFaisceau);
+    colour("couleur", s.activeColour);
+    colour("couleur2", s.idleColour);
+    colour("CoulLigne", s.routeColour);
+    colour("CoulFaisc", s.beamColour);
     v = variantToDouble(fieldValue(q, "tempo"), 0, &ok);
     if (ok)
         s.tempo = std::clamp(v, -32768.0, 32767.0);
@@ -451,8 +451,8 @@ bool Store::writeSettings(const QVariantMap &fields, QString *error)
                                       "VALUES (?,?,?,?,?,?,?,?,?,?)"));
         if (ok) {
             for (const QVariant &v : {QVariant(d.comNumber), QVariant(d.portSettings),
-                                      QVariant(qint64(d.couleurActif)), QVariant(qint64(d.couleurRepos)),
-                                      QVariant(qint64(d.couleurLigne)), QVariant(qint64(d.couleurFaisceau)),
+                                      QVariant(qint64(d.activeColour)), QVariant(qint64(d.idleColour)),
+                                      QVariant(qint64(d.routeColour)), QVariant(qint64(d.beamColour)),
                                       QVariant(d.tempo), QVariant(d.carteX), QVariant(d.carteY),
                                       QVariant(d.coefZoom)})
                 q.addBindValue(v);

@@ -39,7 +39,7 @@ QVector<QVector<QColor>> mapColours(MapScene *s)
 
 QVector<quint32> colours(const Settings &s)
 {
-    return {s.couleurRepos, s.couleurActif, s.couleurFaisceau, s.couleurLigne};
+    return {s.idleColour, s.activeColour, s.beamColour, s.routeColour};
 }
 
 QString read(const QString &path)
