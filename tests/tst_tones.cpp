@@ -136,7 +136,6 @@ private slots:
         // The per-user setting turns the check off.
         QSettings().setValue("Emission/CheckDtmf", false);
         QCOMPARE(refusal(path("Wav/f5.wav"), Configuration::storedEmission().checkDtmf), QString());
-        QSettings().remove("Emission/CheckDtmf");
     }
 };
 
