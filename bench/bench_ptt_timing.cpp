@@ -10,7 +10,6 @@
 #include <QAudioSource>
 #include <QCoreApplication>
 #include <QMediaDevices>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -141,8 +140,10 @@ int main(int argc, char **argv)
     std::printf("%-22s %28s %28s %22s\n", "setting", "lead-in error ms (min/med/max)",
                 "tail error ms (min/med/max)", "first tone heard ms");
     for (const auto [leadIn, tail] : {std::pair{150, 100}, std::pair{0, 100}, std::pair{0, 0}}) {
-        QSettings().setValue("Emission/LeadInMs", leadIn);
-        QSettings().setValue("Emission/TailMs", tail);
+        EmissionSettings timing;
+        timing.leadInMs = QString::number(leadIn);
+        timing.tailMs = QString::number(tail);
+        tx.setEmissionSettings(timing);
         std::vector<double> leadErr, tailErr, heard;
         for (int r = 0; r < runs; ++r) {
             listener.reset();

@@ -54,7 +54,7 @@ void prepare(benchmark::State &state, int rate, QAudioFormat::SampleFormat sf)
     QByteArray pcm;
     QString error;
     for (auto _ : state) {
-        if (!ToneLoader::prepare(files, format, &pcm, &error))
+        if (!ToneLoader::prepare(files, format, true, &pcm, &error))
             state.SkipWithError(qPrintable(error));
         benchmark::DoNotOptimize(pcm.data());
     }

@@ -68,6 +68,7 @@ int main(int argc, char **argv)
     SerialPtt ptt;
     ptt.configure(1, Configuration::boundDevice(1), QStringLiteral("9600,N,8,1"));
     Transmitter tx(&ptt);
+    tx.setEmissionSettings(Configuration::storedEmission());
     SendMachine machine(&tx, state);
     int done = 0;
     qint64 rssBase = 0;

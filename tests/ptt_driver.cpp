@@ -40,6 +40,7 @@ int main(int argc, char **argv)
                   Configuration::pttLineFromName(user.value("Station/PttLine").toString()));
     Transmitter tx(&ptt);
     tx.setOutput(user.value("Station/SortieSon").toByteArray(), user.value("Station/SortieSonNom").toString());
+    tx.setEmissionSettings(Configuration::storedEmission());
     installTransmitterSafety(&tx, [&tx] { tx.stop(); });
     QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
     QObject::connect(&tx, &Transmitter::keyedChanged, [](bool on) { say(on ? "KEYED" : "RELEASED"); });

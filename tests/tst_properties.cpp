@@ -52,6 +52,15 @@ private slots:
             Fixture f(c[0]);
             QCOMPARE(lineShown(frmProperties(f.ctx)), QString(c[1]));
         }
+        // The sound output: an absent one is listed as such, none (even stored empty) is the default.
+        for (const QString id : {"pontavel-absente", ""}) {
+            QSettings().setValue("Station/SortieSon", id), QSettings().setValue("Station/SortieSonNom", "Carte son radio");
+            Fixture f;
+            frmProperties d(f.ctx);
+            const int absent = d.cboOutput->findText("(absente)", Qt::MatchEndsWith);
+            QCOMPARE(absent < 0 ? QString() : d.cboOutput->itemText(absent), id.isEmpty() ? QString() : "Carte son radio (absente)");
+            QCOMPARE(d.cboOutput->currentData().toString(), id);
+        }
     }
 
     // The dialog returns its choice; the menu stores it and hands it to the port at once.
@@ -111,20 +120,29 @@ private slots:
         }
     }
 
-    // What keying says when the port cannot be used.
+    // What keying says when the port or the sound output cannot be used.
     void portErrorsSayWhatToDo()
     {
-        PseudoTerminal pty;
+        PseudoTerminal pty, bare;  // without the shim a pty has no modem lines to set
         QSerialPort holder(pty.path());
         QVERIFY(holder.open(QIODevice::ReadWrite));
         SerialPtt ptt;
-        for (const QStringList &c : QList<QStringList>{{pty.path(), "occupé", "autre programme"},
-                                                       {"/dev/pontavel-absent", "absent", "menu Port"}, {"", "aucun périphérique valable", ""}}) {
+        const struct { QString device; PttLine line; const char *says, *also; } cases[] = {
+            {pty.path(), PttLine::Rts, "occupé", "autre programme"}, {"/dev/pontavel-absent", PttLine::Rts, "absent", "menu Port"},
+            {"", PttLine::Rts, "aucun périphérique valable", ""}, {bare.path(), PttLine::Rts, "baisser DTR", ""},
+            {bare.path(), PttLine::Dtr, "baisser RTS", ""}, {bare.path(), PttLine::Both, "lever RTS et DTR", ""}};
+        for (const auto &c : cases) {
             QString err;
-            ptt.configure(2, c[0], "9600,N,8,1");
+            ptt.configure(2, c.device, "9600,N,8,1", c.line);
             QVERIFY(!ptt.key(&err) && !ptt.isKeyed());
-            QVERIFY2(err.contains(c[1]) && err.contains(c[2]), qPrintable(err));
+            QVERIFY2(err.contains(c.says) && err.contains(c.also), qPrintable(err));
         }
+        // An absent output is named as the dialog stored it.
+        Fixture f;
+        QString err;
+        QVERIFY(f.ctx.config.applyPort({1, "/dev/null", "9600,N,8,1", PttLine::Rts, "pontavel-absente", "Carte son radio"}, &err));
+        QVERIFY(!f.ctx.transmitter->startSequence({"Wav/f1.wav"}, &err));
+        QVERIFY2(err.contains("« Carte son radio » choisie"), qPrintable(err));
     }
 
     void storeFailureChangesNothing()

@@ -29,15 +29,14 @@ private slots:
     }
 
     // Of the two lines the open raised, the unused one drops at once for good; the
-    // PTT line is up from the stream's start to lead-in + 800 ms + tail, before finished().
+    // PTT line is up from the stream's start to lead-in + 800 ms + tail (150 and
+    // 100 ms when not set), before finished().
     void keyedAroundTheWholeStream()
     {
         const QStringList choices{"RTS", "DTR", "RTS+DTR"}, unused{"DTR", "RTS", ""};
         PttDriver drivers[3];
         for (int i = 0; i < 3; ++i) {
             drivers[i].setSetting("Station/PttLine", choices[i]);
-            drivers[i].setSetting("Emission/LeadInMs", 150);
-            drivers[i].setSetting("Emission/TailMs", 100);
             play(drivers[i], "1234");
         }
         for (int i = 0; i < 3; ++i) {
@@ -124,17 +123,18 @@ private slots:
     // 2 s of tones would have ended; a missing port still lets the tones out.
     void vanishedOrMissingPort()
     {
-        PttDriver vanished, missing, beyond;  // beyond: a stored port number past Com16, bound all the same
+        PttDriver vanished, missing, last, beyond;  // Com16 and Com17 bound all the same: only Com16 keys
         play(vanished, "1234567890");
         missing.setSetting("Ports/Com1", "/nonexistent");
         play(missing, "5");
-        beyond.setSetting("Ports/Com17", beyond.pty());
-        play(beyond, "5", {"sequence", "17"});
+        for (auto [d, com] : {std::pair{&last, "16"}, {&beyond, "17"}})
+            d->setSetting(QStringLiteral("Ports/Com") + com, d->pty()), play(*d, "5", {"sequence", com});
         QVERIFY(vanished.waitFor("KEYED"));
         QTest::qWait(200);
         vanished.unplug();
-        QVERIFY(vanished.finish() && missing.finish() && beyond.finish());
+        QVERIFY(vanished.finish() && missing.finish() && last.finish() && beyond.finish());
         QVERIFY2(beyond.line("WARNING").text.contains("hors de 1 à 16") && beyond.rts().isEmpty(), qPrintable(beyond.all()));
+        QVERIFY2(!last.line("RTS 1").text.isEmpty() && !last.line("FINISHED 1").text.isEmpty(), qPrintable(last.all()));
         const TimedLine fin = vanished.line("FINISHED 0");
         QVERIFY2(fin.text.contains("a disparu") && fin.t - vanished.line("STARTED").t < 1.0,
                  qPrintable(vanished.all()));

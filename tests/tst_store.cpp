@@ -64,6 +64,12 @@ private slots:
         QVERIFY(sequenceAbsent(cmds[1].wav[1]));
         QString error;
         QVERIFY(ws.store().commands(9, &error).isEmpty() && error.contains("9"));
+        // A dragged position goes to its repeater's row; one no longer there is not written.
+        QVERIFY(ws.store().writeIconPosition(2, 10, 20) && ws.store().writeLabelPosition(2, 30, 40));
+        const Repeater b = ws.store().repeaters().value(1);
+        QVERIFY(b.posGauche == 10 && b.posHaut == 20 && b.libellePosGau == 30 && b.libellePosHaut == 40);
+        for (auto write : {&Store::writeIconPosition, &Store::writeLabelPosition})
+            QVERIFY((error.clear(), !(ws.store().*write)(4, 1, 1, &error)) && error.contains("Relais 4 introuvable"));
     }
 
     void settingsRoundedAndClamped()
@@ -73,6 +79,7 @@ private slots:
             {"N°Com", 2.5, 2}, {"tempo", 4.5, 4}, {"CarteX", 3.5, 4}, {"CarteY", -2.5, -2}, {"CoefZoom", 0, 10},
             {"CoefZoom", -3, 10}, {"CoefZoom", 15, 15}, {"CoefZoom", {}, 10}, {"CoefZoom", 1e300, 1000},
             {"CarteX", 1e300, 32767}, {"tempo", 1e300, 32767}, {"couleur", 1e300, double(Settings().activeColour)},
+            {"couleur", 4294967295.0, 0xFFFFFF}, {"couleur", 4294967296.0, double(Settings().activeColour)},
         };
         for (const auto &c : cases) {
             TempWorkspace ws;

@@ -28,6 +28,11 @@ struct AppContext
     {
         state.bindStored(&config.row());
         QObject::connect(&config, &Configuration::stationChanged, &config, [this] { applyStation(); });
+        // Lead-in, tail, transmit limit and tone check: at load and after every change.
+        QObject::connect(&config, &Configuration::emissionChanged, &config, [this] {
+            if (transmitter)
+                transmitter->setEmissionSettings(config.emission());
+        });
     }
     AppContext(const AppContext &) = delete;
     AppContext &operator=(const AppContext &) = delete;

@@ -1,6 +1,7 @@
 #include "dtmfcheck.h"
 
 #include "dtmfsynth.h"
+#include "core/dtmf.h"
 
 #include <QFileInfo>
 
@@ -12,8 +13,13 @@
 
 namespace {
 
-constexpr std::array<double, 8> Frequencies{697, 770, 852, 941, 1209, 1336, 1477, 1633};
-const char *const Layout[4] = {"123A", "456B", "789C", "*0#D"};
+// The row tones, then the column tones: keyOf() reads them so.
+constexpr std::array<double, 8> Frequencies = [] {
+    std::array<double, 8> f{};
+    for (int i = 0; i < 4; ++i)
+        f[i] = Dtmf::RowHz[i], f[4 + i] = Dtmf::ColumnHz[i];
+    return f;
+}();
 
 constexpr double BlockSeconds = 0.020;
 // A block is sound when its power is within 20 dB of the loudest block and
@@ -88,7 +94,7 @@ QChar keyOf(const Block &b)
         return {};
     if (b.tone[row] + b.tone[4 + col] < PairShare * b.power)
         return {};
-    return QLatin1Char(Layout[row][col]);
+    return QLatin1Char(Dtmf::Layout[row][col]);
 }
 
 QString pairText(QChar key)
@@ -104,7 +110,6 @@ namespace DtmfCheck {
 
 QChar keyOfFile(const QString &path)
 {
-    static const QString keys = QStringLiteral("0123456789ABCD#*");
     const QString name = QFileInfo(path).fileName();
     if (!name.endsWith(QLatin1String(".wav")))
         return {};
@@ -113,7 +118,7 @@ QChar keyOfFile(const QString &path)
         key = name.at(2) == QLatin1Char('+') ? QLatin1Char('*') : name.at(2);
     else if (name.size() == 6 && name.startsWith(QLatin1Char('f')))
         key = name.at(1);
-    return !key.isNull() && keys.contains(key) ? key : QChar();
+    return !key.isNull() && Dtmf::isKey(key) ? key : QChar();
 }
 
 Result detect(const DecodedAudio &audio)

@@ -1,5 +1,6 @@
 #include "dtmfsynth.h"
 
+#include "core/dtmf.h"
 #include "core/systemerrors.h"
 
 #include <QFile>
@@ -13,23 +14,19 @@ namespace DtmfSynth {
 
 QString keys()
 {
-    return QStringLiteral("0123456789ABCD#*");
+    return Dtmf::keys();
 }
 
 bool pair(QChar key, Pair *out)
 {
-    // Rows 697/770/852/941 Hz, columns 1209/1336/1477/1633 Hz.
-    static const int rows[4] = {697, 770, 852, 941};
-    static const int cols[4] = {1209, 1336, 1477, 1633};
-    static const char *layout[4] = {"123A", "456B", "789C", "*0#D"};
     const char c = key.toUpper().toLatin1();
     if (c == 0)
         return false;
     for (int r = 0; r < 4; ++r)
         for (int k = 0; k < 4; ++k)
-            if (layout[r][k] == c) {
+            if (Dtmf::Layout[r][k] == c) {
                 if (out)
-                    *out = Pair{rows[r], cols[k]};
+                    *out = Pair{Dtmf::RowHz[r], Dtmf::ColumnHz[k]};
                 return true;
             }
     return false;

@@ -24,7 +24,7 @@ struct ToneShape
     double peakDbfs = -10;   // peak level of the two sines together
 };
 
-// The keys in keypad order: 0-9, A-D, #, *.
+// Dtmf::keys(): 0-9, A-D, #, *.
 QString keys();
 
 // Frequency pair of `key` (digits, A-D upper or lower case, * and #); false

@@ -4,7 +4,6 @@
 #include "core/systemerrors.h"
 
 #include <QFile>
-#include <QSettings>
 
 #include <sndfile.h>
 
@@ -231,11 +230,6 @@ bool decodeBytes(const QByteArray &bytes, const QString &path, DecodedAudio *out
     return true;
 }
 
-bool dtmfCheckEnabled()
-{
-    return QSettings().value(QStringLiteral("Emission/CheckDtmf"), true).toBool();
-}
-
 bool checkTone(const QString &path, const DecodedAudio &audio, QString *error)
 {
     const QChar key = DtmfCheck::keyOfFile(path);
@@ -269,17 +263,17 @@ QByteArray convert(const DecodedAudio &audio, const QAudioFormat &format)
     return pcm;
 }
 
-bool prepare(const QStringList &files, const QAudioFormat &format, QByteArray *pcm, QString *error)
+bool prepare(const QStringList &files, const QAudioFormat &format, bool checkDtmf, QByteArray *pcm,
+             QString *error)
 {
     pcm->clear();
     QList<QByteArray> parts;
     qint64 total = 0;
-    const bool check = dtmfCheckEnabled();
     for (const QString &file : files) {
         DecodedAudio audio;
         if (!decode(file, &audio, error))
             return false;
-        if (check && !checkTone(file, audio, error))
+        if (checkDtmf && !checkTone(file, audio, error))
             return false;
         parts << convert(audio, format);
         if (parts.last().isEmpty()) {

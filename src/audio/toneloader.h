@@ -34,8 +34,6 @@ bool decode(const QString &path, DecodedAudio *out, QString *error);
 // The same on the file's bytes; `path` only names it in messages.
 bool decodeBytes(const QByteArray &bytes, const QString &path, DecodedAudio *out, QString *error);
 
-// Per-user setting Emission/CheckDtmf (on by default).
-bool dtmfCheckEnabled();
 // A file whose name is a DTMF key's ("f5.wav", "2f+.wav") must hold that
 // key's pair and nothing else; other names pass as they are.
 bool checkTone(const QString &path, const DecodedAudio &audio, QString *error);
@@ -45,10 +43,11 @@ bool checkTone(const QString &path, const DecodedAudio &audio, QString *error);
 // than the output has are mixed down.
 QByteArray convert(const DecodedAudio &audio, const QAudioFormat &format);
 
-// Every file decoded, checked (checkTone, unless turned off) and converted,
+// Every file decoded, checked (checkTone, when checkDtmf) and converted,
 // concatenated in order with nothing added between them. Fails on the first
 // file that cannot be used; *pcm is then empty.
-bool prepare(const QStringList &files, const QAudioFormat &format, QByteArray *pcm, QString *error);
+bool prepare(const QStringList &files, const QAudioFormat &format, bool checkDtmf, QByteArray *pcm,
+             QString *error);
 
 // Length of converted audio in microseconds.
 qint64 durationUs(const QAudioFormat &format, qint64 bytes);

@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMediaDevices>
-#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
@@ -31,33 +30,6 @@ constexpr int PollIntervalMs = 2;
 // really playing the stream (it counts what it played), so that the lead-in
 // and the first tone are heard as set, whatever the server's start-up time.
 constexpr int CueMs = 30;
-
-// A per-user timing setting within [minimum, maximum]; anything else (not a
-// whole number, out of range, too large for an int) is refused with a French
-// text that names the setting, so that nothing is keyed on a wrong value.
-bool setting(const char *key, int fallback, int minimum, int maximum, const char *unit, int *value,
-             QString *error)
-{
-    const QVariant raw = QSettings().value(QLatin1String(key));
-    if (!raw.isValid()) {
-        *value = fallback;
-        return true;
-    }
-    bool ok = false;
-    const qlonglong v = raw.toString().trimmed().toLongLong(&ok);
-    if (ok && v >= minimum && v <= maximum) {
-        *value = int(v);
-        return true;
-    }
-    if (error)
-        *error = QStringLiteral("Le réglage %1 vaut « %2 » : il doit être un nombre entier de %3 à %4 %5. "
-                                "Rien n'a été émis ; corrigez-le dans les réglages de l'utilisateur.")
-                     .arg(QLatin1String(key), raw.toString())
-                     .arg(minimum)
-                     .arg(maximum)
-                     .arg(QLatin1String(unit));
-    return false;
-}
 
 // Qt 6.4's PulseAudio backend disconnects from the sound server in its static
 // destructors without taking its main loop's lock, while that loop's thread may
@@ -93,16 +65,47 @@ bool usableSampleFormat(QAudioFormat::SampleFormat f)
 class Transmitter::Private
 {
 public:
-    enum class State { Idle, LeadIn, Playing, Tail, Held };
+    // A sequence runs LeadIn (nothing to play) or Cue, Playing, then Tail; a
+    // keypad tone runs HeldCue, Held, and when released before its tone is out,
+    // Draining. The line goes up at the end of the stream's silent head (the
+    // ...Cue states). Each state runs the timers timersOf() names; the lost-port
+    // watch runs while the line is up, whatever the state.
+    enum class State {
+        Idle,
+        LeadIn,      // a sequence with nothing to play: keyed for the lead-in
+        Cue,         // a sequence's stream plays its head, the line not up yet
+        Playing,     // the rest of the stream, until its end is foreseen
+        Tail,        // the last sample played: the tail, then release
+        HeldCue,     // a keypad tone's head
+        Held,        // keyed while the key is held down, its tone over or not
+        DrainingCue, // the key let go during the head: the tone is played whole
+        Draining,    // the key let go before the tone's end: released at that end
+    };
+    enum Timer : unsigned { LeadInTimer = 1, PollTimer = 2, CueTimer = 4, TailTimer = 8, BoundTimer = 16, MaxTimer = 32 };
+
+    static unsigned timersOf(State s)
+    {
+        switch (s) {
+        case State::Idle: return 0;
+        case State::LeadIn: return LeadInTimer | MaxTimer;
+        case State::Cue:
+        case State::DrainingCue: return PollTimer | CueTimer | BoundTimer | MaxTimer;
+        case State::Playing:
+        case State::Draining: return PollTimer | BoundTimer | MaxTimer;
+        case State::Tail: return TailTimer | MaxTimer;
+        case State::HeldCue: return PollTimer | CueTimer | MaxTimer;
+        case State::Held: return MaxTimer;
+        }
+        return 0;
+    }
 
     Transmitter *q;
     Ptt *ptt = nullptr;
     QByteArray outputId;
     QString outputDescription;
-    bool draining = false;   // a held tone released early plays to its end
+    EmissionSettings emission;
+    EmissionSettings::Timings timings; // of the transmission under way
     State state = State::Idle;
-    bool sequence = false;   // a sequence (not a held tone) is running
-    bool keyPending = false; // the stream plays its cue; the line is not up yet
     qint64 cueUs = 0;
     QAudioFormat format;
     QAudioDevice device;
@@ -110,8 +113,6 @@ public:
     QBuffer buffer;
     std::unique_ptr<QAudioSink> sink;
     qint64 durationUs = 0;
-    int tailMs = 0;
-    int maxSeconds = 0;
     QElapsedTimer sinceStream;
     QTimer leadIn, poll, cue, tail, bound, maxTx, watch;
 
@@ -126,7 +127,7 @@ public:
         tail.setTimerType(Qt::PreciseTimer);
         // A coarse timer may fire 5 % early: the limit must not cut short.
         maxTx.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&leadIn, &QTimer::timeout, q, [this] { startStream(); });
+        QObject::connect(&leadIn, &QTimer::timeout, q, [this] { enter(State::Tail, timings.tailMs); });
         QObject::connect(&poll, &QTimer::timeout, q, [this] { checkPlayout(); });
         QObject::connect(&cue, &QTimer::timeout, q, [this] { keyAfterCue(); });
         QObject::connect(&tail, &QTimer::timeout, q, [this] { end(true, {}); });
@@ -140,7 +141,7 @@ public:
             const QString lost = ptt ? ptt->lostReason() : QString();
             if (lost.isEmpty())
                 return;
-            const bool wasSequence = sequence;
+            const bool wasSequence = isSequence();
             halt();
             if (wasSequence)
                 emit q->finished(false, lost);
@@ -150,13 +151,43 @@ public:
         QObject::connect(&maxTx, &QTimer::timeout, q, [this] {
             const QString text = QStringLiteral("Durée maximale d'émission atteinte (%1 s) : "
                                                 "émetteur relâché.")
-                                     .arg(maxSeconds);
-            const bool wasSequence = sequence;
+                                     .arg(timings.maxTransmitSeconds);
+            const bool wasSequence = isSequence();
             halt();
             emit q->maxTransmitTimeReached(text);
             if (wasSequence)
                 emit q->finished(false, text);
         });
+    }
+
+    bool isSequence() const
+    {
+        return state == State::LeadIn || state == State::Cue || state == State::Playing || state == State::Tail;
+    }
+
+    // Stops the timers the new state does not run and starts those it runs
+    // that were not running already (`ms`: the lead-in's or the tail's). The
+    // cue timer is armed by the poll, once the head's end is near.
+    void enter(State next, int ms = 0)
+    {
+        const unsigned runs = timersOf(next);
+        const std::pair<unsigned, QTimer *> all[] = {{LeadInTimer, &leadIn}, {PollTimer, &poll},
+                                                     {CueTimer, &cue},       {TailTimer, &tail},
+                                                     {BoundTimer, &bound},   {MaxTimer, &maxTx}};
+        for (const auto &[flag, timer] : all)
+            if (!(runs & flag))
+                timer->stop();
+        auto startNew = [runs](unsigned flag, QTimer &timer, int interval) {
+            if ((runs & flag) && !timer.isActive())
+                timer.start(interval);
+        };
+        startNew(LeadInTimer, leadIn, ms);
+        startNew(TailTimer, tail, ms);
+        startNew(PollTimer, poll, PollIntervalMs);
+        startNew(BoundTimer, bound, int(durationUs / 1000) + PlayoutMarginMs);
+        // The limit counts from the start, then again from keying (keyPtt()).
+        startNew(MaxTimer, maxTx, timings.maxTransmitSeconds * 1000);
+        state = next;
     }
 
     // Sound output and the format the tones are converted to.
@@ -184,8 +215,7 @@ public:
         }
         if (!ptt->key(error))
             return false;
-        // The limit counts from keying (before it, from the stream's start).
-        maxTx.start(maxSeconds * 1000);
+        maxTx.start(timings.maxTransmitSeconds * 1000);
         watch.start();
         emit q->keyedChanged(true);
         return true;
@@ -201,25 +231,34 @@ public:
             emit q->keyedChanged(false);
     }
 
-    bool readTimings(int *leadInMs, QString *error)
+    // The tones of `files` (none for an empty list) and the timings, checked
+    // before anything is keyed.
+    bool prepare(const QStringList &files, QString *error)
     {
-        return setting("Emission/LeadInMs", 150, 0, 5000, "ms", leadInMs, error)
-               && setting("Emission/TailMs", 100, 0, 5000, "ms", &tailMs, error)
-               && setting("Emission/MaxTransmitSeconds", 60, 1, 600, "s", &maxSeconds, error);
+        QByteArray tones;
+        if (!files.isEmpty()
+            && (!openOutput(error) || !ToneLoader::prepare(files, format, emission.checkDtmf, &tones, error)))
+            return false;
+        EmissionSettings::Timings checked;
+        if (!emission.timings(&checked, error))
+            return false;
+        timings = checked;
+        prepareStream(tones);
+        return true;
     }
 
     // The whole stream, before anything is keyed. The lead-in is played as
     // silence at the head of the stream rather than waited before opening
     // it: a sound server waking from idle drops the first samples of a
     // stream, and those must not be the first tone's.
-    void prepareStream(const QByteArray &tones, int leadInMs)
+    void prepareStream(const QByteArray &tones)
     {
         pcm.clear();
         cueUs = 0;
         if (!tones.isEmpty()) {
             const qint64 cueFrames = qint64(format.sampleRate()) * CueMs / 1000;
             cueUs = cueFrames * 1000000 / format.sampleRate();
-            const qint64 frames = cueFrames + qint64(format.sampleRate()) * leadInMs / 1000;
+            const qint64 frames = cueFrames + qint64(format.sampleRate()) * timings.leadInMs / 1000;
             pcm = QByteArray(frames * format.bytesPerFrame(),
                              format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
             pcm += tones;
@@ -227,32 +266,16 @@ public:
         durationUs = ToneLoader::durationUs(format, pcm.size());
     }
 
-    void startTransmission(int leadInMs)
+    // `first`: Cue or HeldCue.
+    void startStream(State first)
     {
-        maxTx.start(maxSeconds * 1000);
-        state = State::LeadIn;
-        if (pcm.isEmpty()) {
-            leadIn.start(leadInMs);
-            return;
-        }
-        startStream();
-    }
-
-    void startStream()
-    {
-        if (pcm.isEmpty()) {
-            // Nothing to play: keyed for the lead-in, then released.
-            state = State::Tail;
-            tail.start(tailMs);
-            return;
-        }
+        enter(first);
         buffer.close();
         buffer.setData(pcm);
         buffer.open(QIODevice::ReadOnly);
         sink = std::make_unique<QAudioSink>(device, format);
         QObject::connect(sink.get(), &QAudioSink::stateChanged, q,
                          [this](QAudio::State s) { sinkStateChanged(s); });
-        state = state == State::LeadIn && !sequence ? State::Held : State::Playing;
         sinceStream.start();
         sink->start(&buffer);
         endBeforeSoundTeardown(2);
@@ -260,17 +283,7 @@ public:
             failAudio();
             return;
         }
-        if (state == State::Playing)
-            watchPlayout();
-        else
-            poll.start();
         qCDebug(lcTx) << "stream started" << format << durationUs << "us";
-    }
-
-    void watchPlayout()
-    {
-        poll.start();
-        bound.start(int(durationUs / 1000) + PlayoutMarginMs);
     }
 
     void sinkStateChanged(QAudio::State s)
@@ -282,19 +295,16 @@ public:
             failAudio();
     }
 
+    // A keypad tone just stops; a sequence reports it.
     void failAudio()
     {
-        const QString text = QStringLiteral("Erreur de la sortie son « %1 » : émission arrêtée.")
-                                 .arg(device.description());
-        if (state == State::Held) {
-            halt();
-            return;
-        }
-        end(false, text);
+        end(false, QStringLiteral("Erreur de la sortie son « %1 » : émission arrêtée.").arg(device.description()));
     }
 
     void keyAfterCue()
     {
+        const bool sequence = isSequence();
+        enter(sequence ? State::Playing : state == State::HeldCue ? State::Held : State::Draining);
         QString error;
         if (keyPtt(&error))
             return;
@@ -311,16 +321,21 @@ public:
         if (!sink)
             return;
         const qint64 processed = sink->processedUSecs();
-        // The end of the cue is foreseen, as the end of the stream below.
-        if (keyPending && cueUs - processed <= PollIntervalMs * 1000) {
-            keyPending = false;
-            cue.start(int(std::max<qint64>(0, cueUs - processed) / 1000));
-        }
-        if (state != State::Playing)
+        switch (state) {
+        case State::Cue:
+        case State::HeldCue:
+        case State::DrainingCue:
+            // The end of the head is foreseen, as the end of the stream below.
+            if (!cue.isActive() && cueUs - processed <= PollIntervalMs * 1000)
+                cue.start(int(std::max<qint64>(0, cueUs - processed) / 1000));
             return;
-        if (draining) {
+        case State::Draining:
             if (processed >= durationUs)
                 halt();
+            return;
+        case State::Playing:
+            break;
+        default:
             return;
         }
         // Qt never reports more than was written, so an end seen late cannot be
@@ -330,10 +345,7 @@ public:
         if (leftUs > PollIntervalMs * 1000)
             return;
         qCDebug(lcTx) << "plays out" << leftUs << "us after" << sinceStream.elapsed() << "ms";
-        poll.stop();
-        bound.stop();
-        state = State::Tail;
-        tail.start(int((std::max<qint64>(0, leftUs) + 999) / 1000) + tailMs);
+        enter(State::Tail, int((std::max<qint64>(0, leftUs) + 999) / 1000) + timings.tailMs);
     }
 
     void stopAudio()
@@ -351,20 +363,15 @@ public:
     // Everything off, no signal.
     void halt()
     {
-        for (QTimer *t : {&leadIn, &poll, &cue, &tail, &bound, &maxTx})
-            t->stop();
         stopAudio();
         releasePtt();
-        state = State::Idle;
-        sequence = false;
-        keyPending = false;
-        draining = false;
+        enter(State::Idle);
         pcm.clear();
     }
 
     void end(bool ok, const QString &error)
     {
-        const bool wasSequence = sequence;
+        const bool wasSequence = isSequence();
         halt();
         if (wasSequence)
             emit q->finished(ok, error);
@@ -394,6 +401,11 @@ void Transmitter::setOutput(const QByteArray &id, const QString &description)
 {
     d->outputId = id;
     d->outputDescription = description;
+}
+
+void Transmitter::setEmissionSettings(const EmissionSettings &settings)
+{
+    d->emission = settings;
 }
 
 QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
@@ -446,27 +458,17 @@ bool Transmitter::startSequence(const QStringList &files, QString *error)
             *error = QStringLiteral("Une émission est déjà en cours.");
         return false;
     }
-    QByteArray pcm;
-    if (!files.isEmpty()) {
-        if (!d->openOutput(error))
-            return false;
-        if (!ToneLoader::prepare(files, d->format, &pcm, error))
-            return false;
-    }
-    int leadInMs = 0;
-    if (!d->readTimings(&leadInMs, error))
+    if (!d->prepare(files, error))
         return false;
-    d->prepareStream(pcm, leadInMs);
-    d->sequence = true;
-    if (d->pcm.isEmpty()) {
-        // Nothing to play: keyed for the lead-in and the tail.
-        QString portError;
-        if (!d->keyPtt(&portError))
-            emit portWarning(portError);
-    } else {
-        d->keyPending = true;
+    if (!d->pcm.isEmpty()) {
+        d->startStream(Private::State::Cue);
+        return true;
     }
-    d->startTransmission(leadInMs);
+    // Nothing to play: keyed for the lead-in and the tail.
+    QString portError;
+    if (!d->keyPtt(&portError))
+        emit portWarning(portError);
+    d->enter(Private::State::LeadIn, d->timings.leadInMs);
     return true;
 }
 
@@ -477,34 +479,21 @@ bool Transmitter::startHeld(const QString &file, QString *error)
             *error = QStringLiteral("Une émission est déjà en cours.");
         return false;
     }
-    if (!d->openOutput(error))
+    if (!d->prepare({file}, error))
         return false;
-    QByteArray pcm;
-    if (!ToneLoader::prepare({file}, d->format, &pcm, error))
-        return false;
-    int leadInMs = 0;
-    if (!d->readTimings(&leadInMs, error))
-        return false;
-    d->prepareStream(pcm, leadInMs);
-    d->keyPending = true;
-    d->sequence = false;
-    d->startTransmission(leadInMs);
+    d->startStream(Private::State::HeldCue);
     return true;
 }
 
 void Transmitter::stopHeld()
 {
-    if (d->sequence)
+    using State = Private::State;
+    if (d->isSequence())
         return;
-    // Released before its tone was out: the tone is finished first.
-    if (d->state == Private::State::Held && d->sink && d->sink->processedUSecs() < d->durationUs) {
-        d->draining = true;
-        d->state = Private::State::Playing;
-        d->watchPlayout();
-        return;
-    }
-    if (d->state == Private::State::LeadIn) {
-        d->draining = true;
+    // Let go before its tone was out: the tone is finished first.
+    if ((d->state == State::HeldCue || d->state == State::Held) && d->sink
+        && d->sink->processedUSecs() < d->durationUs) {
+        d->enter(d->state == State::HeldCue ? State::DrainingCue : State::Draining);
         return;
     }
     d->halt();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/emissionsettings.h"
+
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QObject>
@@ -24,6 +26,9 @@ public:
     // The sound output feeding the transmitter, by QAudioDevice id (empty:
     // the system's default); the description names it when it is absent.
     void setOutput(const QByteArray &id, const QString &description);
+    // Lead-in, tail, transmit limit and tone check of the next transmissions
+    // (defaults until set); a wrong timing refuses them.
+    void setEmissionSettings(const EmissionSettings &settings);
 
     // Checks every file and setting and builds the whole stream first: when
     // one cannot be read, or there is no sound output, nothing is keyed, false
@@ -31,8 +36,6 @@ public:
     // the sound server is playing the stream's first (silent) samples. A port that cannot be opened is reported by portWarning() and the
     // tones are played all the same (VOX-keyed stations rely on it).
     // finished() follows exactly once when true was returned, after release.
-    // Settings (QSettings): Emission/LeadInMs (150), Emission/TailMs (100),
-    // Emission/MaxTransmitSeconds (60).
     bool startSequence(const QStringList &files, QString *error);
 
     // Keypad: keys and plays one file until stopHeld(); a file shorter than the

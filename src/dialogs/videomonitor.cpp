@@ -1,7 +1,6 @@
 #include "videomonitor.h"
 
 #include <QProcess>
-#include <QSettings>
 
 namespace VideoMonitor {
 
@@ -14,10 +13,10 @@ QStringList defaultPrograms()
 #endif
 }
 
-QStringList programs()
+QStringList programs(const QString &configured)
 {
-    const QString configured = QSettings().value(QStringLiteral("Moniteur/Programme")).toString().trimmed();
-    return configured.isEmpty() ? defaultPrograms() : QStringList{configured};
+    const QString program = configured.trimmed();
+    return program.isEmpty() ? defaultPrograms() : QStringList{program};
 }
 
 bool start(const QStringList &commands, QString *error, qint64 *pid)

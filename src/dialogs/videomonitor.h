@@ -6,10 +6,10 @@
 // Starts the external video program that shows the repeaters' return video.
 namespace VideoMonitor {
 
-// The per-user setting "Moniteur/Programme" when set, else the viewers a
-// station usually has, in the order they are tried. Each entry is a command
-// line: program and arguments.
-QStringList programs();
+// The configured program (EmissionSettings::monitorProgram) when set, else
+// the viewers a station usually has, in the order they are tried. Each entry
+// is a command line: program and arguments.
+QStringList programs(const QString &configured);
 QStringList defaultPrograms();
 
 // Starts the first entry that can be started, without waiting for it. On

@@ -313,7 +313,7 @@ void MainMenus::openAbout()
 void MainMenus::startMonitor()
 {
     QString error;
-    if (!VideoMonitor::start(VideoMonitor::programs(), &error)) {
+    if (!VideoMonitor::start(VideoMonitor::programs(m_main.context().config.emission().monitorProgram), &error)) {
         QMessageBox box(QMessageBox::NoIcon, m_main.windowTitle(), error, QMessageBox::Ok, &m_main);
         box.exec();
     }

@@ -51,6 +51,23 @@ QString Configuration::boundDevice(int comNumber)
     return settings.value(portKey(comNumber)).toString().trimmed();
 }
 
+EmissionSettings Configuration::storedEmission()
+{
+    const QSettings user;
+    // A timing is kept as its text: EmissionSettings::timings() judges it.
+    auto text = [&user](const char *key) -> std::optional<QString> {
+        const QVariant raw = user.value(QLatin1String(key));
+        return raw.isValid() ? std::optional<QString>(raw.toString()) : std::nullopt;
+    };
+    EmissionSettings e;
+    e.leadInMs = text(EmissionSettings::LeadInKey);
+    e.tailMs = text(EmissionSettings::TailKey);
+    e.maxTransmitSeconds = text(EmissionSettings::MaxTransmitKey);
+    e.checkDtmf = user.value(QLatin1String(EmissionSettings::CheckDtmfKey), true).toBool();
+    e.monitorProgram = user.value(QLatin1String(EmissionSettings::MonitorKey)).toString();
+    return e;
+}
+
 void Configuration::readStation()
 {
     const QSettings user;
@@ -64,9 +81,11 @@ void Configuration::load(bool *rowPresent)
 {
     m_row = m_store.settings(rowPresent);
     readStation();
+    m_emission = storedEmission();
     emit stationChanged();
     emit coloursChanged();
     emit tempoChanged();
+    emit emissionChanged();
 }
 
 bool Configuration::applyPort(const PortChoice &c, QString *error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/emissionsettings.h"
 #include "core/settings.h"
 
 #include <QObject>
@@ -21,6 +22,9 @@ public:
 
     const Settings &row() const { return m_row; }
     const StationChoices &station() const { return m_station; }
+    // The on-air settings (lead-in, tail, transmit limit, tone check, video
+    // program), as stored per user when load() last ran.
+    const EmissionSettings &emission() const { return m_emission; }
 
     bool applyPort(const PortChoice &choice, QString *error);
     // field: "couleur", "couleur2", "CoulLigne" or "CoulFaisc".
@@ -35,12 +39,15 @@ public:
 
     static QString pttLineName(PttLine line);   // "RTS", "DTR", "RTS+DTR"
     static PttLine pttLineFromName(const QString &name);
+    // The on-air settings as they are stored now (load() keeps a copy).
+    static EmissionSettings storedEmission();
 
 signals:
     // Port, line settings, PTT line or sound output.
     void stationChanged();
     void coloursChanged();
     void tempoChanged();
+    void emissionChanged();
 
 private:
     void readStation();
@@ -48,4 +55,5 @@ private:
     Store &m_store;
     Settings m_row;
     StationChoices m_station;
+    EmissionSettings m_emission;
 };
