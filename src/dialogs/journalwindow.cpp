@@ -66,12 +66,16 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent)
     for (JournalEntry::Outcome o : JournalEntry::outcomes())
         outcomeBox->addItem(JournalEntry::label(o), int(o));
     labelled(QStringLiteral("&Issue :"), outcomeBox);
+    filters->addStretch(1);
     findText = new QLineEdit(this);
     findText->setObjectName(QStringLiteral("findText"));
-    findText->setPlaceholderText(QStringLiteral("relais, commande, touches, port..."));
+    findText->setPlaceholderText(QStringLiteral("relais, fréquence, commande, touches, port, indicatif..."));
     findText->setClearButtonEnabled(true);
-    labelled(QStringLiteral("Re&chercher :"), findText);
-    filters->setStretchFactor(findText, 1);
+    auto *search = new QHBoxLayout;
+    auto *findLabel = new QLabel(QStringLiteral("Re&chercher :"), this);
+    findLabel->setBuddy(findText);
+    search->addWidget(findLabel);
+    search->addWidget(findText, 1);
 
     m_model = new JournalModel(store, this);
     table = new QTableView(this);
@@ -85,10 +89,6 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent)
     table->verticalHeader()->hide();
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    const int digit = table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[JournalModel::ColumnCount] = {7, 20, 20, 9, 12, 6, 16, 6, 9, 16, 16, 12, 12, 8, 22, 9, 14, 16, 9, 12};
-    for (int c = 0; c < JournalModel::ColumnCount; ++c)
-        table->setColumnWidth(c, widths[c] * digit + 12);
 
     totalsLabel = new QLabel(this);
     totalsLabel->setObjectName(QStringLiteral("totalsLabel"));
@@ -109,6 +109,7 @@ JournalWindow::JournalWindow(JournalStore &store, QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
+    layout->addLayout(search);
     layout->addWidget(table, 1);
     layout->addLayout(bottom);
 
@@ -177,9 +178,20 @@ void JournalWindow::applyFilter()
 {
     m_textDelay->stop();
     const JournalFilter f = currentFilter();
+    // A new query resets the header: the operator's column widths come back.
+    QList<int> widths;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        widths << table->columnWidth(c);
+    if (widths.isEmpty()) {
+        const int digit = table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+        for (int chars : {6, 16, 16, 8, 10, 8, 16, 10, 8, 16, 16, 10, 12, 7, 18, 10, 14, 14, 9, 12})
+            widths << chars * digit + 16;
+    }
     QString error;
     if (!m_model->setFilter(f))
         error = m_model->lastError().text();
+    for (int c = 0; c < widths.size(); ++c)
+        table->setColumnWidth(c, widths[c]);
     m_totals = m_store.totals(f, error.isEmpty() ? &error : nullptr);
     if (!m_store.isOpen() || !error.isEmpty()) {
         totalsLabel->setText(QStringLiteral("Le journal de trafic ne peut pas être lu : %1")

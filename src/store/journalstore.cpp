@@ -176,7 +176,9 @@ bool JournalStore::open(const QString &path, Mode mode)
 
 void JournalStore::close()
 {
-    for (const QString &name : {m_writer, m_reader}) {
+    // The writer last: the last connection to close folds the write-ahead
+    // log back into journal.db.
+    for (const QString &name : {m_reader, m_writer}) {
         if (!QSqlDatabase::contains(name))
             continue;
         QSqlDatabase::database(name, false).close();
@@ -200,11 +202,15 @@ bool JournalStore::openConnections(QString *error)
     }
     QSqlDatabase rd = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_reader);
     rd.setDatabaseName(m_path);
-    rd.setConnectOptions(ConnectOptions + QStringLiteral(";QSQLITE_OPEN_READONLY"));
+    rd.setConnectOptions(ConnectOptions);
     if (!rd.open()) {
         *error = SystemErrors::sql(rd.lastError());
         return false;
     }
+    // Read-only by pragma, not by open flag: a connection opened read-only
+    // could not remove the write-ahead log it found or made when it closes
+    // last (pontavel-journal would leave two files behind).
+    QSqlQuery(rd).exec(QStringLiteral("PRAGMA query_only = ON"));
     // SQLite opens lazily: a file that is not a journal shows itself here.
     QSqlQuery probe(rd);
     if (!probe.exec(QStringLiteral("SELECT %1 FROM %2 LIMIT 0").arg(columns().join(QLatin1String(", ")), Table))) {
@@ -334,7 +340,12 @@ bool JournalStore::flush()
 {
     if (m_backlog.empty())
         return true;
-    if (!m_open && (m_mode == Mode::ReadOnly || m_path.isEmpty() || !open(m_path, Mode::ReadWrite))) {
+    if (m_mode == Mode::ReadOnly) {
+        failed(QStringLiteral("Le journal de trafic %1 est ouvert en lecture seule.").arg(m_path));
+        return false;
+    }
+    // Closed by an earlier failure: opening again is cheap.
+    if (!m_open && (m_path.isEmpty() || !open(m_path))) {
         if (m_path.isEmpty())
             failed(QStringLiteral("Aucun journal de trafic n'est ouvert."));
         return false;
