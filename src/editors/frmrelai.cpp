@@ -176,7 +176,7 @@ Command frmRelai::boxes() const
     return c;
 }
 
-void frmRelai::update()
+void frmRelai::updateRow()
 {
     if (TextRx->text().isEmpty() || TextTx->text().isEmpty()) {
         message(this, QStringLiteral("Les champs Tx et Rx ne peuvent être vide"));

@@ -47,11 +47,6 @@ frmRelais::frmRelais(Store &store, QWidget *parent)
     reload(1);
 }
 
-bool frmRelais::CreeTable(const QString &nomtable, QString *error)
-{
-    return m_store.CreeTable(nomtable, error);
-}
-
 void frmRelais::reload(int current)
 {
     QString error;
@@ -110,7 +105,7 @@ static bool required(const QLineEdit *a, const QLineEdit *b, const QLineEdit *c)
     return !a->text().isEmpty() && !b->text().isEmpty() && !c->text().isEmpty();
 }
 
-void frmRelais::update()
+void frmRelais::updateRow()
 {
     if (!required(TextNom, TextFreq, TextDTMF)) {
         message(this, QStringLiteral("Les champs Nom et Fréquence ne peuvent être vide"));
