@@ -4,6 +4,7 @@
 //
 //   build/bench/bench_renumber
 
+#include "store/schema.h"
 #include "store/store.h"
 
 #include <QCoreApplication>
@@ -20,8 +21,8 @@
 
 namespace {
 
-constexpr int Repeaters = 30;
-constexpr int Commands = 30;
+constexpr int Repeaters = Schema::MaxRepeaters;
+constexpr int Commands = Schema::MaxCommands;
 
 Store *g_store = nullptr;
 int g_serial = 0;

@@ -18,6 +18,9 @@ packages=(
   clang libclang-rt-14-dev
 )
 
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -27,8 +30,22 @@ done
 
 if ((${#missing[@]})); then
   echo "Installation des paquets manquants : ${missing[*]}"
-  sudo=()
-  if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# tests: a real Jet 4 file that holds no repeater network. Debian's mrtg-contrib
+# ships one; only that file is taken from the package, once, and the package is
+# not installed. Without it tst_import fails and says how to get it.
+jet4=/var/cache/pontavel-tests/Monitor.mdb
+if [ ! -f "$jet4" ]; then
+  echo "Fichier de test $jet4 : extrait du paquet mrtg-contrib"
+  tmp=$(mktemp -d)
+  if ! { (cd "$tmp" && { apt-get download -qq mrtg-contrib 2>/dev/null \
+                         || { "${sudo[@]}" apt-get update -qq && apt-get download -qq mrtg-contrib; }; } \
+            && dpkg -x mrtg-contrib_*.deb x) \
+       && "${sudo[@]}" install -D -m 644 "$tmp/x/usr/share/doc/mrtg-contrib/examples/contrib/monitor/Monitor.mdb" "$jet4"; }; then
+    echo "Impossible d'obtenir $jet4 : le test tst_import échouera." >&2
+  fi
+  rm -rf "$tmp"
 fi

@@ -3,6 +3,7 @@
 #include "audio/dtmfsynth.h"
 #include "audio/tonefiles.h"
 #include "core/convert.h"
+#include "core/routes.h"
 #include "store/store.h"
 #include "pulsefixture.h"
 
@@ -66,7 +67,7 @@ private slots:
                 beams << r.chemin.mid(k, 2) << QString(r.chemin[k + 1]) + r.chemin[k];
         }
         QVERIFY(keys.size() == 10 && beams.size() >= 9);
-        auto known = [&](QChar k) { return Store::lookupKey(list, k, -1) > 0; };
+        auto known = [&](QChar k) { return Routes::lookupKey(list, k, -1) > 0; };
         for (const Repeater &r : list) {
             QVERIFY2(std::all_of(r.chemin.begin(), r.chemin.end(), known), qPrintable(r.nom + ": " + r.chemin));
             const QVector<Command> commands = store.commands(r.numero, &error);

@@ -52,8 +52,6 @@ private slots:
                         .arg(r.libellePosGau).arg(r.libellePosHaut).arg(r.chemin);
         QCOMPARE(read, QStringList({"1 Alpha 1 10.450 100 200 300 400 12", "2 Bravo 2 2.410 0 0 700 800 ",
                                     "3 Charlie 1 1.255 1e+06 -1e+06 1100 1200 "}));
-        // A key found twice: the last row wins.
-        QVERIFY(Store::lookupKey(list, '1', 0) == 3 && Store::lookupKey(list, '2', 0) == 2 && Store::lookupKey(list, '9', 7) == 7);
 
         ws.addCommand(1, "Marche", "Vidéo", {"12", "", "3#"}, "12-3", "123");
         ws.addCommand(1, "Arrêt", "Fin", {"1*"});

@@ -1,6 +1,7 @@
 #include "demonetwork.h"
 
 #include "core/convert.h"
+#include "store/schema.h"
 
 #include <QPointF>
 
@@ -37,6 +38,7 @@ const SiteRow Rows[] = {
     {"9", "Pointe de Morvel", "1.270", {758, 718}, Side::East, "697", "9258"},
     {"A", "Cap Vermeil", "10.470", {1000, 842}, Side::East, "", "AB30"},
 };
+static_assert(std::size(Rows) <= Schema::MaxRepeaters);
 
 // Command language of the demo controllers, after the access code:
 // 1# on the air, 0# off, 5# test card, *n# camera n, 2k# link towards key k.

@@ -5,6 +5,7 @@
 
 #include "audio/dtmfsynth.h"
 #include "audio/tonefiles.h"
+#include "store/schema.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -63,10 +64,11 @@ bool writeDatabase(const QDir &dir, const QVector<DemoNetwork::Site> &sites, QSt
             commands << s.commands;
         }
         // Show the whole map in a window of about 1280 x 800 at first start.
+        const Schema::Table &param = Schema::param();
         const bool ok = store.appendNetwork(repeaters, commands, error)
-                        && store.writeSettings({{QStringLiteral("CoefZoom"), 7.5},
-                                                {QStringLiteral("CarteX"), 1650},
-                                                {QStringLiteral("CarteY"), 75}},
+                        && store.writeSettings({{param.fieldName(Schema::ParamField::CoefZoom), 7.5},
+                                                {param.fieldName(Schema::ParamField::CarteX), 1650},
+                                                {param.fieldName(Schema::ParamField::CarteY), 75}},
                                                error);
         store.close();
         if (!ok) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QWidget>
 
@@ -40,6 +41,16 @@ inline bool sameText(const QString &box, const QVariant &field)
 inline QString fieldText(const QVariant &field)
 {
     return field.isNull() ? QString() : field.toString();
+}
+
+// The grid's column captions, one per field of the table shown.
+template <size_t N>
+QStringList captions(const char *const (&texts)[N])
+{
+    QStringList out;
+    for (const char *t : texts)
+        out << QString::fromUtf8(t);
+    return out;
 }
 
 // Closing an editor gives the whole program its default arrow back.

@@ -1,8 +1,10 @@
 #include "frmrelai.h"
 
-#include "core/repeater.h"
-#include "store/store.h"
 #include "editorsupport.h"
+
+#include "core/repeater.h"
+#include "store/schema.h"
+#include "store/store.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,16 +19,18 @@
 using namespace EditorSupport;
 
 namespace {
-// Field positions of a command row: 0 N°, 1 Tx, 2 Rx, 3-7 wav..wav4, 8 chemin, 9 relais.
-enum Field { FNumero = 0, FTx = 1, FRx = 2, FWav = 3, FRelais = 9 };
-}
+
+namespace Field = Schema::CommandField;
+
+// The grid's captions, one column per field of a command table.
+constexpr const char *Captions[] = {"N°",   "Ligne 1", "Ligne 2", "Wav0",   "Wav1",
+                                    "Wav2", "Wav3",    "Wav4",    "Chemin", "Relais"};
+static_assert(std::size(Captions) == Field::Relais + 1);
+
+} // namespace
 
 frmRelai::frmRelai(Store &store, int repeater, QWidget *parent)
-    : TableEditor(store,
-                  {QStringLiteral("N°"), QStringLiteral("Ligne 1"), QStringLiteral("Ligne 2"), QStringLiteral("Wav0"),
-                   QStringLiteral("Wav1"), QStringLiteral("Wav2"), QStringLiteral("Wav3"), QStringLiteral("Wav4"),
-                   QStringLiteral("Chemin"), QStringLiteral("Relais")},
-                  parent),
+    : TableEditor(store, captions(Captions), parent),
       m_repeater(repeater)
 {
     setObjectName(QStringLiteral("frmRelai"));
@@ -70,7 +74,9 @@ frmRelai::frmRelai(Store &store, int repeater, QWidget *parent)
     resize(900, 480);
 
     connect(grdDataGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { Command1->setVisible(current.isValid() && current.column() >= 3); });
+            [this](const QModelIndex &current) {
+                Command1->setVisible(current.isValid() && current.column() >= Field::Wav);
+            });
     reload(1);
 }
 
@@ -109,7 +115,8 @@ void frmRelai::txRxRule()
     if (!TextTx->text().isEmpty() && !TextRx->text().isEmpty()) {
         cmdAdd->setEnabled(true);
         if (const QVariantList *r = row())
-            cmdModif->setEnabled(!sameText(TextTx->text(), r->at(FTx)) || !sameText(TextRx->text(), r->at(FRx)));
+            cmdModif->setEnabled(!sameText(TextTx->text(), r->at(Field::Tx))
+                                 || !sameText(TextRx->text(), r->at(Field::Rx)));
     } else {
         cmdAdd->setEnabled(false);
         cmdModif->setEnabled(false);
@@ -119,7 +126,7 @@ void frmRelai::txRxRule()
 void frmRelai::relRule()
 {
     if (const QVariantList *r = row())
-        cmdModif->setEnabled(!sameText(TextRel->text(), r->at(FRelais)));
+        cmdModif->setEnabled(!sameText(TextRel->text(), r->at(Field::Relais)));
 }
 
 void frmRelai::wavRule()
@@ -129,7 +136,7 @@ void frmRelai::wavRule()
         return;
     bool same = true;
     for (int i = 0; i < 6; ++i)
-        same = same && sameText(TextWav[i]->text(), r->at(FWav + i));
+        same = same && sameText(TextWav[i]->text(), r->at(Field::Wav + i));
     cmdModif->setEnabled(!same);
 }
 
@@ -143,11 +150,11 @@ void frmRelai::rowClick()
     const QVariantList *r = row();
     if (!r)
         return;
-    TextTx->setText(fieldText(r->at(FTx)));
-    TextRx->setText(fieldText(r->at(FRx)));
-    TextRel->setText(fieldText(r->at(FRelais)));
+    TextTx->setText(fieldText(r->at(Field::Tx)));
+    TextRx->setText(fieldText(r->at(Field::Rx)));
+    TextRel->setText(fieldText(r->at(Field::Relais)));
     for (int i = 0; i < 6; ++i)
-        TextWav[i]->setText(fieldText(r->at(FWav + i)));
+        TextWav[i]->setText(fieldText(r->at(Field::Wav + i)));
     CmdEffacer->setEnabled(true);
     cmdAdd->setEnabled(true);
     cmdDelete->setEnabled(true);
@@ -176,7 +183,7 @@ Command frmRelai::boxes() const
     return c;
 }
 
-void frmRelai::update()
+void frmRelai::updateRow()
 {
     if (TextRx->text().isEmpty() || TextTx->text().isEmpty()) {
         message(this, QStringLiteral("Les champs Tx et Rx ne peuvent être vide"));
@@ -202,8 +209,8 @@ void frmRelai::add()
     }
     const int p = currentRow();
     const int n = int(m_rows.size());
-    if (n >= Store::MaxCommands) {
-        message(this, QStringLiteral("Le nombre de commande par relais est limité à 30"));
+    if (n >= Schema::MaxCommands) {
+        message(this, Schema::commandLimitText());
         return;
     }
     grdDataGrid->setFocus();
@@ -240,12 +247,12 @@ void frmRelai::remove()
 void frmRelai::pickFile()
 {
     const QModelIndex cell = grdDataGrid->currentIndex();
-    if (!cell.isValid() || cell.column() < 3)
+    if (!cell.isValid() || cell.column() < Field::Wav)
         return;
     const QString chosen = chooseFile ? chooseFile(this) : QString();
     if (chosen.isEmpty())
         return;
-    // The bare file name: the sequence fields hold 24 characters at most.
+    // The bare file name: a sequence field holds Schema::SequenceLength characters at most.
     m_model->itemFromIndex(cell)->setText(QFileInfo(chosen).fileName());
 }
 

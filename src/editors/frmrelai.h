@@ -23,12 +23,6 @@ public:
     // Replaceable so that tests need no file dialog.
     std::function<QString(QWidget *)> chooseFile;
 
-    QLineEdit *TextTx = nullptr;
-    QLineEdit *TextRx = nullptr;
-    QVector<QLineEdit *> TextWav;     // 0-4: wav, wav1 ... wav4; 5: chemin
-    QLineEdit *TextRel = nullptr;
-    QPushButton *Command1 = nullptr;  // "..." file picker
-
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -40,12 +34,18 @@ private:
     void wavRule();
     void rowClick() override;
     void clear() override;
-    void update() override;
+    void updateRow() override;
     void add() override;
     void remove() override;
     void pickFile();
     void cellEdited(QStandardItem *item);
     Command boxes() const;
+
+    QLineEdit *TextTx = nullptr;
+    QLineEdit *TextRx = nullptr;
+    QVector<QLineEdit *> TextWav;     // 0-4: wav, wav1 ... wav4; 5: chemin
+    QLineEdit *TextRel = nullptr;
+    QPushButton *Command1 = nullptr;  // "..." file picker
 
     int m_repeater;
     bool m_loading = false;

@@ -1,7 +1,9 @@
 #include "frmrelais.h"
 
-#include "store/store.h"
 #include "editorsupport.h"
+
+#include "store/schema.h"
+#include "store/store.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -11,15 +13,18 @@
 using namespace EditorSupport;
 
 namespace {
-enum Field { FNumero = 0, FNom = 1, FDtmf = 2, FFreq = 3, FChemin = 8 };
-}
+
+namespace Field = Schema::RelaisField;
+
+// The grid's captions, one column per field of table Relais.
+constexpr const char *Captions[] = {"N°",   "Nom Relais", "N° Relais", "Fréquence", "Gauch",
+                                    "Haut", "Lib-G",      "Lib-H",     "Faisceau"};
+static_assert(std::size(Captions) == Field::Chemin + 1);
+
+} // namespace
 
 frmRelais::frmRelais(Store &store, QWidget *parent)
-    : TableEditor(store,
-                  {QStringLiteral("N°"), QStringLiteral("Nom Relais"), QStringLiteral("N° Relais"),
-                   QStringLiteral("Fréquence"), QStringLiteral("Gauch"), QStringLiteral("Haut"),
-                   QStringLiteral("Lib-G"), QStringLiteral("Lib-H"), QStringLiteral("Faisceau")},
-                  parent)
+    : TableEditor(store, captions(Captions), parent)
 {
     setObjectName(QStringLiteral("frmRelais"));
     setWindowTitle(QStringLiteral("Relais"));
@@ -47,11 +52,6 @@ frmRelais::frmRelais(Store &store, QWidget *parent)
     reload(1);
 }
 
-bool frmRelais::CreeTable(const QString &nomtable, QString *error)
-{
-    return m_store.CreeTable(nomtable, error);
-}
-
 void frmRelais::reload(int current)
 {
     QString error;
@@ -70,9 +70,10 @@ void frmRelais::editRule()
     if (nom && freq && dtmf) {
         cmdAdd->setEnabled(true);
         if (const QVariantList *r = row()) {
-            const bool same = sameText(TextNom->text(), r->at(FNom)) && sameText(TextFreq->text(), r->at(FFreq))
-                              && sameText(TextChem->text(), r->at(FChemin))
-                              && sameText(TextDTMF->text(), r->at(FDtmf));
+            const bool same = sameText(TextNom->text(), r->at(Field::Nom))
+                              && sameText(TextFreq->text(), r->at(Field::Freq))
+                              && sameText(TextChem->text(), r->at(Field::Chemin))
+                              && sameText(TextDTMF->text(), r->at(Field::Dtmf));
             cmdModif->setEnabled(!same);
         }
     } else {
@@ -88,10 +89,10 @@ void frmRelais::rowClick()
     const QVariantList *r = row();
     if (!r)
         return;
-    TextNom->setText(fieldText(r->at(FNom)));
-    TextFreq->setText(fieldText(r->at(FFreq)));
-    TextDTMF->setText(fieldText(r->at(FDtmf)));
-    TextChem->setText(fieldText(r->at(FChemin)));
+    TextNom->setText(fieldText(r->at(Field::Nom)));
+    TextFreq->setText(fieldText(r->at(Field::Freq)));
+    TextDTMF->setText(fieldText(r->at(Field::Dtmf)));
+    TextChem->setText(fieldText(r->at(Field::Chemin)));
     CmdEffacer->setEnabled(true);
     cmdAdd->setEnabled(true);
     cmdDelete->setEnabled(true);
@@ -110,7 +111,7 @@ static bool required(const QLineEdit *a, const QLineEdit *b, const QLineEdit *c)
     return !a->text().isEmpty() && !b->text().isEmpty() && !c->text().isEmpty();
 }
 
-void frmRelais::update()
+void frmRelais::updateRow()
 {
     if (!required(TextNom, TextFreq, TextDTMF)) {
         message(this, QStringLiteral("Les champs Nom et Fréquence ne peuvent être vide"));
@@ -139,8 +140,8 @@ void frmRelais::add()
     }
     const int n = int(m_rows.size());
     setCurrentRow(n);
-    if (n >= Store::MaxRepeaters) {
-        message(this, QStringLiteral("Le nombre de relais est limité à 30"));
+    if (n >= Schema::MaxRepeaters) {
+        message(this, Schema::repeaterLimitText());
         return;
     }
     grdDataGrid->setFocus();

@@ -13,14 +13,6 @@ class frmRelais : public TableEditor
 public:
     explicit frmRelais(Store &store, QWidget *parent = nullptr);
 
-    // Creates the empty command table `nomtable` in the store.
-    bool CreeTable(const QString &nomtable, QString *error = nullptr);
-
-    QLineEdit *TextNom = nullptr;
-    QLineEdit *TextDTMF = nullptr;
-    QLineEdit *TextFreq = nullptr;
-    QLineEdit *TextChem = nullptr;
-
 signals:
     void repeaterAdded(int numero);
     void repeaterUpdated(int numero);
@@ -31,7 +23,12 @@ private:
     void editRule();
     void rowClick() override;
     void clear() override;
-    void update() override;
+    void updateRow() override;
     void add() override;
     void remove() override;
+
+    QLineEdit *TextNom = nullptr;
+    QLineEdit *TextDTMF = nullptr;
+    QLineEdit *TextFreq = nullptr;
+    QLineEdit *TextChem = nullptr;
 };

@@ -50,7 +50,7 @@ TableEditor::TableEditor(Store &store, const QStringList &columns, QWidget *pare
     button(cmdClose, "cmdClose", QStringLiteral("&Fermer"), true);
     connect(cmdAdd, &QPushButton::clicked, this, [this] { add(); });
     connect(cmdDelete, &QPushButton::clicked, this, [this] { remove(); });
-    connect(cmdModif, &QPushButton::clicked, this, [this] { update(); });
+    connect(cmdModif, &QPushButton::clicked, this, [this] { updateRow(); });
     connect(CmdEffacer, &QPushButton::clicked, this, [this] { clear(); });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
 

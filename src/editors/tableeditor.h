@@ -20,16 +20,6 @@ public:
     // Position (from 1) of the current row; 0 when there is none.
     int currentRow() const;
 
-    QLabel *datPrimaryRS = nullptr;   // data source caption "Record: n"
-    QTableView *grdDataGrid = nullptr;
-    QLabel *Label1 = nullptr;
-    QWidget *picButtons = nullptr;
-    QPushButton *cmdAdd = nullptr;
-    QPushButton *cmdDelete = nullptr;
-    QPushButton *cmdModif = nullptr;
-    QPushButton *CmdEffacer = nullptr;
-    QPushButton *cmdClose = nullptr;
-
 protected:
     TableEditor(Store &store, const QStringList &columns, QWidget *parent);
 
@@ -45,11 +35,23 @@ protected:
     virtual void rowClick() = 0;
     virtual void add() = 0;
     virtual void remove() = 0;
-    virtual void update() = 0;
+    virtual void updateRow() = 0;  // "Mettre à jour": the boxes into the current row
     virtual void clear() = 0;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+
+    // The controls both editors share, under their old names; they are found
+    // by these object names too.
+    QLabel *datPrimaryRS = nullptr;   // data source caption "Record: n"
+    QTableView *grdDataGrid = nullptr;
+    QLabel *Label1 = nullptr;
+    QWidget *picButtons = nullptr;
+    QPushButton *cmdAdd = nullptr;
+    QPushButton *cmdDelete = nullptr;
+    QPushButton *cmdModif = nullptr;
+    QPushButton *CmdEffacer = nullptr;
+    QPushButton *cmdClose = nullptr;
 
     Store &m_store;
     QStandardItemModel *m_model = nullptr;

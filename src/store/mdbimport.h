@@ -1,49 +1,15 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-#include <QVariant>
-#include <QVector>
+#include "importwriter.h"
+#include "mdbreader.h"
 
 #include <functional>
 
-// Bringing a network over from the old Access file relai.mdb into relai.db.
-// Reading and writing are apart so that what was read can be checked and
-// shown before anything is replaced.
+// Bringing a network over from the old Access file relai.mdb into relai.db:
+// read (mdbreader.h), checked against the program's tables (importcheck.h),
+// then written (importwriter.h). Reading and writing are apart so that what
+// was read can be checked and shown before anything is replaced.
 namespace MdbImport {
-
-enum class Kind { Integer, Real, Text, Other };
-
-struct Column
-{
-    QString name;
-    Kind kind = Kind::Text;
-    int size = 0;  // characters, for text limited in length; 0 otherwise
-};
-
-// One table of the old file: its columns in their order and its rows in
-// stored order; a NULL cell is a null QVariant, an empty text an empty string.
-struct Table
-{
-    QString name;
-    QVector<Column> columns;
-    QVector<QVariantList> rows;
-};
-
-struct OldDatabase
-{
-    QVector<Table> tables;      // the tables of the network, read in full
-    QStringList otherTables;    // user tables that belong to no repeater, not read
-    const Table *find(const QString &name) const;
-};
-
-// Reads the network's tables from `mdbPath`. The file is read into memory
-// and never written. False with a French message when it cannot be used.
-bool readMdb(const QString &mdbPath, OldDatabase *out, QString *error);
-// The same from the bytes of a file called `name` in messages (what a fuzz
-// target would feed).
-bool readMdbData(const QByteArray &data, const QString &name, OldDatabase *out, QString *error);
 
 struct Result
 {
@@ -67,8 +33,5 @@ struct Result
 Result write(const OldDatabase &old, const QString &dbPath, bool replace,
              const std::function<bool(const Result &)> &confirm = {});
 Result importFile(const QString &mdbPath, const QString &dbPath, bool replace);
-
-// relai.db -> relai-20260131-142500.db, beside it, not yet taken.
-QString backupName(const QString &dbPath);
 
 } // namespace MdbImport

@@ -1,8 +1,10 @@
 #include "store.h"
-#include "core/systemerrors.h"
+
+#include "schema.h"
+#include "transaction.h"
 
 #include "core/convert.h"
-#include "core/routes.h"
+#include "core/systemerrors.h"
 
 #include <QFileInfo>
 #include <QMap>
@@ -74,7 +76,21 @@ bool lockedError(const QSqlError &e)
            || code.startsWith(QLatin1String("6 "));
 }
 
+// One row of `table` with every field, in order.
+bool insertRow(QSqlQuery &q, const Schema::Table &table, const QVariantList &values)
+{
+    if (!q.prepare(table.insertSql()))
+        return false;
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    return q.exec();
+}
+
 } // namespace
+
+namespace RelaisField = Schema::RelaisField;
+namespace ParamField = Schema::ParamField;
+namespace CommandField = Schema::CommandField;
 
 int Settings::displayMinutes() const
 {
@@ -109,32 +125,9 @@ void Store::close()
     m_ruleTables.clear();
 }
 
-const QStringList &Store::relaisFields()
-{
-    static const QStringList f{"N°", "Nom", "N°DTMF", "Freq", "PosGauche", "PosHaut",
-                               "LibellePosGau", "LibellePosHaut", "Chemin"};
-    return f;
-}
-
-const QStringList &Store::paramFields()
-{
-    static const QStringList f{"N°Com", "settings", "couleur", "couleur2", "CoulLigne",
-                               "CoulFaisc", "tempo", "CarteX", "CarteY", "CoefZoom"};
-    return f;
-}
-
-const QStringList &Store::commandFields()
-{
-    static const QStringList f{"N°", "Tx", "Rx", "wav", "wav1", "wav2", "wav3", "wav4",
-                               "chemin", "relais"};
-    return f;
-}
-
 QString Store::quoted(const QString &name)
 {
-    QString n = name;
-    n.replace('"', QStringLiteral("\"\""));
-    return '"' + n + '"';
+    return Schema::quoted(name);
 }
 
 Store::OpenResult Store::open(const QString &path)
@@ -220,38 +213,13 @@ Store::OpenResult Store::open(const QString &path)
 bool Store::createSchema(QString *error)
 {
     QSqlDatabase db = database();
-    if (!db.transaction()) {
-        if (error)
-            *error = SystemErrors::sql(db.lastError());
-        return false;
-    }
+    Transaction t(db);
     QSqlQuery q(db);
-    const Settings d;
-    const bool ok =
-        q.exec(QStringLiteral("CREATE TABLE \"Relais\" (\"N°\" INTEGER, \"Nom\" TEXT, \"N°DTMF\" TEXT, "
-                              "\"Freq\" TEXT, \"PosGauche\" REAL, \"PosHaut\" REAL, "
-                              "\"LibellePosGau\" REAL, \"LibellePosHaut\" REAL, \"Chemin\" TEXT)"))
-        && q.exec(QStringLiteral("CREATE TABLE \"Param\" (\"N°Com\" INTEGER, \"settings\" TEXT, "
-                                 "\"couleur\" INTEGER, \"couleur2\" INTEGER, \"CoulLigne\" INTEGER, "
-                                 "\"CoulFaisc\" INTEGER, \"tempo\" REAL, \"CarteX\" INTEGER, "
-                                 "\"CarteY\" INTEGER, \"CoefZoom\" REAL)"))
-        && q.prepare(QStringLiteral("INSERT INTO \"Param\" VALUES (?,?,?,?,?,?,?,?,?,?)"));
-    if (ok) {
-        q.addBindValue(d.comNumber);
-        q.addBindValue(d.portSettings);
-        q.addBindValue(qint64(d.activeColour));
-        q.addBindValue(qint64(d.idleColour));
-        q.addBindValue(qint64(d.routeColour));
-        q.addBindValue(qint64(d.beamColour));
-        q.addBindValue(d.tempo);
-        q.addBindValue(d.carteX);
-        q.addBindValue(d.carteY);
-        q.addBindValue(d.coefZoom);
-    }
-    if (!ok || !q.exec() || !db.commit()) {
+    bool ok = t.begun() && q.exec(Schema::relais().createSql()) && q.exec(Schema::param().createSql())
+              && insertRow(q, Schema::param(), Schema::settingsRow(Settings()));
+    if (!ok || !t.commit()) {
         if (error)
-            *error = sqlError(q);
-        db.rollback();
+            *error = q.lastError().isValid() ? sqlError(q) : t.error();
         return false;
     }
     return true;
@@ -267,23 +235,24 @@ QVector<Repeater> Store::repeaters(QString *error) const
     }
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.exec(orderedSelect(database(), QStringLiteral("*"), QStringLiteral("Relais")))) {
+    if (!q.exec(orderedSelect(database(), QStringLiteral("*"), Schema::relais().name))) {
         if (error)
             *error = QStringLiteral("Impossible de lire la table Relais : %1").arg(sqlError(q));
         return out;
     }
+    auto field = [&q](int f) { return fieldValue(q, Schema::relais().fieldName(f)); };
     while (q.next()) {
         Repeater r;
         // The position in stored order is the repeater's number on the map.
         r.numero = int(out.size()) + 1;
-        r.nom = textValue(fieldValue(q, "Nom"));
-        r.dtmf = textValue(fieldValue(q, "N°DTMF"));
-        r.freq = textValue(fieldValue(q, "Freq"));
-        r.posGauche = position(fieldValue(q, "PosGauche"));
-        r.posHaut = position(fieldValue(q, "PosHaut"));
-        r.libellePosGau = position(fieldValue(q, "LibellePosGau"));
-        r.libellePosHaut = position(fieldValue(q, "LibellePosHaut"));
-        r.chemin = textValue(fieldValue(q, "Chemin"));
+        r.nom = textValue(field(RelaisField::Nom));
+        r.dtmf = textValue(field(RelaisField::Dtmf));
+        r.freq = textValue(field(RelaisField::Freq));
+        r.posGauche = position(field(RelaisField::PosGauche));
+        r.posHaut = position(field(RelaisField::PosHaut));
+        r.libellePosGau = position(field(RelaisField::LibellePosGau));
+        r.libellePosHaut = position(field(RelaisField::LibellePosHaut));
+        r.chemin = textValue(field(RelaisField::Chemin));
         out.append(r);
     }
     return out;
@@ -298,38 +267,39 @@ Settings Store::settings(bool *rowPresent) const
         return s;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.exec(orderedSelect(database(), QStringLiteral("*"), QStringLiteral("Param"))) || !q.next())
+    if (!q.exec(orderedSelect(database(), QStringLiteral("*"), Schema::param().name)) || !q.next())
         return s;
     if (rowPresent)
         *rowPresent = true;
+    auto field = [&q](int f) { return fieldValue(q, Schema::param().fieldName(f)); };
     bool ok = false;
-    double v = variantToDouble(fieldValue(q, "N°Com"), 0, &ok);
+    double v = variantToDouble(field(ParamField::ComNumber), 0, &ok);
     if (ok)
         s.comNumber = toInt16(v);
-    const QVariant set = fieldValue(q, "settings");
+    const QVariant set = field(ParamField::PortSettings);
     if (!set.isNull() && set.isValid())
         s.portSettings = set.toString();
-    auto colour = [&](const char *name, quint32 &target) {
+    auto colour = [&](int f, quint32 &target) {
         bool good = false;
-        const double c = variantToDouble(fieldValue(q, name), 0, &good);
+        const double c = variantToDouble(field(f), 0, &good);
         // Stored as a 32-bit Windows value; anything wider is not a colour.
         if (good && c >= double(INT_MIN) && c <= double(UINT_MAX))
             target = quint32(roundHalfEven(c) & 0x00ffffff);
     };
-    colour("couleur", s.activeColour);
-    colour("couleur2", s.idleColour);
-    colour("CoulLigne", s.routeColour);
-    colour("CoulFaisc", s.beamColour);
-    v = variantToDouble(fieldValue(q, "tempo"), 0, &ok);
+    colour(ParamField::ActiveColour, s.activeColour);
+    colour(ParamField::IdleColour, s.idleColour);
+    colour(ParamField::RouteColour, s.routeColour);
+    colour(ParamField::BeamColour, s.beamColour);
+    v = variantToDouble(field(ParamField::Tempo), 0, &ok);
     if (ok)
         s.tempo = std::clamp(v, -32768.0, 32767.0);
-    v = variantToDouble(fieldValue(q, "CarteX"), 0, &ok);
+    v = variantToDouble(field(ParamField::CarteX), 0, &ok);
     if (ok)
         s.carteX = toInt16(v);
-    v = variantToDouble(fieldValue(q, "CarteY"), 0, &ok);
+    v = variantToDouble(field(ParamField::CarteY), 0, &ok);
     if (ok)
         s.carteY = toInt16(v);
-    v = variantToDouble(fieldValue(q, "CoefZoom"), 0, &ok);
+    v = variantToDouble(field(ParamField::CoefZoom), 0, &ok);
     // A zoom of 0 or less would show a map of no size.
     if (ok && v > 0)
         s.coefZoom = std::min(v, ZoomLimit);
@@ -379,14 +349,14 @@ QVector<Command> Store::commands(int numero, QString *error, QStringList *skippe
     }
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.exec(orderedSelect(database(), QStringLiteral("*"), QString::number(numero)))) {
+    if (!q.exec(orderedSelect(database(), QStringLiteral("*"), Schema::commandTable(numero)))) {
         if (error)
             *error = QStringLiteral("Impossible de lire la table des commandes du relais %1 : %2")
                          .arg(numero)
                          .arg(sqlError(q));
         return out;
     }
-    const QString table = QString::number(numero);
+    const QString table = Schema::commandTable(numero);
     QMap<qint64, QString> broken;
     QVector<qint64> rowids;
     if (m_ruleTables.contains(table)) {
@@ -407,19 +377,18 @@ QVector<Command> Store::commands(int numero, QString *error, QStringList *skippe
                                 .arg(broken.value(rowids[row]));
             continue;
         }
+        // Fields are read by position, whatever their names.
+        auto text = [&](int f) { return fields > f ? textValue(q.value(f)) : QString(); };
         Command c;
-        c.numero = fields > 0 ? toInt16(variantToDouble(q.value(0), 0)) : 0;
-        c.tx = fields > 1 ? textValue(q.value(1)) : QString();
-        c.rx = fields > 2 ? textValue(q.value(2)) : QString();
-        // The sequences are read by position: fields 3 to 7.
+        c.numero = fields > CommandField::Numero ? toInt16(variantToDouble(q.value(CommandField::Numero), 0)) : 0;
+        c.tx = text(CommandField::Tx);
+        c.rx = text(CommandField::Rx);
         for (int i = 0; i < 5; ++i) {
-            if (fields > 3 + i)
-                c.wav[i] = textValue(q.value(3 + i));
-            else
-                c.readError[i] = true;
+            c.wav[i] = text(CommandField::Wav + i);
+            c.readError[i] = fields <= CommandField::Wav + i;
         }
-        c.chemin = fields > 8 ? textValue(q.value(8)) : QString();
-        c.relais = fields > 9 ? textValue(q.value(9)) : QString();
+        c.chemin = text(CommandField::Chemin);
+        c.relais = text(CommandField::Relais);
         out.append(c);
     }
     return out;
@@ -433,38 +402,26 @@ bool Store::writeSettings(const QVariantMap &fields, QString *error)
         return false;
     }
     QSqlDatabase db = database();
-    if (!db.transaction()) {
-        if (error)
-            *error = SystemErrors::sql(db.lastError());
+    Transaction t(db);
+    if (!t.begun(error))
         return false;
-    }
     QSqlQuery q(db);
-    bool ok = q.exec(QStringLiteral("SELECT rowid FROM \"Param\" ORDER BY rowid LIMIT 1"));
+    const Schema::Table &param = Schema::param();
+    bool ok = q.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(quoted(param.name)));
     qint64 rowid = -1;
     if (ok && q.next())
         rowid = q.value(0).toLongLong();
     if (ok && rowid < 0) {
         // No settings row yet: start one from the defaults.
-        const Settings d;
-        ok = q.prepare(QStringLiteral("INSERT INTO \"Param\" (\"N°Com\",\"settings\",\"couleur\",\"couleur2\","
-                                      "\"CoulLigne\",\"CoulFaisc\",\"tempo\",\"CarteX\",\"CarteY\",\"CoefZoom\") "
-                                      "VALUES (?,?,?,?,?,?,?,?,?,?)"));
-        if (ok) {
-            for (const QVariant &v : {QVariant(d.comNumber), QVariant(d.portSettings),
-                                      QVariant(qint64(d.activeColour)), QVariant(qint64(d.idleColour)),
-                                      QVariant(qint64(d.routeColour)), QVariant(qint64(d.beamColour)),
-                                      QVariant(d.tempo), QVariant(d.carteX), QVariant(d.carteY),
-                                      QVariant(d.coefZoom)})
-                q.addBindValue(v);
-            ok = q.exec();
-            rowid = q.lastInsertId().toLongLong();
-        }
+        ok = insertRow(q, param, Schema::settingsRow(Settings()));
+        rowid = q.lastInsertId().toLongLong();
     }
     if (ok && !fields.isEmpty()) {
         QStringList sets;
         for (auto it = fields.cbegin(); it != fields.cend(); ++it)
             sets << quoted(it.key()) + QStringLiteral(" = ?");
-        ok = q.prepare(QStringLiteral("UPDATE \"Param\" SET %1 WHERE rowid = ?").arg(sets.join(", ")));
+        ok = q.prepare(
+            QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(param.name), sets.join(", ")));
         if (ok) {
             for (auto it = fields.cbegin(); it != fields.cend(); ++it)
                 q.addBindValue(it.value());
@@ -472,22 +429,24 @@ bool Store::writeSettings(const QVariantMap &fields, QString *error)
             ok = q.exec();
         }
     }
-    if (!ok || !db.commit()) {
+    if (!ok || !t.commit()) {
         if (error)
-            *error = q.lastError().isValid() ? SystemErrors::sql(q.lastError()) : SystemErrors::sql(db.lastError());
-        db.rollback();
+            *error = q.lastError().isValid() ? SystemErrors::sql(q.lastError()) : t.error();
         return false;
     }
     return true;
 }
 
-static bool writeTwoFields(const QSqlDatabase &db, int numero, const char *f1, double v1,
-                           const char *f2, double v2, QString *error)
+// Writes two position fields of repeater `numero` (its place in stored order).
+static bool writeTwoFields(const QSqlDatabase &db, int numero, int f1, double v1, int f2, double v2,
+                           QString *error)
 {
+    const Schema::Table &relais = Schema::relais();
     QSqlQuery q(db);
-    const QString sql = QStringLiteral("UPDATE \"Relais\" SET %1 = ?, %2 = ? WHERE rowid = "
-                                       "(SELECT rowid FROM \"Relais\" ORDER BY rowid LIMIT 1 OFFSET ?)")
-                            .arg(Store::quoted(f1), Store::quoted(f2));
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ? WHERE rowid = "
+                                       "(SELECT rowid FROM %1 ORDER BY rowid LIMIT 1 OFFSET ?)")
+                            .arg(Store::quoted(relais.name), Store::quoted(relais.fieldName(f1)),
+                                 Store::quoted(relais.fieldName(f2)));
     if (!q.prepare(sql)) {
         if (error)
             *error = SystemErrors::sql(q.lastError());
@@ -509,14 +468,15 @@ bool Store::writeIconPosition(int numero, double left, double top, QString *erro
 {
     if (!m_open)
         return false;
-    return writeTwoFields(database(), numero, "PosGauche", left, "PosHaut", top, error);
+    return writeTwoFields(database(), numero, RelaisField::PosGauche, left, RelaisField::PosHaut, top, error);
 }
 
 bool Store::writeLabelPosition(int numero, double left, double top, QString *error)
 {
     if (!m_open)
         return false;
-    return writeTwoFields(database(), numero, "LibellePosGau", left, "LibellePosHaut", top, error);
+    return writeTwoFields(database(), numero, RelaisField::LibellePosGau, left, RelaisField::LibellePosHaut, top,
+                          error);
 }
 
 bool Store::tableExists(const QString &name) const
@@ -530,26 +490,10 @@ bool Store::tableExists(const QString &name) const
 bool Store::CreeTable(const QString &nomtable, QString *error)
 {
     QSqlQuery q(database());
-    const QString sql =
-        QStringLiteral("CREATE TABLE %1 (\"N°\" INTEGER, "
-                       "\"Tx\" VARCHAR(50) CHECK (\"Tx\" <> '' AND length(\"Tx\") <= 50), "
-                       "\"Rx\" VARCHAR(50) CHECK (\"Rx\" <> '' AND length(\"Rx\") <= 50), "
-                       "%2)")
-            .arg(quoted(nomtable), [] {
-                QStringList f;
-                for (const char *n : {"wav", "wav1", "wav2", "wav3", "wav4", "chemin", "relais"})
-                    f << QStringLiteral("\"%1\" VARCHAR(24) CHECK (length(\"%1\") <= 24)").arg(n);
-                return f.join(", ");
-            }());
-    if (!q.exec(sql)) {
+    if (!q.exec(Schema::commands().createSql(nomtable))) {
         if (error)
             *error = SystemErrors::sql(q.lastError());
         return false;
     }
     return true;
-}
-
-int Store::lookupKey(const QVector<Repeater> &list, QChar key, int fallback)
-{
-    return Routes::lookupKey(list, key, fallback);
 }

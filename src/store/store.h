@@ -57,16 +57,12 @@ public:
     bool writeIconPosition(int numero, double left, double top, QString *error = nullptr);
     bool writeLabelPosition(int numero, double left, double top, QString *error = nullptr);
 
-    // Creates the empty command table of repeater `name` with its ten fields.
+    // Creates the empty command table `nomtable` with its ten fields.
     bool CreeTable(const QString &nomtable, QString *error = nullptr);
     bool tableExists(const QString &name) const;
 
     // Quoted SQL identifier for a table or field name ("7" -> "\"7\"").
     static QString quoted(const QString &name);
-
-    // Repeater number of `key` in `list`, the last match winning; `fallback`
-    // when no row matches.
-    static int lookupKey(const QVector<Repeater> &list, QChar key, int fallback);
 
     // Whole networks (demo workspace, bulk fills): appends the repeaters after the
     // existing rows, numbered on from them, each with its command table holding
@@ -74,13 +70,7 @@ public:
     bool appendNetwork(const QVector<Repeater> &repeaters, const QVector<QVector<Command>> &commands,
                        QString *error = nullptr);
 
-    static const QStringList &relaisFields();
-    static const QStringList &paramFields();
-    static const QStringList &commandFields();
-
-    // editors
-    static constexpr int MaxRepeaters = 30;
-    static constexpr int MaxCommands = 30;
+    // editors (the tables' fields and limits: schema.h)
     // Rows for the editors' grids in stored order, fields by position; a field
     // without a value stays a null QVariant. Relais rows hold its nine fields,
     // command rows the ten fields of a command table.

@@ -1,4 +1,8 @@
 #include "store.h"
+
+#include "schema.h"
+#include "transaction.h"
+
 #include "core/systemerrors.h"
 
 #include <QSqlError>
@@ -11,41 +15,7 @@
 
 namespace {
 
-// Rolls back whatever was not committed when it goes out of scope.
-class Transaction
-{
-public:
-    explicit Transaction(QSqlDatabase db) : m_db(db)
-    {
-        m_begun = m_db.transaction();
-        if (!m_begun)
-            m_why = SystemErrors::sql(m_db.lastError());
-    }
-    ~Transaction()
-    {
-        if (m_begun && !m_committed)
-            m_db.rollback();
-    }
-    bool begun() const { return m_begun; }
-    // As begun(), and a failure leaves the engine's reason in *why.
-    bool begun(QString *why) const
-    {
-        if (!m_begun)
-            *why = m_why;
-        return m_begun;
-    }
-    bool commit()
-    {
-        m_committed = m_db.commit();
-        return m_committed;
-    }
-
-private:
-    QSqlDatabase m_db;
-    bool m_begun = false;
-    bool m_committed = false;
-    QString m_why;
-};
+namespace RelaisField = Schema::RelaisField;
 
 QString errorText(const QSqlQuery &q)
 {
@@ -88,17 +58,18 @@ bool rowIds(QSqlDatabase db, const QString &table, QVector<qint64> *ids, QString
     return true;
 }
 
-// Names of the fields 1 to 9 of a command table, taken by position.
+// Names of the fields after N° of a command table, taken by position: an
+// imported table keeps the names the old file gave them.
 bool commandFieldNames(QSqlDatabase db, const QString &table, QStringList *names, QString *why)
 {
     const QSqlRecord rec = db.record(table);
-    if (rec.count() < 10) {
+    if (rec.count() < Schema::commands().count()) {
         *why = rec.isEmpty() ? QStringLiteral("la table %1 est introuvable").arg(table)
                              : QStringLiteral("la table %1 n'a pas ses dix champs").arg(table);
         return false;
     }
     names->clear();
-    for (int i = 1; i < 10; ++i)
+    for (int i = Schema::CommandField::Numero + 1; i < Schema::commands().count(); ++i)
         names->append(Store::quoted(rec.fieldName(i)));
     return true;
 }
@@ -110,6 +81,22 @@ QVariantList commandValues(const Command &c)
         v << w;
     v << c.chemin << c.relais;
     return v;
+}
+
+QString relaisTable()
+{
+    return QString::fromUtf8(Schema::relais().name);
+}
+
+QString relaisField(int f)
+{
+    return Store::quoted(Schema::relais().fieldName(f));
+}
+
+// N° of a command table.
+QString numeroField()
+{
+    return Store::quoted(Schema::commands().fieldName(Schema::CommandField::Numero));
 }
 
 bool fail(QString *error, const QString &text)
@@ -129,11 +116,11 @@ QVector<QVariantList> Store::repeaterRows(QString *error) const
         return out;
     }
     QStringList cols;
-    for (const QString &f : relaisFields())
+    for (const QString &f : Schema::relais().fieldNames())
         cols << quoted(f);
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM \"Relais\" ORDER BY rowid").arg(cols.join(',')))) {
+    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(cols.join(','), quoted(relaisTable())))) {
         fail(error, QStringLiteral("Impossible de lire la table Relais : %1").arg(errorText(q)));
         return out;
     }
@@ -155,7 +142,7 @@ QVector<QVariantList> Store::commandRows(int repeater, QString *error) const
     }
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(quoted(QString::number(repeater))))) {
+    if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(quoted(Schema::commandTable(repeater))))) {
         fail(error, QStringLiteral("Impossible de lire la table des commandes du relais %1 : %2")
                         .arg(repeater)
                         .arg(errorText(q)));
@@ -164,7 +151,7 @@ QVector<QVariantList> Store::commandRows(int repeater, QString *error) const
     const int fields = q.record().count();
     while (q.next()) {
         QVariantList row;
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < Schema::commands().count(); ++i)
             row << (i < fields ? q.value(i) : QVariant());
         out.append(row);
     }
@@ -175,14 +162,14 @@ int Store::repeaterCount() const
 {
     QVector<qint64> ids;
     QString why;
-    return m_open && rowIds(database(), QStringLiteral("Relais"), &ids, &why) ? int(ids.size()) : 0;
+    return m_open && rowIds(database(), relaisTable(), &ids, &why) ? int(ids.size()) : 0;
 }
 
 int Store::commandCount(int repeater) const
 {
     QVector<qint64> ids;
     QString why;
-    return m_open && rowIds(database(), QString::number(repeater), &ids, &why) ? int(ids.size()) : 0;
+    return m_open && rowIds(database(), Schema::commandTable(repeater), &ids, &why) ? int(ids.size()) : 0;
 }
 
 int Store::addRepeater(const QString &nom, const QString &dtmf, const QString &freq, const QString &chemin,
@@ -194,23 +181,20 @@ int Store::addRepeater(const QString &nom, const QString &dtmf, const QString &f
     Transaction t(db);
     QString why;
     QVector<qint64> ids;
-    if (!t.begun() || !rowIds(db, QStringLiteral("Relais"), &ids, &why)) {
+    if (!t.begun() || !rowIds(db, relaisTable(), &ids, &why)) {
         fail(error, QStringLiteral("Impossible d'ajouter le relais : %1\nRien n'a été enregistré.")
                         .arg(why.isEmpty() ? SystemErrors::sql(db.lastError()) : why));
         return 0;
     }
     // The number is the position: it stays right even if a stored N° is not.
     const int n = int(ids.size()) + 1;
-    if (n > MaxRepeaters) {
-        fail(error, QStringLiteral("Le nombre de relais est limité à 30"));
+    if (n > Schema::MaxRepeaters) {
+        fail(error, Schema::repeaterLimitText());
         return 0;
     }
     const bool ok =
-        run(db,
-            QStringLiteral("INSERT INTO \"Relais\" (\"N°\",\"Nom\",\"N°DTMF\",\"Freq\",\"PosGauche\",\"PosHaut\","
-                           "\"LibellePosGau\",\"LibellePosHaut\",\"Chemin\") VALUES (?,?,?,?,0,0,0,0,?)"),
-            {n, nom, dtmf, freq, chemin}, &why)
-        && CreeTable(QString::number(n), &why);
+        run(db, Schema::relais().insertSql(), {n, nom, dtmf, freq, 0, 0, 0, 0, chemin}, &why)
+        && CreeTable(Schema::commandTable(n), &why);
     if (!ok || !t.commit()) {
         fail(error, QStringLiteral("Impossible d'ajouter le relais %1 : %2\nRien n'a été enregistré.")
                         .arg(n)
@@ -228,13 +212,14 @@ bool Store::updateRepeater(int numero, const QString &nom, const QString &dtmf, 
     QSqlDatabase db = database();
     QString why;
     QVector<qint64> ids;
-    if (!rowIds(db, QStringLiteral("Relais"), &ids, &why))
+    if (!rowIds(db, relaisTable(), &ids, &why))
         return fail(error, QStringLiteral("Impossible de modifier le relais %1 : %2").arg(numero).arg(why));
     if (numero < 1 || numero > ids.size())
         return fail(error, QStringLiteral("Le relais %1 n'existe pas.").arg(numero));
     if (!run(db,
-             QStringLiteral("UPDATE \"Relais\" SET \"Nom\" = ?, \"N°DTMF\" = ?, \"Freq\" = ?, \"Chemin\" = ? "
-                            "WHERE rowid = ?"),
+             QStringLiteral("UPDATE %1 SET %2 = ?, %3 = ?, %4 = ?, %5 = ? WHERE rowid = ?")
+                 .arg(quoted(relaisTable()), relaisField(RelaisField::Nom), relaisField(RelaisField::Dtmf),
+                      relaisField(RelaisField::Freq), relaisField(RelaisField::Chemin)),
              {nom, dtmf, freq, chemin, ids[numero - 1]}, &why))
         return fail(error, QStringLiteral("Impossible de modifier le relais %1 : %2").arg(numero).arg(why));
     return true;
@@ -248,19 +233,22 @@ bool Store::deleteRepeater(int numero, QString *error)
     Transaction t(db);
     QString why;
     QVector<qint64> ids;
-    bool ok = t.begun(&why) && rowIds(db, QStringLiteral("Relais"), &ids, &why);
+    bool ok = t.begun(&why) && rowIds(db, relaisTable(), &ids, &why);
     if (ok && (numero < 1 || numero > ids.size()))
         return fail(error, QStringLiteral("Le relais %1 n'existe pas.").arg(numero));
-    ok = ok && run(db, QStringLiteral("DROP TABLE %1").arg(quoted(QString::number(numero))), {}, &why)
-         && run(db, QStringLiteral("DELETE FROM \"Relais\" WHERE rowid = ?"), {ids[numero - 1]}, &why);
+    ok = ok && run(db, QStringLiteral("DROP TABLE %1").arg(quoted(Schema::commandTable(numero))), {}, &why)
+         && run(db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(relaisTable())), {ids[numero - 1]},
+                &why);
     // Each following repeater and its command table move one number down.
     // Renaming keeps the table's definition whole (field types and checks).
     for (int k = numero + 1; ok && k <= ids.size(); ++k) {
-        ok = run(db, QStringLiteral("UPDATE \"Relais\" SET \"N°\" = ? WHERE rowid = ?"), {k - 1, ids[k - 1]},
-                 &why)
+        ok = run(db,
+                 QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                     .arg(quoted(relaisTable()), relaisField(RelaisField::Numero)),
+                 {k - 1, ids[k - 1]}, &why)
              && run(db,
                     QStringLiteral("ALTER TABLE %1 RENAME TO %2")
-                        .arg(quoted(QString::number(k)), quoted(QString::number(k - 1))),
+                        .arg(quoted(Schema::commandTable(k)), quoted(Schema::commandTable(k - 1))),
                     {}, &why);
     }
     if (!ok || !t.commit())
@@ -277,7 +265,7 @@ int Store::insertCommand(int repeater, int before, const Command &c, QString *er
         fail(error, QStringLiteral("Aucune base de données ouverte : la commande n'a pas été ajoutée."));
         return 0;
     }
-    const QString table = QString::number(repeater);
+    const QString table = Schema::commandTable(repeater);
     QSqlDatabase db = database();
     Transaction t(db);
     QString why;
@@ -285,8 +273,8 @@ int Store::insertCommand(int repeater, int before, const Command &c, QString *er
     QStringList names;
     bool ok = t.begun(&why) && rowIds(db, table, &ids, &why) && commandFieldNames(db, table, &names, &why);
     const int n = int(ids.size());
-    if (ok && n >= MaxCommands) {
-        fail(error, QStringLiteral("Le nombre de commande par relais est limité à 30"));
+    if (ok && n >= Schema::MaxCommands) {
+        fail(error, Schema::commandLimitText());
         return 0;
     }
     const QString setAll = names.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ?");
@@ -295,8 +283,9 @@ int Store::insertCommand(int repeater, int before, const Command &c, QString *er
         QVariantList binds{n + 1};
         binds << commandValues(c);
         ok = run(db,
-                 QStringLiteral("INSERT INTO %1 (\"N°\", %2) VALUES (?,?,?,?,?,?,?,?,?,?)")
-                     .arg(quoted(table), names.join(',')),
+                 QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (%4)")
+                     .arg(quoted(table), numeroField(),
+                          names.join(','), QStringList(names.size() + 1, QStringLiteral("?")).join(',')),
                  binds, &why);
     }
     int result = n + 1;
@@ -331,7 +320,7 @@ bool Store::updateCommand(int repeater, int numero, const Command &c, QString *e
 {
     if (!m_open)
         return fail(error, QStringLiteral("Aucune base de données ouverte : la commande n'a pas été modifiée."));
-    const QString table = QString::number(repeater);
+    const QString table = Schema::commandTable(repeater);
     QSqlDatabase db = database();
     QString why;
     QVector<qint64> ids;
@@ -354,7 +343,7 @@ bool Store::deleteCommand(int repeater, int numero, QString *error)
 {
     if (!m_open)
         return fail(error, QStringLiteral("Aucune base de données ouverte : la commande n'a pas été supprimée."));
-    const QString table = QString::number(repeater);
+    const QString table = Schema::commandTable(repeater);
     QSqlDatabase db = database();
     Transaction t(db);
     QString why;
@@ -364,7 +353,7 @@ bool Store::deleteCommand(int repeater, int numero, QString *error)
         return fail(error, QStringLiteral("La commande %1 n'existe pas.").arg(numero));
     ok = ok && run(db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(table)), {ids[numero - 1]}, &why);
     for (int k = numero + 1; ok && k <= ids.size(); ++k)
-        ok = run(db, QStringLiteral("UPDATE %1 SET \"N°\" = ? WHERE rowid = ?").arg(quoted(table)),
+        ok = run(db, QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?").arg(quoted(table), numeroField()),
                  {k - 1, ids[k - 1]}, &why);
     if (!ok || !t.commit())
         return fail(error, QStringLiteral("Impossible de supprimer la commande %1 : %2\n"
@@ -378,12 +367,12 @@ bool Store::writeCommandField(int repeater, int numero, int field, const QString
 {
     if (!m_open)
         return fail(error, QStringLiteral("Aucune base de données ouverte."));
-    const QString table = QString::number(repeater);
+    const QString table = Schema::commandTable(repeater);
     QSqlDatabase db = database();
     QString why;
     QVector<qint64> ids;
     QStringList names;
-    if (field < 1 || field > 9)
+    if (field <= Schema::CommandField::Numero || field >= Schema::commands().count())
         return fail(error, QStringLiteral("Le champ %1 ne peut pas être modifié.").arg(field));
     if (!rowIds(db, table, &ids, &why) || !commandFieldNames(db, table, &names, &why))
         return fail(error, why);

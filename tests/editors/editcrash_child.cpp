@@ -5,6 +5,7 @@
 // step as it begins, "done" after the last round, "error: ..." and exit code 3
 // when a write is refused.
 
+#include "store/schema.h"
 #include "store/store.h"
 
 #include <QCoreApplication>
@@ -49,15 +50,15 @@ int main(int argc, char **argv)
     auto append = [&] {
         Repeater r{0, QStringLiteral("R%1.%2").arg(tag).arg(++serial), "5", "10.5"};
         QVector<Command> cmds;
-        for (int j = 1; j <= Store::MaxCommands; ++j)
+        for (int j = 1; j <= Schema::MaxCommands; ++j)
             cmds << command(r.nom);
         check(store.appendNetwork({r}, {cmds}, &error), error);
     };
     // A former run may have been killed between two writes: fill up again.
-    while (store.repeaterCount() < Store::MaxRepeaters)
+    while (store.repeaterCount() < Schema::MaxRepeaters)
         append();
-    for (int k = 1; k <= Store::MaxRepeaters; ++k)
-        while (store.commandCount(k) < Store::MaxCommands)
+    for (int k = 1; k <= Schema::MaxRepeaters; ++k)
+        while (store.commandCount(k) < Schema::MaxCommands)
             check(store.insertCommand(k, 0, command(nomOf(k)), &error), error);
     say("started");
     for (long i = 0; i < std::atol(argv[2]); ++i) {
@@ -68,7 +69,7 @@ int main(int argc, char **argv)
         append();
         // One command of some repeater moves: deleted, then inserted elsewhere.
         say("move");
-        const int k = 1 + int(i % Store::MaxRepeaters);
+        const int k = 1 + int(i % Schema::MaxRepeaters);
         check(store.deleteCommand(k, 1 + int(i % 29), &error), error);
         check(store.insertCommand(k, 1 + int((i * 7) % 29), command(nomOf(k)), &error), error);
     }

@@ -33,6 +33,16 @@ QString click(Store &store, QAbstractButton *b, QMessageBox::StandardButton answ
     return QString(a.seen ? "message " : "") + (dumpDatabase(store.database()) == before ? "rien" : "écrit");
 }
 
+// A control of an editor, found by its object name.
+template <typename T = QLineEdit>
+T *control(QObject *editor, const char *name)
+{
+    T *c = editor->findChild<T *>(QLatin1String(name));
+    if (!c)
+        qFatal("%s introuvable", name);
+    return c;
+}
+
 } // namespace
 
 class tst_editors : public QObject
@@ -49,38 +59,43 @@ private slots:
         ws.addCommand(3, "de R3", "x", {"31"});
         Store &store = ws.store();
         frmRelais e(store);
+        QLineEdit *TextNom = control(&e, "TextNom"), *TextDTMF = control(&e, "TextDTMF"),
+                  *TextFreq = control(&e, "TextFreq"), *TextChem = control(&e, "TextChem");
+        auto *cmdAdd = control<QPushButton>(&e, "cmdAdd"), *cmdModif = control<QPushButton>(&e, "cmdModif"),
+             *cmdDelete = control<QPushButton>(&e, "cmdDelete");
+        auto *grdDataGrid = control<QTableView>(&e, "grdDataGrid");
         e.show();
         QVERIFY(QTest::qWaitForWindowExposed(&e));
         for (const char *n : {"R30", "R31"}) {  // a full table refuses a 31st
-            typeInto(e.TextNom, n);
-            typeInto(e.TextFreq, "10450");
-            QVERIFY(!e.cmdAdd->isEnabled());  // all three boxes needed
-            typeInto(e.TextDTMF, "3");
-            QCOMPARE(click(store, e.cmdAdd), QByteArray(n) == "R30" ? "écrit" : "message rien");
+            typeInto(TextNom, n);
+            typeInto(TextFreq, "10450");
+            QVERIFY(!cmdAdd->isEnabled());  // all three boxes needed
+            typeInto(TextDTMF, "3");
+            QCOMPARE(click(store, cmdAdd), QByteArray(n) == "R30" ? "écrit" : "message rien");
         }
         QCOMPARE(tableRows(store.database(), "Relais").value(29), (QVariantList{30, "R30", "3", "10450", 0, 0, 0, 0, ""}));
         // Update writes the current row only; an empty required box writes nothing.
-        clickCell(e.grdDataGrid, 1);
-        typeInto(e.TextFreq, "2370");
-        QCOMPARE(click(store, e.cmdModif), "écrit");
+        clickCell(grdDataGrid, 1);
+        typeInto(TextFreq, "2370");
+        QCOMPARE(click(store, cmdModif), "écrit");
         QCOMPARE(store.repeaters()[1].freq + store.repeaters()[0].freq, "2370438");
-        clickCell(e.grdDataGrid, 0);
-        typeInto(e.TextDTMF, "");
-        e.cmdModif->setEnabled(true);
-        QCOMPARE(click(store, e.cmdModif), "message rien");
+        clickCell(grdDataGrid, 0);
+        typeInto(TextDTMF, "");
+        cmdModif->setEnabled(true);
+        QCOMPARE(click(store, cmdModif), "message rien");
         // Delete answered No changes nothing; Yes renumbers the following ones with their tables.
-        clickCell(e.grdDataGrid, 1);
-        QCOMPARE(click(store, e.cmdDelete, QMessageBox::No), "message rien");
-        typeInto(e.TextChem, "9");  // enables the update button, which the delete leaves as it is
+        clickCell(grdDataGrid, 1);
+        QCOMPARE(click(store, cmdDelete, QMessageBox::No), "message rien");
+        typeInto(TextChem, "9");  // enables the update button, which the delete leaves as it is
         QSignalSpy deleted(&e, &frmRelais::repeaterDeleted);
-        QCOMPARE(click(store, e.cmdDelete, QMessageBox::Yes), "message écrit");
-        QVERIFY(deleted.value(0).value(0).toInt() == 2 && e.grdDataGrid->model()->rowCount() == 29);
+        QCOMPARE(click(store, cmdDelete, QMessageBox::Yes), "message écrit");
+        QVERIFY(deleted.value(0).value(0).toInt() == 2 && grdDataGrid->model()->rowCount() == 29);
         QCOMPARE(rows(store, "Relais").left(14) + ' ' + rows(store, "2"), "1:R1,2:R3,3:R4 1:de R3");
         // No current row now: a second delete asks and does nothing, and an update writes into no row.
-        QCOMPARE(click(store, e.cmdDelete, QMessageBox::Yes), "message rien");
-        QTest::keyClicks(e.TextNom, "Intrus");
-        QVERIFY(e.cmdModif->isEnabled());
-        QCOMPARE(click(store, e.cmdModif), "rien");
+        QCOMPARE(click(store, cmdDelete, QMessageBox::Yes), "message rien");
+        QTest::keyClicks(TextNom, "Intrus");
+        QVERIFY(cmdModif->isEnabled());
+        QCOMPARE(click(store, cmdModif), "rien");
     }
 
     void commandEditor()
@@ -91,56 +106,60 @@ private slots:
             ws.addCommand(1, QStringLiteral("c%1").arg(i), "r", {QString::number(i)});
         Store &store = ws.store();
         frmRelai e(store, 1);
+        QLineEdit *TextTx = control(&e, "TextTx"), *TextRx = control(&e, "TextRx"), *TextRel = control(&e, "TextRel");
+        auto *cmdAdd = control<QPushButton>(&e, "cmdAdd"), *cmdModif = control<QPushButton>(&e, "cmdModif"),
+             *cmdDelete = control<QPushButton>(&e, "cmdDelete"), *Command1 = control<QPushButton>(&e, "Command1");
+        auto *grdDataGrid = control<QTableView>(&e, "grdDataGrid");
         e.show();
         QVERIFY(QTest::qWaitForWindowExposed(&e));
         // Right after opening the first row counts as selected.
-        typeInto(e.TextTx, "X");
-        typeInto(e.TextRx, "x");
-        click(store, e.cmdAdd);
+        typeInto(TextTx, "X");
+        typeInto(TextRx, "x");
+        click(store, cmdAdd);
         QCOMPARE(rows(store, "1"), "1:X,2:c1,3:c2,4:c3,5:c4");
         // In front of the selected row, with the boxes as they are; the last row selected: at the end.
-        clickCell(e.grdDataGrid, 2);
-        QCOMPARE(e.TextTx->text() + e.TextWav[0]->text(), QStringLiteral("c22"));
-        typeInto(e.TextTx, "Y");
-        typeInto(e.TextRel, "2");
-        click(store, e.cmdAdd);
+        clickCell(grdDataGrid, 2);
+        QCOMPARE(TextTx->text() + control(&e, "TextWav0")->text(), QStringLiteral("c22"));
+        typeInto(TextTx, "Y");
+        typeInto(TextRel, "2");
+        click(store, cmdAdd);
         QCOMPARE(store.commands(1)[2].relais + store.commands(1)[2].wav[0], "22");
-        clickCell(e.grdDataGrid, 5);
-        typeInto(e.TextTx, "Z");
-        click(store, e.cmdAdd);
+        clickCell(grdDataGrid, 5);
+        typeInto(TextTx, "Z");
+        click(store, cmdAdd);
         // Delete renumbers in the old order, then nothing is selected and an add goes to the end.
-        clickCell(e.grdDataGrid, 1);
-        QCOMPARE(click(store, e.cmdDelete, QMessageBox::Yes), "message écrit");
+        clickCell(grdDataGrid, 1);
+        QCOMPARE(click(store, cmdDelete, QMessageBox::Yes), "message écrit");
         QCOMPARE(e.currentRow(), 0);
-        typeInto(e.TextTx, "W");
-        typeInto(e.TextRx, "w");
-        click(store, e.cmdAdd);
+        typeInto(TextTx, "W");
+        typeInto(TextRx, "w");
+        click(store, cmdAdd);
         QCOMPARE(rows(store, "1"), "1:X,2:Y,3:c2,4:c3,5:c4,6:Z,7:W");
         // Update writes every box into the current row; an empty Rx writes nothing.
-        clickCell(e.grdDataGrid, 0);
-        typeInto(e.TextTx, "autre");
-        typeInto(e.TextWav[2], "9");
-        QCOMPARE(click(store, e.cmdModif), "écrit");
+        clickCell(grdDataGrid, 0);
+        typeInto(TextTx, "autre");
+        typeInto(control(&e, "TextWav2"), "9");
+        QCOMPARE(click(store, cmdModif), "écrit");
         QCOMPARE(store.commands(1)[0].tx + store.commands(1)[0].wav[2], QStringLiteral("autre9"));
-        clickCell(e.grdDataGrid, 0);
-        typeInto(e.TextRx, "");
-        QVERIFY(!e.cmdAdd->isEnabled());
-        e.cmdAdd->setEnabled(true);
-        QCOMPARE(click(store, e.cmdAdd), "message rien");
+        clickCell(grdDataGrid, 0);
+        typeInto(TextRx, "");
+        QVERIFY(!cmdAdd->isEnabled());
+        cmdAdd->setEnabled(true);
+        QCOMPARE(click(store, cmdAdd), "message rien");
         // "..." stands beside sequence and route columns only and writes the file name into that cell.
         QString answer = QStringLiteral("/home/op/tones/appel-b.wav");
         e.chooseFile = [&](QWidget *) { return answer; };
-        clickCell(e.grdDataGrid, 1, 1);
-        QVERIFY(!e.Command1->isVisible());
-        clickCell(e.grdDataGrid, 1, 5);
-        QCOMPARE(click(store, e.Command1), "écrit");
+        clickCell(grdDataGrid, 1, 1);
+        QVERIFY(!Command1->isVisible());
+        clickCell(grdDataGrid, 1, 5);
+        QCOMPARE(click(store, Command1), "écrit");
         QCOMPARE(store.commands(1)[1].wav[2] + ' ' + store.commands(1)[0].wav[2], QStringLiteral("appel-b.wav 9"));
         answer.clear();  // cancelled: nothing written
-        clickCell(e.grdDataGrid, 0, 3);
-        QCOMPARE(click(store, e.Command1), "rien");
+        clickCell(grdDataGrid, 0, 3);
+        QCOMPARE(click(store, Command1), "rien");
         // A cell edited in the grid is stored; a text too long for its field
         // is refused, reported, and the grid shows the stored value again.
-        QAbstractItemModel *m = e.grdDataGrid->model();
+        QAbstractItemModel *m = grdDataGrid->model();
         QVERIFY(m->setData(m->index(0, 9), QStringLiteral("45")));
         QCOMPARE(store.commands(1)[0].relais, QStringLiteral("45"));
         ModalAnswer ok;
@@ -164,22 +183,22 @@ private slots:
         st.frm->openRepeaterEditor();
         auto *e = st.frm->findChild<frmRelais *>();
         QVERIFY(e && QTest::qWaitForWindowExposed(e));
-        clickCell(e->grdDataGrid, 2);
-        QCOMPARE(e->TextNom->text(), QStringLiteral("Charlie"));
-        QCOMPARE(click(st.ws.store(), e->cmdDelete, QMessageBox::Yes), "message écrit");
+        clickCell(control<QTableView>(e, "grdDataGrid"), 2);
+        QCOMPARE(control(e, "TextNom")->text(), QStringLiteral("Charlie"));
+        QCOMPARE(click(st.ws.store(), control<QPushButton>(e, "cmdDelete"), QMessageBox::Yes), "message écrit");
         MapScene *scene = st.frm->scene();
         QVERIFY(scene->repeaterCount() == 4 && scene->FreqE[3]->text() == "Delta");
         // Their route state stays with them, Delta's under its new number.
         QVERIFY(st.ctx.routes.RouteAffichee.value(2) && scene->isActive(2));
         QVERIFY(st.ctx.routes.RouteAffichee.value(3) && scene->isActive(3) && !st.ctx.routes.RouteAffichee.value(4));
         // Added: shown at the top left corner at once.
-        typeInto(e->TextNom, "Foxtrot");
-        typeInto(e->TextDTMF, "6");
-        typeInto(e->TextFreq, "2400");
-        QTest::mouseClick(e->cmdAdd, Qt::LeftButton);
+        typeInto(control(e, "TextNom"), "Foxtrot");
+        typeInto(control(e, "TextDTMF"), "6");
+        typeInto(control(e, "TextFreq"), "2400");
+        QTest::mouseClick(control<QPushButton>(e, "cmdAdd"), Qt::LeftButton);
         QVERIFY(scene->repeaterCount() == 5 && scene->FreqE[5]->text() == "Foxtrot");
         QCOMPARE(scene->RelaiOk[5]->pos(), QPointF(0, 0));
-        QTest::mouseClick(e->cmdClose, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(e, "cmdClose"), Qt::LeftButton);
         QTRY_VERIFY(!st.frm->findChild<frmRelais *>());
         const QPoint delta = st.frm->view()->mapFromScene(scene->RelaiOk[3]->pos()) + QPoint(5, 5);
         QTest::mouseClick(st.frm->view()->viewport(), Qt::LeftButton, {}, delta);
