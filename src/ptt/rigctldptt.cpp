@@ -189,9 +189,9 @@ bool RigctldPtt::ask(const QByteArray &command, QByteArray *answer, QString *err
         return false;
     int err = exchange(command, answer);
     // rigctld now and then drops a connection it has just accepted, unanswered
-    // (about one in two hundred): once more on a new one.
-    if (err == ECONNRESET && m_unanswered && connectToDaemon(nullptr))
-        err = exchange(command, answer);
+    // (a few in a hundred when clients come and go quickly): again on a new one.
+    for (int retry = 0; retry < 3 && (err == ECONNRESET || err == EPIPE) && m_unanswered; ++retry)
+        err = connectToDaemon(nullptr) ? exchange(command, answer) : err;
     m_unanswered = false;
     if (!err)
         return true;
