@@ -1,6 +1,5 @@
-/* LD_PRELOAD shim for tests: the file $PONTAVEL_HID_PATH acts as a hidraw device
- * with the ids of $PONTAVEL_HID_ID ("0d8c:000c"; empty: not HID). What is written
- * to it lands in the file, and fails with EIO from byte $PONTAVEL_HID_FAIL_AT on. */
+/* LD_PRELOAD shim for tests: the file $PONTAVEL_HID_PATH is a hidraw device of ids $PONTAVEL_HID_ID
+ * ("0d8c:000c"; empty: not HID); writes land in it, failing with EIO from byte $PONTAVEL_HID_FAIL_AT. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>

@@ -1,5 +1,4 @@
-// Keying through a real rigctld on a free port, and through a CM108 GPIO: a
-// plain file that the preloaded shim (hidshim.c) makes a hidraw device.
+// Keying through a real rigctld, and a CM108 GPIO on a file that hidshim.c makes a hidraw device.
 #include "ptt/cm108ptt.h"
 #include "ptt/pttsafety.h"
 #include "ptt/rigctldptt.h"
