@@ -14,6 +14,7 @@ packages=(
   appstream desktop-file-utils
   # tests: a private sound server with a null sink, a DTMF decoder, tone tools, ptys
   multimon-ng pulseaudio pulseaudio-utils sox socat sqlite3
+  libhamlib-utils  # tests: rigctld and rigctl, the daemon keyed through and a reference
   # CI: sanitizer build and fuzz targets (libFuzzer)
   clang libclang-rt-14-dev
 )

@@ -6,24 +6,39 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
 int signalPipe[2] = {-1, -1};
+// The release armed now: modem-line bits to clear, or else bytes to write.
 std::atomic<int> keyedFd{-1};
 std::atomic<int> keyedBits{0};
+std::atomic<int> releaseSize{0};
+char releaseBytes[64];
 static_assert(std::atomic<int>::is_always_lock_free);
 
-// Only async-signal-safe calls: one ioctl on the descriptor kept by armLineRelease().
+// Only async-signal-safe calls: one ioctl, or one send() or write(), on the
+// descriptor kept by the last arm call.
 void dropLine()
 {
     const int fd = keyedFd.load();
     int bits = keyedBits.load();
-    if (fd >= 0 && bits)
+    const int size = releaseSize.load();
+    if (fd < 0)
+        return;
+    if (bits) {
         ::ioctl(fd, TIOCMBIC, &bits);
+    } else if (size > 0) {
+        // send() for a socket: a daemon gone away must not raise SIGPIPE here.
+        if (::send(fd, releaseBytes, size_t(size), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno == ENOTSOCK) {
+            [[maybe_unused]] const ssize_t n = ::write(fd, releaseBytes, size_t(size));
+        }
+    }
 }
 
 void onSignal(int signo)
@@ -45,11 +60,27 @@ void onCrash(int signo)
 
 } // namespace
 
+// The descriptor goes last: a signal in between sees nothing armed rather
+// than a half-written release.
 void armLineRelease(int fd, int bits)
 {
     keyedFd.store(-1);
+    releaseSize.store(0);
     keyedBits.store(bits);
     keyedFd.store(fd);
+}
+
+bool armWriteRelease(int fd, const char *bytes, int size)
+{
+    keyedFd.store(-1);
+    keyedBits.store(0);
+    releaseSize.store(0);
+    if (fd < 0 || !bytes || size <= 0 || size > int(sizeof releaseBytes))
+        return fd < 0;
+    std::memcpy(releaseBytes, bytes, size_t(size));
+    releaseSize.store(size);
+    keyedFd.store(fd);
+    return true;
 }
 
 void installTransmitterSafety(QObject *owner, std::function<void()> stop)

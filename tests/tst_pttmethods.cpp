@@ -1,0 +1,171 @@
+// Keying through a real rigctld, and a CM108 GPIO on a file that hidshim.c makes a hidraw device.
+#include "ptt/cm108ptt.h"
+#include "ptt/pttsafety.h"
+#include "ptt/rigctldptt.h"
+
+#include <QTcpServer>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QByteArray On3 = "0000040400", Off3 = "0000000400"; // GPIO 3, in hex
+
+int freePort()
+{
+    QTcpServer server;
+    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
+}
+
+// The rig's PTT as a second client of the daemon sees it.
+QByteArray pttState(int port)
+{
+    QByteArray answer;
+    return RigctldPtt("127.0.0.1", port).ask("t", &answer, nullptr) ? answer : "none";
+}
+
+// The dummy rig; its PTT can be set only with "-P RIG".
+struct Daemon
+{
+    QProcess process;
+    const int port = freePort();
+    explicit Daemon(const QStringList &ptt = {"-P", "RIG"})
+    {
+        process.start("rigctld", QStringList{"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port)} + ptt);
+        for (QDeadlineTimer end(5000); pttState(port) == "none" && !end.hasExpired();)
+            QTest::qWait(20);
+    }
+    ~Daemon() { process.kill(), process.waitForFinished(); }
+};
+
+// The child of releasedWhenTheProcessIsStopped(): keys and waits for a signal.
+int keyAndWait(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    RigctldPtt rig("127.0.0.1", QString(argv[2]).toInt());
+    Cm108Ptt gpio(argv[2]);
+    Ptt *ptt = argv[2][0] == '/' ? static_cast<Ptt *>(&gpio) : &rig;
+    installTransmitterSafety(&app, [ptt] { ptt->release(); });
+    return ptt->key(nullptr) ? app.exec() : 1;
+}
+
+} // namespace
+
+class TstPttMethods : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    const QString hid = dir.filePath("hidraw0");
+
+    // An empty device with the ids id ("": not HID), its writes failing from byte failAt.
+    void fakeHid(const char *id, const char *failAt = "")
+    {
+        QVERIFY(QFile(hid).open(QIODevice::WriteOnly));
+        qputenv("PONTAVEL_HID_PATH", hid.toLocal8Bit());
+        qputenv("PONTAVEL_HID_ID", id);
+        qputenv("PONTAVEL_HID_FAIL_AT", failAt);
+    }
+    QByteArray written() const
+    {
+        QFile f(hid);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toHex() : "";
+    }
+
+private slots:
+    void rigctldKeysReleasesAndLoses()
+    {
+        Daemon d;
+        RigctldPtt ptt("127.0.0.1", d.port);
+        QString error;
+        QVERIFY2(ptt.key(&error) && ptt.isKeyed(), qPrintable(error));
+        QTRY_COMPARE(pttState(d.port), QByteArray("1"));
+        ptt.release();
+        QTRY_COMPARE(pttState(d.port), QByteArray("0"));
+        QVERIFY2(ptt.key(&error) && ptt.lostReason().isEmpty(), qPrintable(error)); // on the kept connection
+        QTRY_COMPARE(pttState(d.port), QByteArray("1"));
+        d.process.kill();
+        const QString address = QString("rigctld (127.0.0.1:%1) ").arg(d.port);
+        QTRY_VERIFY(ptt.lostReason().contains(address + "a coupé la connexion"));
+        ptt.release();
+        QVERIFY(!ptt.key(&error) && error.contains(address + "ne répond pas : connexion refusée"));
+    }
+
+    // A daemon that cannot set the rig's PTT, none, one stopped: while keyed, then to key.
+    void rigctldFailsWithAMessage()
+    {
+        Daemon noPtt(QStringList{}), stopped;
+        RigctldPtt keyed("127.0.0.1", stopped.port);
+        QVERIFY(keyed.key(nullptr));
+        ::kill(pid_t(stopped.process.processId()), SIGSTOP);
+        QTRY_VERIFY_WITH_TIMEOUT(keyed.lostReason().contains("ne répond plus depuis 3 s"), 6000);
+        const QList<std::pair<int, QString>> cases{{noPtt.port, "refuse de passer en émission (paramètre invalide"},
+                                                   {freePort(), "ne répond pas : connexion refusée"},
+                                                   {stopped.port, "ne répond pas : aucune réponse en 1 s à « T 1 »"}};
+        for (const auto &[port, words] : cases) {
+            QString error;
+            const QDeadlineTimer limit(1500);
+            QVERIFY(!RigctldPtt("127.0.0.1", port).key(&error));
+            QVERIFY2(error.contains(QString("rigctld (127.0.0.1:%1) ").arg(port) + words) && !limit.hasExpired(),
+                     qPrintable(error));
+        }
+    }
+
+    // SIGABRT leaves the release to the signal handler alone. rigctld keeps
+    // the PTT of a client gone: a "0" after the end came from the child.
+    void releasedWhenTheProcessIsStopped()
+    {
+        Daemon d;
+        for (int signo : {SIGTERM, SIGABRT}) {
+            for (const QString &target : {QString::number(d.port), hid}) {
+                fakeHid("0d8c:000c");
+                QProcess child;
+                child.start(QCoreApplication::applicationFilePath(), {"--key-and-wait", target});
+                QTRY_COMPARE(target == hid ? written().mid(10, 10) : pttState(d.port), target == hid ? On3 : "1");
+                ::kill(pid_t(child.processId()), signo);
+                QVERIFY(child.waitForFinished(5000));
+                QTRY_COMPARE(target == hid ? written().right(10) : pttState(d.port), target == hid ? Off3 : "0");
+            }
+        }
+    }
+
+    // Off when opened, on, off, off when closed, as Hamlib's rigctl does for its
+    // GPIO 3; an unknown chip is used, with a warning; refused when not HID, lost
+    // on a write error.
+    void cm108Reports()
+    {
+        QString error;
+        const QList<std::tuple<int, const char *, QByteArray, QByteArray>> cases{
+            {1, "0d8c:0012", "0000010100", "0000000100"}, {3, "0c76:1605", On3, Off3}, {8, "1234:5678", "0000808000", "0000008000"}};
+        for (const auto &[gpio, id, on, off] : cases) {
+            fakeHid(id);
+            Cm108Ptt ptt(hid, gpio);
+            QVERIFY2(ptt.key(&error), qPrintable(error));
+            QCOMPARE(ptt.warning().contains("(1234:5678) n'est pas une puce"), gpio == 8);
+            ptt.release();
+            ptt.close();
+            QCOMPARE(written(), off + on + off + off);
+        }
+        fakeHid("0d8c:000c");
+        QProcess rigctl;
+        rigctl.start("rigctl", {"-m", "1", "-P", "CM108", "-p", hid, "T", "1", "T", "0"});
+        QVERIFY(rigctl.waitForFinished(10000) && rigctl.exitCode() == 0);
+        QCOMPARE(written(), Off3 + On3 + Off3 + Off3);
+        Cm108Ptt ptt(hid, 5);
+        fakeHid("");
+        QVERIFY(!ptt.key(&error) && error.contains("n'est pas un périphérique HID") && written().isEmpty());
+        fakeHid("1209:7388", "10"); // room for off on opening and on
+        QVERIFY(ptt.key(&error) && ptt.lostReason().isEmpty() && ptt.warning().isEmpty());
+        QTRY_VERIFY(ptt.lostReason().contains("(GPIO 5) a disparu pendant l'émission"));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--key-and-wait") == 0)
+        return keyAndWait(argc, argv);
+    QCoreApplication app(argc, argv);
+    TstPttMethods test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_pttmethods.moc"
