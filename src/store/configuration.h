@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class Store;
 
 // The one owner in memory of what is stored: the settings row of the store
@@ -23,8 +25,7 @@ public:
     const StationChoices &station() const { return m_station; }
 
     bool applyPort(const PortChoice &choice, QString *error);
-    // field: "couleur", "couleur2", "CoulLigne" or "CoulFaisc".
-    bool applyColour(const QString &field, quint32 bgr, QString *error);
+    bool applyColour(ColourChoice which, quint32 bgr, QString *error);
     bool applyTempo(double minutes, QString *error);
     bool applyView(double coefZoom, int carteX, int carteY, QString *error = nullptr);
 
@@ -39,7 +40,8 @@ public:
 signals:
     // Port, line settings, PTT line or sound output.
     void stationChanged();
-    void coloursChanged();
+    // Every colour after a load; only `chosen` after applyColour().
+    void coloursChanged(std::optional<ColourChoice> chosen = std::nullopt);
     void tempoChanged();
 
 private:
