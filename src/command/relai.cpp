@@ -22,12 +22,12 @@ constexpr int RowStep = 29;
 constexpr int RowsPerColumn = 15;
 }
 
-Relai::Relai(int numero, const QString &nom, const QString &freq, Store &store, RouteState &routes,
+Relai::Relai(int numero, const QString &name, const QString &frequency, Store &store, RouteState &routes,
              Transmitter *transmitter, QWidget *parent)
-    : QDialog(parent), m_numero(numero), m_nom(nom), m_freq(freq), m_store(store), m_routes(routes)
+    : QDialog(parent), m_numero(numero), m_name(name), m_frequency(frequency), m_store(store), m_routes(routes)
 {
     setObjectName(QStringLiteral("Relai"));
-    setWindowTitle(nom + QLatin1Char(' ') + freq);
+    setWindowTitle(name + QLatin1Char(' ') + frequency);
     m_machine = new SendMachine(transmitter, this);
 
     auto *layout = new QVBoxLayout(this);
@@ -153,7 +153,7 @@ void Relai::CmdFermer_Click()
     if (m_machine->isActive())
         return;
     m_routes.showIdle(m_numero);
-    m_routes.RestaureLibelles(m_numero, m_nom, m_freq);
+    m_routes.RestaureLibelles(m_numero, m_name, m_frequency);
     accept();
 }
 
@@ -203,7 +203,7 @@ void Relai::ask(int n, const QString &playError)
 void Relai::onCompleted(const Command &command)
 {
     m_routes.showIdle(m_numero);
-    m_routes.RestaureLibelles(m_numero, m_nom, m_freq);
+    m_routes.RestaureLibelles(m_numero, m_name, m_frequency);
     m_routes.AfficheRoute(m_numero, command);
     accept();
 }

@@ -24,7 +24,7 @@ class Relai : public QDialog
     Q_OBJECT
 public:
     // Repeater `numero`, shown by its name and frequency.
-    Relai(int numero, const QString &nom, const QString &freq, Store &store, RouteState &routes,
+    Relai(int numero, const QString &name, const QString &frequency, Store &store, RouteState &routes,
           Transmitter *transmitter, QWidget *parent = nullptr);
     ~Relai() override;
 
@@ -54,8 +54,8 @@ private:
     QPushButton *CmdFermer = nullptr;
 
     const int m_numero;
-    const QString m_nom;
-    const QString m_freq;
+    const QString m_name;
+    const QString m_frequency;
     Store &m_store;
     RouteState &m_routes;
     SendMachine *m_machine = nullptr;

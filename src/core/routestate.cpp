@@ -150,9 +150,9 @@ void RouteState::RetireChemin(const QString &route)
     CheminsActifs = Routes::removeRoute(CheminsActifs, route);
 }
 
-void RouteState::RestaureLibelles(int numero, const QString &nom, const QString &freq)
+void RouteState::RestaureLibelles(int numero, const QString &name, const QString &frequency)
 {
-    setLabels(numero, nom, freq, m_couleurRepos);
+    setLabels(numero, name, frequency, m_couleurRepos);
 }
 
 void RouteState::ActiveRelais(const QString &touches)

@@ -57,7 +57,6 @@ public:
     // Those still on a displayed route keep their look; the others show their
     // idle icon, name and frequency.
     void setRepeaters(const QVector<Repeater> &repeaters);
-    const QVector<Repeater> &repeaters() const { return m_repeaters; }
     // Grows the per-repeater arrays so that entry `numero` exists (at least 30).
     void ensureRepeaters(int numero);
 
@@ -66,7 +65,7 @@ public:
     // Cuts `route` out of CheminsActifs, as a whole segment.
     void RetireChemin(const QString &route);
     // Repeater `numero`'s labels back to its name and frequency.
-    void RestaureLibelles(int numero, const QString &nom, const QString &freq);
+    void RestaureLibelles(int numero, const QString &name, const QString &frequency);
     // Repeater `numero` shows its idle icon.
     void showIdle(int numero) { setActive(numero, false); }
     // Marks the repeaters of `touches` (one key each) active and starts their countdown.

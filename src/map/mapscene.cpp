@@ -124,7 +124,6 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 idleColo
         setActive(i, false);
     }
     updateLineGeometry();
-    emit layoutChanged();
 }
 
 const Repeater *MapScene::repeater(int numero) const
@@ -134,7 +133,7 @@ const Repeater *MapScene::repeater(int numero) const
     return &m_repeaters[numero - 1];
 }
 
-void MapScene::setCoefZoom(double coef)
+void MapScene::setCoef(double coef)
 {
     m_coef = coef;
     updateLineGeometry();

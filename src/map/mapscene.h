@@ -35,8 +35,7 @@ public:
     const Repeater *repeater(int numero) const;
 
     // Zoom in tenths; line ends follow it since icons keep their screen size.
-    void setCoefZoom(double coef);
-    double coefZoom() const { return m_coef; }
+    void setCoef(double coef);
 
     // Centre of repeater `numero`'s icon in scene units, rounded to whole
     // screen twips; repeater 0 has no point.
@@ -90,7 +89,6 @@ public:
     QList<const QGraphicsLineItem *> routeLines() const { return {LigneAct.cbegin(), LigneAct.cend()}; }
 
 signals:
-    void layoutChanged();
     // A Shift + left drag ended on a repeater's icons or its labels, which
     // belong at `stored` (scene units).
     void iconDropped(int numero, const QPointF &stored);

@@ -133,9 +133,9 @@ void tst_mapmouse::windowShowsAndStoresEachView()
     QVERIFY(w.zoom->DeplacementCarte());
     QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);  // the grabbing hand
     moveWith(w.vp(), QPoint(230, 210), Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(w.frm->view()->carteX(), -6000);  // not with Shift as well
+    QCOMPARE(w.frm->view()->mapLeft(), -6000);  // not with Shift as well
     moveWith(w.vp(), QPoint(250, 230), Qt::LeftButton, Qt::ControlModifier);
-    QCOMPARE(std::pair(w.frm->view()->carteX(), stored(ws)), std::pair(-5250, View(40, -6000, -2400)));
+    QCOMPARE(std::pair(w.frm->view()->mapLeft(), stored(ws)), std::pair(-5250, View(40, -6000, -2400)));
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(250, 230));
     QVERIFY(!w.zoom->DeplacementCarte());
     QCOMPARE(views(), expected({40, -5250, -1950}));
