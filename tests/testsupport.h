@@ -174,19 +174,10 @@ private:
     QTimer m_timer;
 };
 
-// The command window's option of command i and its buttons.
-inline QRadioButton *option(const QWidget *w, int i)
-{
-    return w->findChild<QRadioButton *>(QStringLiteral("Option1_%1").arg(i));
-}
-inline qsizetype options(const QWidget *w)
-{
-    return w->findChildren<QRadioButton *>().size();
-}
-inline QPushButton *pushButton(const QWidget *w, const char *name)
-{
-    return w->findChild<QPushButton *>(QLatin1String(name));
-}
+// The command window's options (one per command) and a window's buttons, by name.
+inline QRadioButton *option(const QWidget *w, int i) { return w->findChild<QRadioButton *>(QStringLiteral("Option1_%1").arg(i)); }
+inline qsizetype options(const QWidget *w) { return w->findChildren<QRadioButton *>().size(); }
+inline QPushButton *pushButton(const QWidget *w, const char *name) { return w->findChild<QPushButton *>(QLatin1String(name)); }
 
 // Per-user settings go to the test location, never to the user's own.
 inline void useTestSettings()

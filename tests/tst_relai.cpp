@@ -5,8 +5,6 @@
 #include "core/convert.h"
 #include "map/maplabel.h"
 
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScrollArea>
 
 class tst_relai : public QObject

@@ -9,8 +9,6 @@
 #include "map/maplabel.h"
 #include "map/txindicator.h"
 
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 
 class tst_send : public QObject

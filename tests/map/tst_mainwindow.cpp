@@ -10,7 +10,6 @@
 #include "map/repeatericon.h"
 
 #include <QGraphicsLineItem>
-#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 

@@ -9,7 +9,6 @@
 
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
-#include <QToolButton>
 
 #include <functional>
 

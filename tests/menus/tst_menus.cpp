@@ -15,8 +15,6 @@
 
 #include <QGraphicsLineItem>
 #include <QMenu>
-#include <QPushButton>
-#include <QToolButton>
 
 #include <signal.h>
 
