@@ -48,7 +48,7 @@ private slots:
         ws.addRepeater("Bravo", "2", "2.410", 6000, 4500, 6300, 4800);
         ws.addRepeater("Charlie", "3", "1.255", 7500, 3000, 7500, 3300);
         ws.exec("UPDATE \"Relais\" SET \"PosHaut\" = '' WHERE \"Nom\" = 'Charlie'");
-        ws.exec("UPDATE \"Param\" SET \"CoefZoom\" = 20, \"CarteX\" = 150, \"CarteY\" = 300");
+        ws.exec("UPDATE \"Param\" SET \"CoefZoom\" = 20, \"CarteX\" = 150, \"CarteY\" = 300, \"couleur2\" = 255");
         ws.closeStore();
         Window w(1200, 800);
         QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
@@ -57,7 +57,9 @@ private slots:
         QCOMPARE(s->activeIcon(3)->pos(), QPointF(7500, 0));  // a blank place reads as 0
         // The map origin at (CarteX, CarteY) twips, scaled by 2.
         QCOMPARE(w.frm->view()->mapFromScene(s->activeIcon(1)->pos()), QPoint(10 + 200, 20 + 400));
-        QCOMPARE(QStringList({s->nameLabel(1)->text(), s->frequencyLabel(1)->text()}), QStringList({"Alpha", "10.450"}));
+        // Name and frequency, in the stored colour (red).
+        QCOMPARE(QStringList({s->nameLabel(1)->text(), s->frequencyLabel(1)->text(), s->frequencyLabel(1)->color().name()}),
+                 QStringList({"Alpha", "10.450", "#ff0000"}));
         // The beam of "12" joins the two icon centres.
         QCOMPARE(visibleLines(s->beamLines()), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
         QVERIFY(!s->isActive(1) && !s->countdownLabel(1)->isVisible() && visibleLines(s->routeLines()).isEmpty());
@@ -73,7 +75,7 @@ private slots:
         QTest::mouseClick(w.button<QPushButton>("CmdEfface"), Qt::LeftButton);
         QVERIFY(w.ctx.routes.CheminsActifs.isEmpty());
         QVERIFY(!s->isActive(1) && !s->countdownLabel(1)->isVisible() && visibleLines(s->routeLines()).isEmpty());
-        QCOMPARE(s->nameLabel(2)->text(), QString("Bravo"));
+        QCOMPARE(s->nameLabel(2)->text() + s->nameLabel(2)->color().name(), "Bravo#ff0000");
         QCOMPARE(w.frm->statusText(), QString("Etat :"));
     }
 
