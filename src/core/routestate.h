@@ -22,6 +22,7 @@ class RouteState : public QObject
 {
     Q_OBJECT
 public:
+    // The repeater clicked in `state` follows the renumbering of the table.
     explicit RouteState(SharedState &state, QObject *parent = nullptr);
 
     // Start of each repeater's route display, in ms of clock().

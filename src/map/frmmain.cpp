@@ -9,7 +9,6 @@
 #include "keypad.h"
 #include "mainmenus.h"
 #include "mapinteraction.h"
-#include "maplabel.h"
 #include "maproutines.h"
 #include "mapscene.h"
 #include "mapview.h"
