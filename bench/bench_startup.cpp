@@ -86,11 +86,11 @@ bool writeNetwork(const QString &file)
 void loadOnce(bool paint)
 {
     AppContext ctx;
-    frmMain w(ctx);
-    w.Load();
+    const std::unique_ptr<frmMain> w = ctx.makeMainWindow();
+    w->Load();
     if (paint) {
-        w.resize(1280, 800);
-        const QPixmap shot = w.grab();
+        w->resize(1280, 800);
+        const QPixmap shot = w->grab();
         if (shot.isNull())
             std::fprintf(stderr, "grab failed\n");
     }
@@ -128,10 +128,10 @@ int main(int argc, char **argv)
     {
         // Measure only a load that places the whole network.
         AppContext ctx;
-        frmMain w(ctx);
-        w.Load();
-        if (!w.loadMessages().isEmpty() || w.scene()->repeaterCount() != Repeaters || !w.scene()->hasMapPicture()) {
-            std::fprintf(stderr, "the workspace did not load: %s\n", qPrintable(w.loadMessages().join(' ')));
+        const std::unique_ptr<frmMain> w = ctx.makeMainWindow();
+        w->Load();
+        if (!w->loadMessages().isEmpty() || w->scene()->repeaterCount() != Repeaters || !w->scene()->hasMapPicture()) {
+            std::fprintf(stderr, "the workspace did not load: %s\n", qPrintable(w->loadMessages().join(' ')));
             return 1;
         }
     }

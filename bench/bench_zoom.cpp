@@ -91,9 +91,9 @@ void sendButton(QEvent::Type type, QPoint pos, Qt::KeyboardModifiers mods)
 void BM_ZoomStep(benchmark::State &state)
 {
     for (auto _ : state) {
-        g->zoom->zoomPlus();
+        g->zoom->zoomIn();
         paint();
-        g->zoom->zoomMoins();
+        g->zoom->zoomOut();
         paint();
     }
     state.SetItemsProcessed(state.iterations() * 2);
@@ -106,8 +106,8 @@ BENCHMARK(BM_ZoomStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ZoomStepNoPaint(benchmark::State &state)
 {
     for (auto _ : state) {
-        g->zoom->zoomPlus();
-        g->zoom->zoomMoins();
+        g->zoom->zoomIn();
+        g->zoom->zoomOut();
     }
 }
 BENCHMARK(BM_ZoomStepNoPaint)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -132,9 +132,9 @@ BENCHMARK(BM_SauveVue)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_Repaint(benchmark::State &state)
 {
     while (g->zoom->zoom().coef() < state.range(0))
-        g->zoom->zoomPlus();
+        g->zoom->zoomIn();
     while (g->zoom->zoom().coef() > state.range(0))
-        g->zoom->zoomMoins();
+        g->zoom->zoomOut();
     for (auto _ : state)
         paint();
 }
@@ -144,9 +144,9 @@ BENCHMARK(BM_Repaint)->Arg(1)->Arg(5)->Arg(10)->Arg(11)->Arg(30)->Unit(benchmark
 void BM_PanFrame(benchmark::State &state)
 {
     while (g->zoom->zoom().coef() < state.range(0))
-        g->zoom->zoomPlus();
+        g->zoom->zoomIn();
     while (g->zoom->zoom().coef() > state.range(0))
-        g->zoom->zoomMoins();
+        g->zoom->zoomOut();
     const QPoint start(300, 300);
     sendButton(QEvent::MouseButtonPress, start, Qt::ControlModifier);
     int step = 0;
@@ -163,9 +163,9 @@ BENCHMARK(BM_PanFrame)->Arg(5)->Arg(10)->Arg(30)->Unit(benchmark::kMillisecond)-
 void BM_IconDragFrame(benchmark::State &state)
 {
     while (g->zoom->zoom().coef() > 10)
-        g->zoom->zoomMoins();
+        g->zoom->zoomOut();
     MapScene *scene = g->frm->scene();
-    const QPoint icon = g->frm->view()->mapFromScene(scene->RelaiOk[7]->pos()) + QPoint(5, 5);
+    const QPoint icon = g->frm->view()->mapFromScene(scene->activeIcon(7)->pos()) + QPoint(5, 5);
     sendButton(QEvent::MouseButtonPress, icon, Qt::ShiftModifier);
     int step = 0;
     for (auto _ : state) {
@@ -196,7 +196,7 @@ int main(int argc, char **argv)
         return 1;
     }
     bench.ctx = std::make_unique<AppContext>();
-    bench.frm = std::make_unique<frmMain>(*bench.ctx);
+    bench.frm = bench.ctx->makeMainWindow();
     bench.frm->resize(1280, 860);
     bench.frm->Load();
     bench.frm->show();

@@ -7,7 +7,6 @@
 #include "audio/dtmfsynth.h"
 #include "audio/transmitter.h"
 #include "command/sendmachine.h"
-#include "core/sharedstate.h"
 #include "store/store.h"
 #include "store/configuration.h"
 #include "ptt/serialptt.h"
@@ -64,12 +63,11 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    SharedState state;
     SerialPtt ptt;
     ptt.configure(1, Configuration::boundDevice(1), QStringLiteral("9600,N,8,1"));
     Transmitter tx(&ptt);
     tx.setEmissionSettings(Configuration::storedEmission());
-    SendMachine machine(&tx, state);
+    SendMachine machine(&tx);
     int done = 0;
     qint64 rssBase = 0;
     int fdBase = 0;

@@ -17,6 +17,9 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
 
 #include <QImage>
 #include <QPainter>
@@ -171,6 +174,11 @@ private:
     QTimer m_timer;
 };
 
+// The command window's options (one per command) and a window's buttons, by name.
+inline QRadioButton *option(const QWidget *w, int i) { return w->findChild<QRadioButton *>(QStringLiteral("Option1_%1").arg(i)); }
+inline qsizetype options(const QWidget *w) { return w->findChildren<QRadioButton *>().size(); }
+inline QPushButton *pushButton(const QWidget *w, const char *name) { return w->findChild<QPushButton *>(QLatin1String(name)); }
+
 // Per-user settings go to the test location, never to the user's own.
 inline void useTestSettings()
 {
@@ -216,7 +224,7 @@ struct MainFixture
         ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 900, "12");
         ws.addRepeater("Bravo", "2", "1255", 3000, 2400, 3000, 2700, "21");
         ws.closeStore();
-        w = std::make_unique<frmMain>(ctx);
+        w = ctx.makeMainWindow();
         w->Load();
     }
 };
@@ -231,7 +239,7 @@ struct Window
 
     explicit Window(int width = 800, int height = 600)
     {
-        frm = std::make_unique<frmMain>(ctx);
+        frm = ctx.makeMainWindow();
         frm->resize(width, height);
         frm->Load();
         frm->show();
@@ -241,6 +249,8 @@ struct Window
     }
     QWidget *vp() const { return frm->view()->viewport(); }
     MapScene *scene() const { return frm->scene(); }
+    template<typename T = QToolButton>
+    T *button(const char *name) const { return frm->findChild<T *>(QLatin1String(name)); }
 };
 
 // A move with buttons and keys held, which QTest::mouseMove cannot carry.
@@ -363,7 +373,7 @@ struct Station
     void load()
     {
         ctx.transmitter->setPtt(&line);
-        (frm = std::make_unique<frmMain>(ctx))->Load();
+        (frm = ctx.makeMainWindow())->Load();
         frm->show();
     }
 
@@ -371,13 +381,16 @@ struct Station
     Relai *open(int i)
     {
         const Repeater *r = frm->scene()->repeater(i);
-        ctx.state.IndexBouton = i;
+        ctx.state.chooseRepeater(i);
         ctx.state.NomCourant = r ? r->nom : QString();
         ctx.state.FreqCourante = r ? r->freq : QString();
         frm->openCommandWindow(i);
         Relai *w = frm->findChild<Relai *>();
         return w && QTest::qWaitForWindowExposed(w) ? w : nullptr;
     }
+
+    // Key i of the keypad (0 ... 9, A ... D, #, *).
+    QPushButton *key(int i) const { return frm->findChild<QPushButton *>(QStringLiteral("FVocal%1").arg(i)); }
 
     // Message boxes on screen other than the send question.
     QList<QMessageBox *> messages(QWidget *under) const

@@ -228,7 +228,8 @@ private slots:
         QCOMPARE(QProcess::execute(qEnvironmentVariable("PONTAVEL_DEMO_TOOL"), {ws.path()}), 0);
         QVERIFY(QFile::remove("relai.db") && QFile::copy(sample("relai-jet3.mdb"), "relai.mdb"));
         AppContext ctx;
-        frmMain w(ctx);
+        const std::unique_ptr<frmMain> main = ctx.makeMainWindow();
+        frmMain &w = *main;
         // The operator says yes to the question, then reads what was imported.
         QStringList boxes;
         QTimer operatorHand;
@@ -249,10 +250,10 @@ private slots:
         MapScene *scene = w.scene();
         int beams = 0;
         for (int i = 1; i <= 6; ++i) {
-            QCOMPARE(scene->FreqE[i]->text(), old("Relais", i, 1));
+            QCOMPARE(scene->nameLabel(i)->text(), old("Relais", i, 1));
             beams += std::max(0, int(old("Relais", i, 8).size()) - 1);
         }
-        QCOMPARE(std::count_if(scene->Ligne.begin(), scene->Ligne.end(), [](auto *l) { return l && l->isVisible(); }), beams);
+        QCOMPARE(std::ranges::count_if(scene->beamLines(), [](auto *l) { return l && l->isVisible(); }), beams);
         w.show();
         ctx.routes.ActiveRelais("23");
         QVERIFY(ctx.routes.RouteAffichee[2] && scene->isActive(2));

@@ -3,6 +3,7 @@
 
 #include "testsupport.h"
 
+#include "map/mainmenus.h"
 #include "serial/frmproperties.h"
 #include "ptt/portbinding.h"
 
@@ -26,11 +27,16 @@ struct Fixture
     }
 };
 
+QComboBox *box(const QWidget &d, const char *name)
+{
+    return d.findChild<QComboBox *>(QLatin1String(name));
+}
+
 // Speed, parity, data bits and stop bits shown.
 QString lineShown(const frmProperties &d)
 {
-    return QStringList{d.cboSpeed->currentText(), d.cboParity->currentText(), d.cboDataBits->currentText(),
-                       d.cboStopBits->currentText()}.join(' ');
+    return QStringList{box(d, "cboSpeed")->currentText(), box(d, "cboParity")->currentText(),
+                       box(d, "cboDataBits")->currentText(), box(d, "cboStopBits")->currentText()}.join(' ');
 }
 
 } // namespace
@@ -50,7 +56,7 @@ private slots:
                                   {"", "   "}, {"9600,N,8,1,1", "   "}, {"9601,X,9,3", "   "}};
         for (const auto &c : cases) {
             Fixture f(c[0]);
-            QCOMPARE(lineShown(frmProperties(f.ctx)), QString(c[1]));
+            QCOMPARE(lineShown(frmProperties(f.ctx.config)), QString(c[1]));
         }
         // The sound output: an absent one is listed as such, none (even stored empty) is the default.
         for (const QString id : {"pontavel-absente", ""}) {
@@ -72,13 +78,14 @@ private slots:
         ModalAnswer answer(QMessageBox::Ok, ModalAnswer::Once, [&](QDialog *m) {
             auto *d = qobject_cast<frmProperties *>(m);
             QVERIFY(d);
-            d->cboPort->setCurrentIndex(3);   // Com4
-            d->cboDevice->setCurrentText(pty.path());
-            for (auto [box, text] : {std::pair{d->cboSpeed, "19200"}, {d->cboParity, "Even"}, {d->cboDataBits, "7"}, {d->cboStopBits, "1.5"}})
-                box->setCurrentText(text);
-            d->cboPtt->setCurrentIndex(d->cboPtt->findData(int(PttLine::Dtr)));
-            QTest::mouseClick(d->optFlow[2], Qt::LeftButton, {}, QPoint(8, d->optFlow[2]->height() / 2));
-            QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+            box(*d, "cboPort")->setCurrentIndex(3);   // Com4
+            box(*d, "cboDevice")->setCurrentText(pty.path());
+            for (auto [name, text] : {std::pair{"cboSpeed", "19200"}, {"cboParity", "Even"}, {"cboDataBits", "7"}, {"cboStopBits", "1.5"}})
+                box(*d, name)->setCurrentText(text);
+            box(*d, "cboPtt")->setCurrentIndex(box(*d, "cboPtt")->findData(int(PttLine::Dtr)));
+            auto *flow = d->findChild<QRadioButton *>("optFlow2");
+            QTest::mouseClick(flow, Qt::LeftButton, {}, QPoint(8, flow->height() / 2));
+            QTest::mouseClick(d->findChild<QPushButton *>("cmdOK"), Qt::LeftButton);
         });
         f.w->findChild<QAction *>("port")->trigger();
 
@@ -91,9 +98,9 @@ private slots:
         QCOMPARE(user, (QStringList{pty.path(), "DTR", "19200,E,7,1.5", "4", "2"}));
 
         // Opened again, it shows what was stored.
-        frmProperties again(f.ctx);
-        QCOMPARE(again.cboPort->currentText() + again.cboDevice->currentText() + lineShown(again), "Com4" + pty.path() + "19200 Even 7 1.5");
-        QVERIFY(PttLine(again.cboPtt->currentData().toInt()) == PttLine::Dtr && again.optFlow[2]->isChecked());
+        frmProperties again(f.ctx.config, f.w->findChild<MainMenus *>()->handshaking());
+        QCOMPARE(box(again, "cboPort")->currentText() + box(again, "cboDevice")->currentText() + lineShown(again), "Com4" + pty.path() + "19200 Even 7 1.5");
+        QVERIFY(PttLine(box(again, "cboPtt")->currentData().toInt()) == PttLine::Dtr && again.findChild<QRadioButton *>("optFlow2")->isChecked());
     }
 
     void choicesCheckedOnOk()
@@ -108,12 +115,12 @@ private slots:
             {"9600,N,8,1", "/dev/pontavel-absent", "/dev/pontavel-absent", true}};
         for (const auto &c : cases) {
             Fixture f(c.settings);
-            frmProperties d(f.ctx);
+            frmProperties d(f.ctx.config);
             d.show();
-            d.cboPort->setCurrentIndex(4);
-            d.cboDevice->setCurrentText(c.device);
+            box(d, "cboPort")->setCurrentIndex(4);
+            box(d, "cboDevice")->setCurrentText(c.device);
             ModalAnswer seen;
-            QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+            QTest::mouseClick(d.findChild<QPushButton *>("cmdOK"), Qt::LeftButton);
             QVERIFY2(seen.seen && seen.text.contains(c.says), qPrintable(seen.text));
             QVERIFY(d.result() == (c.accepted ? QDialog::Accepted : 0) && d.isVisible() != c.accepted);
             QVERIFY(!c.accepted || (d.choice().comNumber == 5 && d.choice().device == c.device));

@@ -25,7 +25,7 @@ QVector<Repeater> network(int n = 4, const QStringList &chemins = {}, const QStr
 // and what the map was last told about each repeater.
 struct Model
 {
-    Settings row;  // the stored colours and duration the state reads
+    Settings row;  // the stored colours handed to the state
     SharedState state;
     RouteState routes{state};
     qint64 now = 1000000;
@@ -38,7 +38,7 @@ struct Model
     {
         row.activeColour = 0xAA;
         row.idleColour = 0xBB;
-        state.bindStored(&row);
+        routes.setColours(row);
         routes.setClock([this] { return now; });
         routes.setRepeaters(network(keys.size(), {}, keys));
         QObject::connect(&routes, &RouteState::activeChanged, [this](int i, bool on) { active[i] = on; });
@@ -55,8 +55,7 @@ struct Model
     void send(int from, const QString &chemin, const QString &relais, qint64 after = 0)
     {
         now += after;
-        state.IndexBouton = from;
-        routes.AfficheRoute(Command{0, "Tx", "Rx", {}, chemin, relais});
+        routes.AfficheRoute(from, Command{0, "Tx", "Rx", {}, chemin, relais});
     }
     // The clock `seconds` (and a little) after repeater i's route began, then
     // one step: its countdown then.
@@ -131,8 +130,6 @@ private slots:
     void routeSegmentsGoToTheirRepeaters()
     {
         Model m;
-        m.state.NomCourant = "Charlie";
-        m.state.FreqCourante = "2370";
         m.send(3, "1234-25", "12");
         QCOMPARE(m.drawn + ' ' + m.routes.CheminsActifs, "1234-25 1234-25");
         QCOMPARE(m.look(1) + ' ' + m.look(2) + ' ' + m.look(3), "actif|affiché|1234|| actif|affiché|25|| ||||Tx/Rx/aa");
@@ -140,7 +137,7 @@ private slots:
         // The same repeaters again: their old routes leave, the new ones come.
         m.send(3, "15-53", "12");
         QCOMPARE(m.routes.CheminsActifs + ' ' + m.routes.CheminRelai[1], "15-53 15");
-        m.routes.RestaureLibelles();
+        m.routes.RestaureLibelles(3, "Charlie", "2370");
         QCOMPARE(m.labels[3], QString("Charlie/2370/bb"));
         // An empty relais ends the clicked repeater's display.
         m.routes.CheminRelai[4] = "53";
@@ -184,14 +181,14 @@ private slots:
         QCOMPARE(m.look(1) + ' ' + m.look(2), "actif|affiché|12|05:00 vert|Tx/Rx/aa ||||");  // 2 not marked: no countdown
         QCOMPARE(m.at(119, 1), "03:01 vert");
         QCOMPARE(m.at(121, 1), "02:59 rouge");
-        m.row.tempo = 10;  // the duration changed meanwhile: the running countdown follows
+        m.routes.DureeAffichage = 10;  // the duration changed meanwhile: the running countdown follows
         m.routes.tick();
         QCOMPARE(m.countdown[1], "07:59 vert");
-        m.row.tempo = 5;
+        m.routes.DureeAffichage = 5;
         m.at(303, 1);  // a step that never lands on 0 ends the route all the same
         QCOMPARE(m.look(1) + m.routes.CheminsActifs, "||||bb");
         // Three minutes start in the old colour and end exactly on 0.
-        m.row.tempo = 3;
+        m.routes.DureeAffichage = 3;
         m.send(2, "23", "2");
         m.routes.tick();
         QCOMPARE(m.countdown[2], "03:00");
@@ -202,7 +199,7 @@ private slots:
         m.send(1, "1234-25", "12");
         m.send(3, "35", "3");
         m.routes.tick();
-        m.routes.Efface();
+        m.routes.clearRoutes();
         QVERIFY(m.routes.CheminsActifs.isEmpty() && m.drawn.isEmpty());
         m.now += 1000;
         m.routes.tick();
@@ -240,21 +237,21 @@ private slots:
         m.send(4, "45", "4", 30000);
         const qint64 started4 = m.routes.DebutRoute[4];
         m.routes.DebutRoute[5] = 777;  // a stale start of an idle repeater
-        m.state.IndexBouton = 4;
+        m.state.chooseRepeater(4);
         m.routes.repeaterDeleted(2);
         QCOMPARE(m.drawn, QString("45"));
         QVERIFY(!m.active[2] && m.countdown[2].isEmpty() && m.routes.RouteAffichee[3] && !m.routes.RouteAffichee[4]);
         QCOMPARE(m.routes.CheminRelai[3] + '|' + m.routes.CheminRelai[4], "45|");
         QCOMPARE(QList<qint64>({m.routes.DebutRoute[3], m.routes.DebutRoute[4], m.routes.DebutRoute.last()}),
                  QList<qint64>({started4, 777, 0}));
-        QCOMPARE(m.state.IndexBouton, 3);
+        QCOMPARE(m.state.IndexBouton(), 3);
         QVERIFY(m.routes.DebutRoute.size() == m.routes.RouteAffichee.size() && m.routes.CheminRelai.size() == m.routes.RouteAffichee.size());
         // The moved route still counts from its own start and ends on time.
         QVERIFY(!m.at(299, 3).isEmpty() && m.routes.RouteAffichee[3]);
         QVERIFY(m.at(300, 3).isEmpty() && !m.routes.RouteAffichee[3] && m.routes.CheminsActifs.isEmpty());
-        m.state.IndexBouton = 1;  // deleting the clicked repeater leaves no repeater clicked
+        m.state.chooseRepeater(1);  // deleting the clicked repeater leaves no repeater clicked
         m.routes.repeaterDeleted(1);
-        QCOMPARE(m.state.IndexBouton, 0);
+        QCOMPARE(m.state.IndexBouton(), 0);
     }
 };
 

@@ -5,11 +5,10 @@
 #include "pulsefixture.h"
 
 #include "command/sendmachine.h"
+#include "map/keypad.h"
 #include "map/maplabel.h"
 #include "map/txindicator.h"
 
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 
 class tst_send : public QObject
@@ -25,17 +24,24 @@ class tst_send : public QObject
             writeDtmfFile((repeater ? "Wav/f" : "Wav2/2f") + QString(k) + ".wav", k == '+' ? QChar('*') : k, 8000, 60, 60);
         st.load();
         Relai *w = QTest::qWaitForWindowExposed(st.frm.get()) && repeater ? st.open(repeater) : nullptr;
-        if (w && !w->Option1.isEmpty())
-            QTest::mouseClick(w->Option1[0], Qt::LeftButton);
+        if (w && options(w) > 0)
+            QTest::mouseClick(option(w, 0), Qt::LeftButton);
         return w;
     }
     static QMessageBox *question(Relai *w)
     {
         return QTest::qWaitFor([w] { return w->questionBox() && w->questionBox()->isVisible(); }, 5000) ? w->questionBox() : nullptr;
     }
+    // A tone on its way: the command window's sequence or a key held.
+    static bool sending(const Station &st)
+    {
+        const Relai *w = st.frm ? st.frm->findChild<Relai *>() : nullptr;
+        const Keypad *k = st.frm ? st.frm->findChild<Keypad *>() : nullptr;
+        return (w && w->machine()->isPlaying()) || (k && k->isHeld());
+    }
     static bool idle(const Station &st)
     {
-        return !st.line.on && !st.ctx.transmitter->isBusy() && !st.ctx.state.EnvoiEnCours && !QApplication::overrideCursor();
+        return !st.line.on && !st.ctx.transmitter->isBusy() && !sending(st) && !QApplication::overrideCursor();
     }
 
 private slots:
@@ -72,11 +78,11 @@ private slots:
         RouteState &routes = st.ctx.routes;
         routes.CheminsActifs = routes.CheminRelai[3] = "34";
         QVERIFY(pulse.record("exchange.wav"));
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+        QTest::mouseClick(pushButton(w, "CmdParam"), Qt::LeftButton);
         // On the air: the hourglass, the buttons held back.
-        QVERIFY(st.ctx.state.EnvoiEnCours && QApplication::overrideCursor());
-        QTest::mouseClick(w->CmdParam, Qt::LeftButton);
-        QTest::mouseClick(w->CmdFermer, Qt::LeftButton);
+        QVERIFY(sending(st) && QApplication::overrideCursor());
+        QTest::mouseClick(pushButton(w, "CmdParam"), Qt::LeftButton);
+        QTest::mouseClick(pushButton(w, "CmdFermer"), Qt::LeftButton);
         int confirmed = 0;
         for (QChar a : answers) {
             QMessageBox *box = question(w);
@@ -95,10 +101,10 @@ private slots:
                  QString(done ? "1234|25|34" : "||34"));
         MapScene *scene = st.frm->scene();
         QCOMPARE(scene->isActive(1) && scene->isActive(2) && !scene->isActive(3) && routes.RouteAffichee[2], done);
-        QCOMPARE(scene->FreqE[1]->text(), QString(done ? "Ligne 1" : "Alpha"));
+        QCOMPARE(scene->nameLabel(1)->text(), QString(done ? "Ligne 1" : "Alpha"));
         // The countdown starts; a cancelled command leaves the window ready and the other route.
-        QVERIFY(done ? QTest::qWaitFor([&] { return scene->Temps[1]->isVisible(); })
-                     : w->isVisible() && w->CmdParam->isEnabled() && w->CmdFermer->isEnabled() && routes.CheminsActifs == "34");
+        QVERIFY(done ? QTest::qWaitFor([&] { return scene->countdownLabel(1)->isVisible(); })
+                     : w->isVisible() && pushButton(w, "CmdParam")->isEnabled() && pushButton(w, "CmdFermer")->isEnabled() && routes.CheminsActifs == "34");
     }
 
     // Every way off the air ends the transmission: the command window's at
@@ -116,9 +122,9 @@ private slots:
         Station st;
         st.ws.addCommand(2, "A", "B", {"111"}, "21", "2");
         Relai *w = ready(st, "1", way < 3 ? 2 : 0);
-        QPushButton *key = st.frm->FVocal[1];
+        QPushButton *key = st.key(1);
         QSignalSpy keyed(st.ctx.transmitter.get(), &Transmitter::keyedChanged);
-        w ? QTest::mouseClick(w->CmdParam, Qt::LeftButton) : QTest::mousePress(key, Qt::LeftButton);
+        w ? QTest::mouseClick(pushButton(w, "CmdParam"), Qt::LeftButton) : QTest::mousePress(key, Qt::LeftButton);
         QVERIFY(keyed.wait(3000));
         QWidget other;
         QEvent leave(QEvent::Leave);
@@ -157,7 +163,7 @@ private slots:
             st.ctx.routes.CheminsActifs = st.ctx.routes.CheminRelai[4] = "45";
             if (kind == 2)
                 st.ws.exec("DELETE FROM \"1\"");
-            QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+            QTest::mouseClick(pushButton(w, "CmdParam"), Qt::LeftButton);
             if (kind == 1) {
                 QVERIFY(question(w));
                 QTest::mouseClick(w->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
@@ -167,7 +173,7 @@ private slots:
             QVERIFY2(boxes[0]->text().contains(says[kind]) && boxes[0]->icon() == QMessageBox::Warning, qPrintable(boxes[0]->text()));
             QCOMPARE(st.line.log.size(), kind == 1 ? 2 : 0);
             QVERIFY(idle(st) && !(w->questionBox() && w->questionBox()->isVisible()));
-            QVERIFY(w->isVisible() && w->CmdParam->isEnabled());
+            QVERIFY(w->isVisible() && pushButton(w, "CmdParam")->isEnabled());
             QVERIFY(st.ctx.routes.CheminsActifs == "45" && !st.ctx.routes.RouteAffichee[1]);
         }
     }
@@ -177,14 +183,14 @@ private slots:
         Station st;
         ready(st, "5+", 0);
         QVERIFY(pulse.record("pad.wav"));
-        QTest::mousePress(st.frm->FVocal[5], Qt::LeftButton);
-        QVERIFY(st.ctx.state.EnvoiEnCours && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        QTest::mousePress(st.key(5), Qt::LeftButton);
+        QVERIFY(sending(st) && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         // The tone is long over: the line stays up while the key is held.
-        QTRY_VERIFY_WITH_TIMEOUT(st.line.on && st.frm->panelEmission->text().startsWith("ÉMISSION 1 s"), 3000);
-        QTest::mouseRelease(st.frm->FVocal[5], Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(st.line.on && st.frm->findChild<TxIndicator *>()->text().startsWith("ÉMISSION 1 s"), 3000);
+        QTest::mouseRelease(st.key(5), Qt::LeftButton);
         QTRY_VERIFY(idle(st));
         // A click shorter than the tone, with another button, on "*".
-        QTest::mouseClick(st.frm->FVocal[15], Qt::RightButton);
+        QTest::mouseClick(st.key(15), Qt::RightButton);
         QVERIFY(st.ctx.transmitter->isBusy());
         QTRY_VERIFY(idle(st));
         QCOMPARE(st.line.log, (QStringList{"on", "off", "on", "off"}));
@@ -206,7 +212,7 @@ private slots:
             QVERIFY(writeDtmfFile("Wav/f0.wav", '0', 8000, 1500));
             Relai *w = ready(st, "");
             QVERIFY(w);
-            QTest::mouseClick(w->CmdParam, Qt::LeftButton);
+            QTest::mouseClick(pushButton(w, "CmdParam"), Qt::LeftButton);
             QMessageBox *box = question(w);
             QVERIFY2(box && box->informativeText().startsWith(limit), qPrintable(box ? box->informativeText() : "no question"));
             QStringList texts;
@@ -225,7 +231,7 @@ private slots:
             Station st;
             ready(st, c[1], 0);
             st.line.refuse = c[0];
-            QPushButton *key = st.frm->FVocal[7];
+            QPushButton *key = st.key(7);
             QTest::mousePress(key, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(!st.messages(st.frm.get()).isEmpty(), 3000);
             const auto shown = st.messages(st.frm.get());

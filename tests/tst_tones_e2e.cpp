@@ -60,16 +60,16 @@ private slots:
         const QString log = pulse.path("station-rts.log");
         qputenv("PONTAVEL_RTS_LOG", QFile::encodeName(log));
         QVERIFY(pulse.record("station.wav"));
-        (st.frm = std::make_unique<frmMain>(st.ctx))->Load();
+        (st.frm = st.ctx.makeMainWindow())->Load();
         st.frm->show();
         QVERIFY(QTest::qWaitForWindowExposed(st.frm.get()));
         // A click shorter than lead-in and tone: the whole tone all the same.
-        QTest::mouseClick(st.frm->FVocal[14], Qt::LeftButton);
+        QTest::mouseClick(st.key(14), Qt::LeftButton);
         QTRY_VERIFY(!st.ctx.transmitter->isBusy());
         Relai *r = st.open(1);
         QVERIFY(r);
-        QTest::mouseClick(r->Option1[0], Qt::LeftButton);
-        QTest::mouseClick(r->CmdParam, Qt::LeftButton);
+        QTest::mouseClick(option(r, 0), Qt::LeftButton);
+        QTest::mouseClick(pushButton(r, "CmdParam"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(r->questionBox() && r->questionBox()->isVisible(), 5000);
         QVERIFY(!st.ctx.transmitter->isKeyed());
         QTest::mouseClick(r->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);

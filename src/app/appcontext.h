@@ -1,17 +1,18 @@
 #pragma once
 
-#include "store/configuration.h"
-#include "core/routestate.h"
-#include "core/settings.h"
-#include "core/sharedstate.h"
-#include "store/store.h"
 #include "audio/transmitter.h"
+#include "core/routestate.h"
+#include "core/sharedstate.h"
+#include "map/frmmain.h"
 #include "ptt/serialptt.h"
+#include "store/configuration.h"
+#include "store/store.h"
 
 #include <memory>
 
-// What every window reaches: the data store, the stored settings' one owner,
-// the state shared by the windows, the routes shown and the station's transmitter.
+// The composition root: builds the program's objects once, wires the settings
+// to those that use them, and hands each window what it needs. Nothing
+// outside the start-up reaches it.
 struct AppContext
 {
     Store store;
@@ -26,13 +27,17 @@ struct AppContext
 
     AppContext()
     {
-        state.bindStored(&config.row());
+        // Stored settings reach their users as values: at load and after every change.
         QObject::connect(&config, &Configuration::stationChanged, &config, [this] { applyStation(); });
         // Lead-in, tail, transmit limit and tone check: at load and after every change.
         QObject::connect(&config, &Configuration::emissionChanged, &config, [this] {
             if (transmitter)
                 transmitter->setEmissionSettings(config.emission());
         });
+        QObject::connect(&config, &Configuration::coloursChanged, &routes,
+                         [this](std::optional<ColourChoice> chosen) { routes.setColours(config.row(), chosen); });
+        QObject::connect(&config, &Configuration::tempoChanged, &routes,
+                         [this] { routes.DureeAffichage = config.row().displayMinutes(); });
     }
     AppContext(const AppContext &) = delete;
     AppContext &operator=(const AppContext &) = delete;
@@ -46,5 +51,11 @@ struct AppContext
         ptt.configure(row.comNumber, st.device, row.portSettings, st.pttLine);
         if (transmitter)
             transmitter->setOutput(st.outputId.toUtf8(), st.outputDescription);
+    }
+
+    // The main window on these objects; Load() reads the working folder.
+    std::unique_ptr<frmMain> makeMainWindow()
+    {
+        return std::make_unique<frmMain>(store, config, state, routes, transmitter.get());
     }
 };

@@ -10,6 +10,8 @@ class frmSplash : public QWidget
     Q_OBJECT
 public:
     explicit frmSplash(QWidget *parent = nullptr);
+
+private:
     QLabel *lblProductName = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *lblPlatform = nullptr;

@@ -68,7 +68,7 @@ int Main(QApplication &app)
     std::unique_ptr<frmMain> main;
     // A timer, not a wait: the splash keeps painting and the process sleeps.
     QTimer::singleShot(SplashMilliseconds, &app, [&] {
-        main = std::make_unique<frmMain>(ctx);
+        main = ctx.makeMainWindow();
         main->Load();
         main->setWindowTitle(QStringLiteral("Pontavel - ") + shownFolder(QDir::currentPath()));
         WindowPlacement::restore(main.get(), QSize(1280, 860));

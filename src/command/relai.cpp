@@ -1,7 +1,8 @@
 #include "relai.h"
 
+#include "core/routestate.h"
 #include "sendmachine.h"
-#include "app/appcontext.h"
+#include "store/store.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -21,17 +22,20 @@ constexpr int RowStep = 29;
 constexpr int RowsPerColumn = 15;
 }
 
-Relai::Relai(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+Relai::Relai(int numero, const QString &name, const QString &frequency, Store &store, RouteState &routes,
+             Transmitter *transmitter, QWidget *parent)
+    : QDialog(parent), m_numero(numero), m_name(name), m_frequency(frequency), m_store(store), m_routes(routes)
 {
     setObjectName(QStringLiteral("Relai"));
-    setWindowTitle(ctx.state.NomCourant + QLatin1Char(' ') + ctx.state.FreqCourante);
-    m_machine = new SendMachine(ctx.transmitter.get(), ctx.state, this);
+    setWindowTitle(name + QLatin1Char(' ') + frequency);
+    m_machine = new SendMachine(transmitter, this);
 
     auto *layout = new QVBoxLayout(this);
     Frame1 = new QGroupBox(QStringLiteral("Entrées - Sorties"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     auto *frameLayout = new QVBoxLayout(Frame1);
     scroll = new QScrollArea(Frame1);
+    scroll->setObjectName(QStringLiteral("scroll"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -91,7 +95,7 @@ void Relai::fillList()
 
     QString error;
     QStringList skipped;
-    const QVector<Command> commands = m_ctx.store.commands(m_ctx.state.IndexBouton, &error, &skipped);
+    const QVector<Command> commands = m_store.commands(m_numero, &error, &skipped);
     if (!skipped.isEmpty())
         error = (QStringList{error} + skipped).join(QLatin1Char('\n')).trimmed();
     // Two columns of fifteen; a longer table makes the columns longer and the
@@ -129,7 +133,7 @@ void Relai::CmdParam_Click()
         return;
     const int i = chosenIndex();
     QString error;
-    const QVector<Command> commands = m_ctx.store.commands(m_ctx.state.IndexBouton, &error);
+    const QVector<Command> commands = m_store.commands(m_numero, &error);
     if (!error.isEmpty()) {
         showMessage(QMessageBox::Warning, error);
         return;
@@ -138,7 +142,7 @@ void Relai::CmdParam_Click()
         showMessage(QMessageBox::Warning,
                     QStringLiteral("La commande choisie n'existe pas dans la table des commandes du relais %1 : "
                                    "rien n'a été émis.")
-                        .arg(m_ctx.state.IndexBouton));
+                        .arg(m_numero));
         return;
     }
     m_machine->start(commands[i]);
@@ -148,8 +152,8 @@ void Relai::CmdFermer_Click()
 {
     if (m_machine->isActive())
         return;
-    m_ctx.routes.showIdle(m_ctx.state.IndexBouton);
-    m_ctx.routes.RestaureLibelles();
+    m_routes.showIdle(m_numero);
+    m_routes.RestaureLibelles(m_numero, m_name, m_frequency);
     accept();
 }
 
@@ -198,9 +202,9 @@ void Relai::ask(int n, const QString &playError)
 
 void Relai::onCompleted(const Command &command)
 {
-    m_ctx.routes.showIdle(m_ctx.state.IndexBouton);
-    m_ctx.routes.RestaureLibelles();
-    m_ctx.routes.AfficheRoute(command);
+    m_routes.showIdle(m_numero);
+    m_routes.RestaureLibelles(m_numero, m_name, m_frequency);
+    m_routes.AfficheRoute(m_numero, command);
     accept();
 }
 

@@ -2,10 +2,8 @@
 
 #include "audio/tonefiles.h"
 #include "audio/transmitter.h"
-#include "core/sharedstate.h"
 
-SendMachine::SendMachine(Transmitter *transmitter, SharedState &state, QObject *parent)
-    : QObject(parent), m_tx(transmitter), m_shared(state)
+SendMachine::SendMachine(Transmitter *transmitter, QObject *parent) : QObject(parent), m_tx(transmitter)
 {
 }
 
@@ -127,6 +125,5 @@ void SendMachine::setPlaying(bool playing)
 {
     if (playing)
         m_state = State::Playing;
-    m_shared.EnvoiEnCours = playing;
     emit playingChanged(playing);
 }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QVector>
 
-struct SharedState;
 class Transmitter;
 
 // The exchange of one command, as states on the event loop: each sequence is
@@ -22,7 +21,7 @@ public:
     enum class State { Idle, Playing, Asking };
     enum class Answer { Yes, No, Cancel };
 
-    SendMachine(Transmitter *transmitter, SharedState &state, QObject *parent = nullptr);
+    explicit SendMachine(Transmitter *transmitter, QObject *parent = nullptr);
     ~SendMachine() override;
 
     // Starts with the command's first sequence. False when an exchange runs
@@ -61,7 +60,6 @@ private:
     void setPlaying(bool playing);
 
     Transmitter *m_tx;
-    SharedState &m_shared;
     State m_state = State::Idle;
     Command m_command;
     int m_n = 0;

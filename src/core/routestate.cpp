@@ -10,10 +10,43 @@ RouteState::RouteState(SharedState &state, QObject *parent) : QObject(parent), m
     ensureRepeaters(30);
 }
 
+void RouteState::setColours(const Settings &row, std::optional<ColourChoice> chosen)
+{
+    m_couleurActif = row.activeColour;
+    m_couleurRepos = row.idleColour;
+    if (chosen == ColourChoice::Active)
+        emit labelColourChanged(1, m_couleurActif);
+    if (chosen == ColourChoice::Idle) {
+        for (Look &l : m_looks)
+            l.colour = m_couleurRepos;
+        emit labelColourChanged(0, m_couleurRepos);
+    }
+}
+
+const RouteState::Look &RouteState::look(int numero) const
+{
+    static const Look none;
+    return numero >= 1 && numero < m_looks.size() ? m_looks[numero] : none;
+}
+
+RouteState::Look *RouteState::lookOf(int numero)
+{
+    return numero >= 1 && numero < m_looks.size() ? &m_looks[numero] : nullptr;
+}
+
 void RouteState::setRepeaters(const QVector<Repeater> &repeaters)
 {
+    // Entries past the old list had no repeater on the map: nothing of theirs is kept.
+    const qsizetype known = m_looks.size();
     m_repeaters = repeaters;
     ensureRepeaters(int(repeaters.size()));
+    m_looks.resize(repeaters.size() + 1);
+    for (int i = 1; i <= repeaters.size(); ++i) {
+        if (i < known && RouteAffichee[i])
+            continue;
+        const Repeater &r = repeaters[i - 1];
+        m_looks[i] = Look{false, r.nom, r.freq, m_couleurRepos, {}, {}};
+    }
 }
 
 void RouteState::ensureRepeaters(int numero)
@@ -26,26 +59,62 @@ void RouteState::ensureRepeaters(int numero)
     CheminRelai.resize(size);
 }
 
-void RouteState::AfficheRoute(const Command &command)
+void RouteState::setActive(int numero, bool active)
 {
-    const int clicked = m_state.IndexBouton;
+    if (Look *l = lookOf(numero))
+        l->active = active;
+    emit activeChanged(numero, active);
+}
+
+void RouteState::setLabels(int numero, const QString &first, const QString &second, quint32 colour)
+{
+    if (Look *l = lookOf(numero)) {
+        l->first = first;
+        l->second = second;
+        l->colour = colour;
+    }
+    emit labelsChanged(numero, first, second, colour);
+}
+
+void RouteState::restoreLabels(int numero, quint32 colour)
+{
+    if (Look *l = lookOf(numero); l && numero <= m_repeaters.size()) {
+        l->first = m_repeaters[numero - 1].nom;
+        l->second = m_repeaters[numero - 1].freq;
+        l->colour = colour;
+    }
+    emit labelsRestored(numero, colour);
+}
+
+void RouteState::setCountdown(int numero, const QString &text, const QColor &back)
+{
+    if (Look *l = lookOf(numero)) {
+        l->countdown = text;
+        if (back.isValid())
+            l->countdownBack = back;
+    }
+    emit countdownChanged(numero, text, back);
+}
+
+void RouteState::AfficheRoute(int clicked, const Command &command)
+{
     ensureRepeaters(std::max(clicked, 0));
-    const QString liste = command.relais;
-    const QString nouveau = command.chemin;
+    const QString keys = command.relais;
+    const QString route = command.chemin;
 
-    ActiveRelais(liste);
+    ActiveRelais(keys);
 
-    if (liste.isEmpty() && clicked >= 0) {
+    if (keys.isEmpty() && clicked >= 0) {
         if (!CheminRelai[clicked].isEmpty())
             RetireChemin(CheminRelai[clicked]);
-        CheminRelai[clicked] = nouveau;
+        CheminRelai[clicked] = route;
     }
 
-    QString reste = nouveau;
-    for (QChar c : liste) {
+    QString rest = route;
+    for (QChar c : keys) {
         const int n = Routes::lookupKey(m_repeaters, c, 1);
         ensureRepeaters(n);
-        emit activeChanged(n, true);
+        setActive(n, true);
         // A key that matches no repeater falls back on repeater 1, which
         // ActiveRelais did not start: give it a start time of its own rather
         // than whatever an earlier route left behind.
@@ -54,22 +123,22 @@ void RouteState::AfficheRoute(const Command &command)
         RouteAffichee[n] = true;
         if (!CheminRelai[n].isEmpty())
             RetireChemin(CheminRelai[n]);
-        QString seg;
-        while (!reste.isEmpty()) {
-            const QChar first = reste.at(0);
-            reste.remove(0, 1);
+        QString segment;
+        while (!rest.isEmpty()) {
+            const QChar first = rest.at(0);
+            rest.remove(0, 1);
             if (first == QLatin1Char('-'))
                 break;
-            seg += first;
+            segment += first;
         }
-        CheminRelai[n] = seg;
+        CheminRelai[n] = segment;
     }
 
-    CheminsActifs = Routes::appendRoute(CheminsActifs, nouveau);
+    CheminsActifs = Routes::appendRoute(CheminsActifs, route);
     emit routesChanged(CheminsActifs);
 
-    if (!liste.isEmpty())
-        emit labelsChanged(clicked, command.tx, command.rx, m_state.CouleurActif());
+    if (!keys.isEmpty())
+        setLabels(clicked, command.tx, command.rx, m_couleurActif);
     else
         EffaceChemin(clicked);
 }
@@ -81,20 +150,20 @@ void RouteState::RetireChemin(const QString &route)
     CheminsActifs = Routes::removeRoute(CheminsActifs, route);
 }
 
-void RouteState::RestaureLibelles()
+void RouteState::RestaureLibelles(int numero, const QString &name, const QString &frequency)
 {
-    emit labelsChanged(m_state.IndexBouton, m_state.NomCourant, m_state.FreqCourante, m_state.CouleurRepos());
+    setLabels(numero, name, frequency, m_couleurRepos);
 }
 
 void RouteState::ActiveRelais(const QString &touches)
 {
     const qint64 now = clock();
     for (QChar key : touches) {
-        for (const Repeater &r : m_repeaters) {
+        for (const Repeater &r : std::as_const(m_repeaters)) {
             if (r.dtmf.size() != 1 || r.dtmf.at(0) != key)
                 continue;
             ensureRepeaters(r.numero);
-            emit activeChanged(r.numero, true);
+            setActive(r.numero, true);
             RouteAffichee[r.numero] = true;
             DebutRoute[r.numero] = now;
         }
@@ -111,17 +180,17 @@ void RouteState::EffaceChemin(int i)
         CheminRelai[i].clear();
         emit routesChanged(CheminsActifs);
     }
-    emit activeChanged(i, false);
-    emit labelsRestored(i, m_state.CouleurRepos());
+    setActive(i, false);
+    restoreLabels(i, m_couleurRepos);
     RouteAffichee[i] = false;
 }
 
-void RouteState::Efface()
+void RouteState::clearRoutes()
 {
     CheminsActifs.clear();
-    for (const Repeater &r : m_repeaters) {
-        emit activeChanged(r.numero, false);
-        emit labelsRestored(r.numero, m_state.CouleurRepos());
+    for (const Repeater &r : std::as_const(m_repeaters)) {
+        setActive(r.numero, false);
+        restoreLabels(r.numero, m_couleurRepos);
     }
     RouteAffichee.fill(false);
     // The per-repeater routes go too: a stale entry would later cut a route
@@ -138,7 +207,7 @@ void RouteState::repeaterDeleted(int numero)
     // The deleted repeater's route ends; its segment leaves CheminsActifs.
     if (RouteAffichee[numero] || !CheminRelai[numero].isEmpty())
         EffaceChemin(numero);
-    emit countdownChanged(numero, QString(), QColor());
+    setCountdown(numero, QString(), QColor());
 
     DebutRoute.remove(numero);
     DebutRoute.append(0);
@@ -146,32 +215,32 @@ void RouteState::repeaterDeleted(int numero)
     RouteAffichee.append(false);
     CheminRelai.remove(numero);
     CheminRelai.append(QString());
-    if (m_state.IndexBouton == numero)
-        m_state.IndexBouton = 0;
-    else if (m_state.IndexBouton > numero)
-        --m_state.IndexBouton;
+    if (numero >= 1 && numero < m_looks.size())
+        m_looks.remove(numero);
+    const int clicked = m_state.IndexBouton();
+    m_state.chooseRepeater(clicked == numero ? 0 : clicked > numero ? clicked - 1 : clicked);
 }
 
-qint64 RouteState::remaining(int dureeMinutes, qint64 debut, qint64 now)
+qint64 RouteState::remaining(int minutes, qint64 start, qint64 now)
 {
-    const qint64 elapsedMs = now - debut;
+    const qint64 elapsedMs = now - start;
     // Whole seconds elapsed, rounded down (also for a start a little ahead of now).
     const qint64 elapsed = elapsedMs >= 0 ? elapsedMs / 1000 : -((-elapsedMs + 999) / 1000);
-    return qint64(dureeMinutes) * 60 - elapsed;
+    return qint64(minutes) * 60 - elapsed;
 }
 
-QString RouteState::format(qint64 reste)
+QString RouteState::format(qint64 left)
 {
-    const qint64 minutes = reste / 60;
-    const qint64 seconds = reste - 60 * minutes;
+    const qint64 minutes = left / 60;
+    const qint64 seconds = left - 60 * minutes;
     return QStringLiteral("%1:%2").arg(minutes, 2, 10, QLatin1Char('0')).arg(seconds, 2, 10, QLatin1Char('0'));
 }
 
-QColor RouteState::colour(qint64 reste)
+QColor RouteState::colour(qint64 left)
 {
-    if (reste > 180)
+    if (left > 180)
         return colorFromBgr(0x0000FF00);
-    if (reste < 180)
+    if (left < 180)
         return colorFromBgr(0x000000FF);
     return QColor();
 }
@@ -181,18 +250,16 @@ void RouteState::tick()
     const qint64 now = clock();
     for (int i = 1; i < RouteAffichee.size(); ++i) {
         if (!RouteAffichee[i]) {
-            emit countdownChanged(i, QString(), QColor());
+            setCountdown(i, QString(), QColor());
             continue;
         }
-        // DureeAffichage is read at every step, so a new duration applies to
-        // the routes already counting.
-        const qint64 reste = remaining(m_state.DureeAffichage(), DebutRoute.value(i), now);
-        if (reste <= 0) {
+        const qint64 left = remaining(DureeAffichage, DebutRoute.value(i), now);
+        if (left <= 0) {
             // A step that misses the exact zero (a busy second) must end the route all the same.
             FinAffichage(i);
-            emit countdownChanged(i, QString(), QColor());
+            setCountdown(i, QString(), QColor());
             continue;
         }
-        emit countdownChanged(i, format(reste), colour(reste));
+        setCountdown(i, format(left), colour(left));
     }
 }

@@ -20,6 +20,14 @@ struct Settings
     int displayMinutes() const;            // tempo rounded to a whole number of minutes
 };
 
+// One of the four stored colours, as the colour menu chooses it.
+enum class ColourChoice {
+    Active,   // couleur: command texts
+    Idle,     // couleur2: repeater names
+    Route,    // CoulLigne
+    Beam,     // CoulFaisc
+};
+
 // Which modem line keys the transmitter. The other one is held low.
 enum class PttLine { Rts, Dtr, Both };
 

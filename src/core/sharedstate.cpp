@@ -6,9 +6,3 @@ void SharedState::startView(const Settings &s)
     CarteY = s.carteY;
     CoefZoom = s.coefZoom;
 }
-
-const Settings &SharedState::stored() const
-{
-    static const Settings defaults;
-    return m_stored ? *m_stored : defaults;
-}

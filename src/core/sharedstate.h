@@ -4,35 +4,28 @@
 
 #include <QString>
 
-// State that more than one window uses.
-struct SharedState
+// State that more than one window uses: the repeater chosen on the map and
+// the view shown.
+class SharedState
 {
-    int IndexBouton = 0;
+public:
+    // The repeater last clicked on the map (0: none); the command window and
+    // the command table editor work on it. chooseRepeater() alone writes it.
+    int IndexBouton() const { return m_indexBouton; }
+    void chooseRepeater(int numero) { m_indexBouton = numero; }
+
+    // Name and frequency of the repeater last pressed on the map.
     QString NomCourant;
     QString FreqCourante;
-    bool EnvoiEnCours = false;
 
-    // Stored colours and route duration: read from the settings row's one
-    // owner (Configuration), never copied.
-    quint32 CouleurActif() const { return stored().activeColour; }
-    quint32 CouleurRepos() const { return stored().idleColour; }
-    quint32 CouleurLigne() const { return stored().routeColour; }
-    quint32 CouleurFaisceau() const { return stored().beamColour; }
-    int DureeAffichage() const { return stored().displayMinutes(); }
-
-    int SourisX = 0;
-    int SourisY = 0;
     // The view being shown; saved to the row when it changes.
     int CarteX = 0;
     int CarteY = 0;
     double CoefZoom = 10;
 
-    void bindStored(const Settings *row) { m_stored = row; }
     // The view of the row as just loaded becomes the one shown.
     void startView(const Settings &s);
 
 private:
-    const Settings &stored() const;
-
-    const Settings *m_stored = nullptr;
+    int m_indexBouton = 0;
 };

@@ -1,7 +1,6 @@
 #include "frmtempo.h"
 
-#include "app/appcontext.h"
-#include "core/convert.h"
+#include "updown.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,8 +8,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 double leadingNumber(const QString &text)
 {
@@ -24,41 +24,7 @@ double leadingNumber(const QString &text)
     return ok && std::isfinite(v) ? v : 0;
 }
 
-UpDown::UpDown(QWidget *parent) : QWidget(parent)
-{
-    auto *col = new QVBoxLayout(this);
-    col->setContentsMargins(0, 0, 0, 0);
-    col->setSpacing(0);
-    for (QToolButton **b : {&up, &down}) {
-        *b = new QToolButton(this);
-        (*b)->setArrowType(b == &up ? Qt::UpArrow : Qt::DownArrow);
-        (*b)->setFixedSize(16, 11);
-        (*b)->setAutoRepeat(true);
-        col->addWidget(*b);
-    }
-    up->setObjectName(QStringLiteral("up"));
-    down->setObjectName(QStringLiteral("down"));
-    connect(up, &QToolButton::clicked, this, [this] { setValue(m_value + 1); });
-    connect(down, &QToolButton::clicked, this, [this] { setValue(m_value - 1); });
-}
-
-void UpDown::setRange(int min, int max)
-{
-    m_min = min;
-    m_max = std::max(min, max);
-    setValue(m_value);
-}
-
-void UpDown::setValue(int v)
-{
-    v = std::clamp(v, m_min, m_max);
-    if (v == m_value)
-        return;
-    m_value = v;
-    emit valueChanged(v);
-}
-
-frmTempo::frmTempo(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+frmTempo::frmTempo(int minutes, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmTempo"));
     setWindowTitle(QStringLiteral("Tempo Chemin"));
@@ -68,12 +34,12 @@ frmTempo::frmTempo(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ct
     tempo = new QLineEdit(this);
     tempo->setObjectName(QStringLiteral("tempo"));
     tempo->setFixedWidth(60);
-    tempo->setText(QString::number(ctx.state.DureeAffichage()));
+    tempo->setText(QString::number(minutes));
     Label1->setBuddy(tempo);
     UpDown1 = new UpDown(this);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     UpDown1->setRange(0, 999);
-    UpDown1->setValue(ctx.state.DureeAffichage());
+    UpDown1->setValue(minutes);
     // The arrows count from their own value, not from what the box holds.
     connect(UpDown1, &UpDown::valueChanged, this, [this](int v) { tempo->setText(QString::number(v)); });
 

@@ -22,6 +22,7 @@ public:
     void showContents();                   // index page, window raised
     bool findInPage(const QString &text, bool backward = false);
 
+private:
     QTextBrowser *browser = nullptr;
     QListWidget *contents = nullptr;
     QToolButton *cmdBack = nullptr;
@@ -30,7 +31,6 @@ public:
     QLineEdit *findText = nullptr;
     QToolButton *cmdFindNext = nullptr;
 
-private:
     void syncContents(const QUrl &url);
     QUrl m_index;
 };

@@ -12,6 +12,7 @@ class ProposA : public QDialog
 public:
     explicit ProposA(QWidget *parent = nullptr);
 
+private:
     QLabel *imgLogo = nullptr;
     QLabel *lblVersion = nullptr;
     QPushButton *OK = nullptr;

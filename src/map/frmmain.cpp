@@ -2,20 +2,20 @@
 
 #include "audio/dtmfsynth.h"
 #include "command/relai.h"
-#include "app/appcontext.h"
-#include "ui/artwork.h"
-#include "core/convert.h"
-#include "mainmenus.h"
+#include "core/routestate.h"
+#include "core/sharedstate.h"
 #include "editors/frmrelai.h"
 #include "editors/frmrelais.h"
-#include "countdowns.h"
 #include "keypad.h"
+#include "mainmenus.h"
 #include "mapinteraction.h"
-#include "maplabel.h"
 #include "maproutines.h"
 #include "mapscene.h"
 #include "mapview.h"
+#include "store/configuration.h"
+#include "store/store.h"
 #include "txindicator.h"
+#include "ui/artwork.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -28,13 +28,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-frmMain::frmMain(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
+frmMain::frmMain(Store &store, Configuration &config, SharedState &state, RouteState &routes, Transmitter *transmitter,
+                 QWidget *parent)
+    : QMainWindow(parent), m_store(store), m_config(config), m_state(state), m_routes(routes),
+      m_transmitter(transmitter)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Pontavel"));
     setWindowIcon(Artwork::windowIcon());
     m_scene = new MapScene(this);
-    m_routines = new MapRoutines(m_ctx, *m_scene);
+    m_routines = new MapRoutines(*m_scene);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -43,23 +46,28 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(
     auto *band = new QWidget(central);
     band->setObjectName(QStringLiteral("band"));
     layout->addWidget(band);
-    m_view = new MapView(m_scene, central);
-    m_view->setObjectName(QStringLiteral("picture2"));
-    layout->addWidget(m_view, 1);
+    picture2 = new MapView(m_scene, central);
+    picture2->setObjectName(QStringLiteral("picture2"));
+    layout->addWidget(picture2, 1);
     setCentralWidget(central);
 
     buildBand();
-    createMenus();
+    m_menus = new MainMenus(*this, m_config);
+    connect(m_menus, &MainMenus::repeaterEditorAsked, this, &frmMain::openRepeaterEditor);
+    connect(m_menus, &MainMenus::importAsked, this, &frmMain::importMdb);
+    connect(m_menus, &MainMenus::statusBarShown, this, [this](bool shown) { statusBar()->setVisible(shown); });
     buildStatusBar();
     setupZoom();
     setupCommands();
+    connect(&m_config, &Configuration::coloursChanged, this, &frmMain::applyColours);
+    describeControls();
     resize(1280, 860);
 }
 
 frmMain::~frmMain()
 {
-    // The map's event filter reads this window: it must go before the widgets
-    // are torn down and still send it events.
+    // The map's event filter reads the view and the scene: it must go before
+    // the widgets are torn down and still send it events.
     delete m_interaction;
     m_interaction = nullptr;
     delete m_routines;
@@ -112,28 +120,28 @@ void frmMain::buildStatusBar()
 {
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
-    panelEtat = new QLabel(QStringLiteral("Etat :"), bar);
-    panelEtat->setObjectName(QStringLiteral("etat"));
-    panelEtat->setToolTip(QStringLiteral("Etat"));
-    panelDate = new QLabel(bar);
-    panelDate->setToolTip(QStringLiteral("Date"));
-    panelHeure = new QLabel(bar);
-    panelHeure->setToolTip(QStringLiteral("Heure"));
-    panelTemps = new QLabel(bar);
-    panelTemps->setObjectName(QStringLiteral("temps"));
-    panelTemps->setToolTip(QStringLiteral("Temps Restant"));
-    panelTemps->setMinimumWidth(90);
-    bar->addWidget(panelEtat, 1);
-    bar->addPermanentWidget(panelDate);
-    bar->addPermanentWidget(panelHeure);
-    bar->addPermanentWidget(panelTemps);
-    panelEmission = new TxIndicator(bar);
-    panelEmission->follow(m_ctx.transmitter.get());
-    bar->addPermanentWidget(panelEmission);
+    etat = new QLabel(QStringLiteral("Etat :"), bar);
+    etat->setObjectName(QStringLiteral("etat"));
+    etat->setToolTip(QStringLiteral("Etat"));
+    datePanel = new QLabel(bar);
+    datePanel->setToolTip(QStringLiteral("Date"));
+    timePanel = new QLabel(bar);
+    timePanel->setToolTip(QStringLiteral("Heure"));
+    temps = new QLabel(bar);
+    temps->setObjectName(QStringLiteral("temps"));
+    temps->setToolTip(QStringLiteral("Temps Restant"));
+    temps->setMinimumWidth(90);
+    bar->addWidget(etat, 1);
+    bar->addPermanentWidget(datePanel);
+    bar->addPermanentWidget(timePanel);
+    bar->addPermanentWidget(temps);
+    transmitPanel = new TxIndicator(bar);
+    transmitPanel->follow(m_transmitter);
+    bar->addPermanentWidget(transmitPanel);
     auto tick = [this] {
         const QDateTime now = QDateTime::currentDateTime();
-        panelDate->setText(QLocale(QLocale::French).toString(now.date(), QLocale::ShortFormat));
-        panelHeure->setText(now.time().toString(QStringLiteral("HH:mm:ss")));
+        datePanel->setText(QLocale(QLocale::French).toString(now.date(), QLocale::ShortFormat));
+        timePanel->setText(now.time().toString(QStringLiteral("HH:mm:ss")));
     };
     tick();
     auto *clock = new QTimer(this);
@@ -141,14 +149,37 @@ void frmMain::buildStatusBar()
     clock->start(1000);
 }
 
-void frmMain::setEtat(const QString &text)
+void frmMain::describeControls()
 {
-    panelEtat->setText(text);
+    const QString zoom = QStringLiteral("Les boutons de zoom agrandissent ou réduisent la carte, "
+                                        "zooment sur une fenêtre tracée à la souris, reviennent au zoom "
+                                        "précédent ou montrent la carte entière.");
+    for (QToolButton *b : {CmdZoomPlus, CmdZoomMoins, CmdZoom, CmdZoomFenetre, CmdZoomPrec, CmdZoomTout})
+        b->setWhatsThis(QStringLiteral("<b>%1</b><br>%2").arg(b->toolTip(), zoom));
+    CmdEfface->setWhatsThis(QStringLiteral("<b>Efface</b><br>Efface tous les chemins affichés : "
+                                           "les relais reviennent au repos et les décomptes "
+                                           "disparaissent."));
+    for (QPushButton *b : std::as_const(FVocal))
+        b->setWhatsThis(QStringLiteral("<b>Clavier DTMF</b><br>Tant que la touche %1 est enfoncée, "
+                                       "l'émetteur est passé en émission et la tonalité de la touche "
+                                       "est jouée.").arg(b->text()));
+    picture2->setWhatsThis(QStringLiteral(
+        "<b>Carte</b><br>Un clic sur un relais ouvre sa fenêtre de commandes. Maj + glisser déplace "
+        "un relais ou ses libellés ; Maj + clic droit ouvre l'éditeur de ses commandes ; Ctrl + "
+        "glisser déplace la carte. Sous chaque relais d'un chemin, le temps d'affichage restant "
+        "est décompté."));
+    etat->setWhatsThis(QStringLiteral("<b>Etat</b><br>Ce que fait le programme en ce moment."));
+    temps->setWhatsThis(QStringLiteral("<b>Temps Restant</b>"));
 }
 
-QString frmMain::etat() const
+void frmMain::setStatusText(const QString &text)
 {
-    return panelEtat->text();
+    etat->setText(text);
+}
+
+QString frmMain::statusText() const
+{
+    return etat->text();
 }
 
 void frmMain::ChargeParam()
@@ -156,9 +187,9 @@ void frmMain::ChargeParam()
     bool rowPresent = false;
     // Everything stored at once: colours, view, duration, and the station's
     // port, line settings, PTT line and sound output to the transmitter.
-    m_ctx.config.load(&rowPresent);
-    m_ctx.state.startView(m_ctx.config.row());
-    if (m_ctx.store.isOpen() && !rowPresent)
+    m_config.load(&rowPresent);
+    m_state.startView(m_config.row());
+    if (m_store.isOpen() && !rowPresent)
         m_loadMessages << QStringLiteral("La table Param ne contient aucun réglage : "
                                          "les réglages par défaut sont utilisés.");
 }
@@ -167,10 +198,10 @@ void frmMain::Load()
 {
     m_loadMessages.clear();
     offerFirstImport();
-    const auto opened = m_ctx.store.open(QStringLiteral("relai.db"));
+    const auto opened = m_store.open(QStringLiteral("relai.db"));
     if (opened == Store::OpenResult::Failed)
-        m_loadMessages << m_ctx.store.lastError();
-    m_loadMessages << m_ctx.store.warnings();
+        m_loadMessages << m_store.lastError();
+    m_loadMessages << m_store.warnings();
     ChargeParam();
 
     QString mapError;
@@ -178,15 +209,15 @@ void frmMain::Load()
         m_loadMessages << mapError;
 
     QString error;
-    const QVector<Repeater> list = m_ctx.store.repeaters(&error);
+    const QVector<Repeater> list = m_store.repeaters(&error);
     if (!error.isEmpty() && opened != Store::OpenResult::Failed)
         m_loadMessages << error;
-    m_ctx.routes.setRepeaters(list);
-    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos());
-    m_view->applyView(m_ctx.state.CoefZoom, m_ctx.state.CarteX, m_ctx.state.CarteY);
-    zoomLoaded();
+    m_routes.setRepeaters(list);
+    m_scene->setRepeaters(list, m_routes.CouleurRepos());
+    picture2->applyView(m_state.CoefZoom, m_state.CarteX, m_state.CarteY);
+    m_interaction->loaded();
     m_routines->TraceFaisceaux();
-    m_routines->TraceChemins(m_ctx.routes.CheminsActifs);
+    m_routines->TraceChemins(m_routes.CheminsActifs);
 
     if (opened == Store::OpenResult::Created)
         statusBar()->showMessage(QStringLiteral("Nouvelle base relai.db créée avec les réglages par défaut."), 15000);
@@ -204,11 +235,6 @@ void frmMain::showLoadMessages()
     box->open();
 }
 
-void frmMain::createMenus()
-{
-    m_menus = new MainMenus(*this);
-}
-
 void frmMain::setupZoom()
 {
     const struct { QToolButton *button; const char *picture; } band[] = {
@@ -222,66 +248,79 @@ void frmMain::setupZoom()
         b.button->setFocusPolicy(Qt::StrongFocus);
     }
     // The map never takes the focus: Escape keeps working between magnifier clicks.
-    m_view->setFocusPolicy(Qt::NoFocus);
-    m_interaction = new MapInteraction(*this);
-    m_interaction->attach();
-}
-
-void frmMain::zoomLoaded()
-{
-    m_interaction->loaded();
+    picture2->setFocusPolicy(Qt::NoFocus);
+    m_interaction = new MapInteraction(*this, *picture2, *m_scene, *m_routines, m_routes, m_store, m_config, m_state);
+    MapInteraction *z = m_interaction;
+    connect(CmdZoomPlus, &QToolButton::clicked, z, &MapInteraction::zoomIn);
+    connect(CmdZoomMoins, &QToolButton::clicked, z, &MapInteraction::zoomOut);
+    connect(CmdZoom, &QToolButton::clicked, z, &MapInteraction::toggleMagnifier);
+    connect(CmdZoomFenetre, &QToolButton::clicked, z, &MapInteraction::armFrame);
+    connect(CmdZoomPrec, &QToolButton::clicked, z, &MapInteraction::zoomPrevious);
+    connect(CmdZoomTout, &QToolButton::clicked, z, &MapInteraction::zoomAll);
+    connect(CmdEfface, &QPushButton::clicked, z, &MapInteraction::disarm);
+    // A key of the keypad leaves the zoom modes too.
+    for (QPushButton *key : std::as_const(FVocal))
+        connect(key, &QPushButton::pressed, z, &MapInteraction::disarm);
+    z->heedEscape(CmdZoom, CmdZoomFenetre);
+    z->attach();
+    connect(z, &MapInteraction::statusChanged, this, &frmMain::setStatusText);
+    connect(z, &MapInteraction::commandWindowAsked, this, &frmMain::openCommandWindow);
+    connect(z, &MapInteraction::commandEditorAsked, this, &frmMain::openCommandEditor);
 }
 
 void frmMain::setupCommands()
 {
     // The scene shows what the route state says.
-    RouteState &routes = m_ctx.routes;
-    connect(&routes, &RouteState::activeChanged, m_scene, &MapScene::setActive);
-    connect(&routes, &RouteState::labelsChanged, m_scene, &MapScene::setLabels);
-    connect(&routes, &RouteState::labelsRestored, m_scene, &MapScene::restoreLabels);
-    connect(&routes, &RouteState::countdownChanged, m_scene, &MapScene::setCountdown);
-    connect(&routes, &RouteState::routesChanged, this, [this](const QString &chemins) {
+    connect(&m_routes, &RouteState::activeChanged, m_scene, &MapScene::setActive);
+    connect(&m_routes, &RouteState::labelsChanged, m_scene, &MapScene::setLabels);
+    connect(&m_routes, &RouteState::labelsRestored, m_scene, &MapScene::restoreLabels);
+    connect(&m_routes, &RouteState::labelColourChanged, m_scene, &MapScene::setLabelColour);
+    connect(&m_routes, &RouteState::countdownChanged, m_scene, &MapScene::setCountdown);
+    connect(&m_routes, &RouteState::routesChanged, this, [this](const QString &chemins) {
         m_routines->TraceChemins(chemins);
     });
-    auto *countdowns = new Countdowns(routes, this);
-    countdowns->setObjectName(QStringLiteral("countdowns"));
-    new Keypad(m_ctx, FVocal, this, this);
-    connect(CmdEfface, &QPushButton::clicked, this, [this] {
-        m_ctx.routes.Efface();
-        setEtat(QStringLiteral("Etat :"));
-    });
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(100);
+    connect(Timer2, &QTimer::timeout, &m_routes, &RouteState::tick);
+    Timer2->start();
+    new Keypad(m_transmitter, FVocal, this, this);
+    connect(CmdEfface, &QPushButton::clicked, this, &frmMain::CmdEfface_Click);
 }
 
-// IndexBouton, NomCourant and FreqCourante are set by the caller (the click on
-// the repeater's icon) before the window opens.
+void frmMain::applyColours(std::optional<ColourChoice> chosen)
+{
+    const Settings &row = m_config.row();
+    m_routines->setColours(row.routeColour, row.beamColour);
+    // After a load, Load() draws the lines once the repeaters are placed.
+    if (chosen == ColourChoice::Route)
+        m_routines->TraceChemins(m_routes.CheminsActifs);
+    else if (chosen == ColourChoice::Beam)
+        m_routines->TraceFaisceaux();
+}
+
+void frmMain::CmdEfface_Click()
+{
+    m_routes.clearRoutes();
+    setStatusText(QStringLiteral("Etat :"));
+}
+
+// IndexBouton, NomCourant and FreqCourante are set by the click on the
+// repeater's icon before the window opens.
 void frmMain::openCommandWindow(int index)
 {
     if (findChild<Relai *>())
         return;  // one command window at a time
-    m_ctx.state.IndexBouton = index;
-    auto *window = new Relai(m_ctx, this);
+    auto *window = new Relai(index, m_state.NomCourant, m_state.FreqCourante, m_store, m_routes, m_transmitter, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::ApplicationModal);
     connect(window, &QDialog::finished, window, &QObject::deleteLater);
     window->show();
 }
 
-// The map's own state of a repeater that the table does not hold: whether it
-// is on a displayed route, the command texts on its labels and its countdown.
-struct frmMain::RepeaterView
-{
-    bool present = false;
-    bool active = false;
-    QString first, second;
-    QColor colour;
-    QString countdown;
-    QColor countdownBack;
-};
-
 void frmMain::openCommandEditor(int index)
 {
-    m_ctx.state.IndexBouton = index;
-    auto *editor = new frmRelai(m_ctx.store, index, this);
+    auto *editor = new frmRelai(m_store, index, this);
     editor->setAttribute(Qt::WA_DeleteOnClose);
     if (const Repeater *r = m_scene->repeater(index))
         editor->setWindowTitle(QStringLiteral("Paramètres ") + r->nom + r->freq);
@@ -291,7 +330,7 @@ void frmMain::openCommandEditor(int index)
 
 void frmMain::openRepeaterEditor()
 {
-    auto *editor = new frmRelais(m_ctx.store, this);
+    auto *editor = new frmRelais(m_store, this);
     editor->setAttribute(Qt::WA_DeleteOnClose);
     connect(editor, &frmRelais::repeaterAdded, this, &frmMain::reloadRepeaters);
     connect(editor, &frmRelais::repeaterUpdated, this, &frmMain::reloadRepeaters);
@@ -300,56 +339,29 @@ void frmMain::openRepeaterEditor()
     editor->show();
 }
 
-QVector<frmMain::RepeaterView> frmMain::captureRepeaterViews() const
-{
-    QVector<RepeaterView> views(m_scene->repeaterCount() + 1);
-    for (int i = 1; i < views.size(); ++i) {
-        RepeaterView &v = views[i];
-        if (i >= m_scene->FreqE.size() || !m_scene->FreqE[i])
-            continue;
-        v.present = true;
-        v.active = m_scene->isActive(i);
-        v.first = m_scene->FreqE[i]->text();
-        v.second = m_scene->FreqR[i]->text();
-        v.colour = m_scene->FreqE[i]->color();
-        if (m_scene->Temps[i] && m_scene->Temps[i]->isVisible()) {
-            v.countdown = m_scene->Temps[i]->text();
-            v.countdownBack = m_scene->Temps[i]->backColor();
-        }
-    }
-    return views;
-}
-
-void frmMain::rebuildRepeaters(const QVector<RepeaterView> &views)
-{
-    const QVector<Repeater> list = m_ctx.store.repeaters();
-    m_ctx.routes.setRepeaters(list);
-    m_scene->setRepeaters(list, m_ctx.state.CouleurRepos());
-    // Repeaters still on a displayed route keep their icon, texts and countdown.
-    for (int i = 1; i <= list.size() && i < views.size(); ++i) {
-        const RepeaterView &v = views[i];
-        if (!v.present || !m_ctx.routes.RouteAffichee.value(i))
-            continue;
-        m_scene->setActive(i, v.active);
-        m_scene->setLabels(i, v.first, v.second, bgrFromColor(v.colour));
-        if (!v.countdown.isEmpty())
-            m_scene->setCountdown(i, v.countdown, v.countdownBack);
-    }
-    m_routines->TraceFaisceaux();
-    m_routines->TraceChemins(m_ctx.routes.CheminsActifs);
-}
-
 void frmMain::reloadRepeaters()
 {
-    rebuildRepeaters(captureRepeaterViews());
+    const QVector<Repeater> list = m_store.repeaters();
+    m_routes.setRepeaters(list);
+    m_scene->setRepeaters(list, m_routes.CouleurRepos());
+    // Repeaters still on a displayed route show again what the route state
+    // says of them: icon, texts and countdown.
+    for (int i = 1; i <= list.size(); ++i) {
+        if (!m_routes.RouteAffichee.value(i))
+            continue;
+        const RouteState::Look &look = m_routes.look(i);
+        m_scene->setActive(i, look.active);
+        m_scene->setLabels(i, look.first, look.second, look.colour);
+        if (!look.countdown.isEmpty())
+            m_scene->setCountdown(i, look.countdown, look.countdownBack);
+    }
+    m_routines->TraceFaisceaux();
+    m_routines->TraceChemins(m_routes.CheminsActifs);
 }
 
 void frmMain::repeaterRemoved(int numero)
 {
-    m_ctx.routes.repeaterDeleted(numero);
-    // Every following repeater moved one number down: what the map shows of it moves too.
-    QVector<RepeaterView> views = captureRepeaterViews();
-    if (numero < views.size())
-        views.remove(numero);
-    rebuildRepeaters(views);
+    // Every following repeater moved one number down; the route state moves with them.
+    m_routes.repeaterDeleted(numero);
+    reloadRepeaters();
 }

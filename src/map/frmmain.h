@@ -1,21 +1,29 @@
 #pragma once
 
+#include "core/settings.h"
+
 #include <QMainWindow>
 #include <QStringList>
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
-struct AppContext;
+class Configuration;
+class MainMenus;
 class MapInteraction;
 class MapRoutines;
 class MapScene;
 class MapView;
 class QLabel;
-class TxIndicator;
 class QPushButton;
-class QToolBar;
+class QTimer;
 class QToolButton;
+class RouteState;
+class SharedState;
+class Store;
+class Transmitter;
+class TxIndicator;
 
 // The main window: the map with its repeaters, the zoom buttons, "Efface",
 // the DTMF keypad, menus, tool bar and status bar.
@@ -23,7 +31,8 @@ class frmMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit frmMain(AppContext &ctx, QWidget *parent = nullptr);
+    frmMain(Store &store, Configuration &config, SharedState &state, RouteState &routes, Transmitter *transmitter,
+            QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Reads the settings row, the map picture and the repeaters of the working
@@ -33,12 +42,12 @@ public:
     void showLoadMessages();
     QStringList loadMessages() const { return m_loadMessages; }
 
-    AppContext &context() { return m_ctx; }
     MapScene *scene() const { return m_scene; }
-    MapView *view() const { return m_view; }
+    MapView *view() const { return picture2; }
     MapRoutines *routines() const { return m_routines; }
 
-    // Opens the command window of repeater `index` (a plain click on its icon).
+    // Opens the command window of repeater `index`, the one last clicked (a
+    // plain click on its icon).
     void openCommandWindow(int index);
     // Opens the command table editor of repeater `index` (Shift + right click).
     void openCommandEditor(int index);
@@ -54,8 +63,37 @@ public:
     std::function<QString()> chooseMdb;
 
     // Text of the status bar panel "etat".
-    void setEtat(const QString &text);
-    QString etat() const;
+    void setStatusText(const QString &text);
+    QString statusText() const;
+
+private:
+    void buildBand();
+    void buildStatusBar();
+    void describeControls();
+    void ChargeParam();
+    // A folder with relai.mdb and no relai.db: offers to import it.
+    void offerFirstImport();
+
+    // Zoom, pan and dragging on the map.
+    void setupZoom();
+    // The route state drawn on the scene, the countdowns and the keypad.
+    void setupCommands();
+    // The line colours after a load or the colour menu; the labels follow the route state.
+    void applyColours(std::optional<ColourChoice> chosen);
+    void CmdEfface_Click();
+    void repeaterRemoved(int numero);
+
+    Store &m_store;
+    Configuration &m_config;
+    SharedState &m_state;
+    RouteState &m_routes;
+    Transmitter *m_transmitter;
+
+    MapScene *m_scene = nullptr;
+    MapView *picture2 = nullptr;
+    MapRoutines *m_routines = nullptr;
+    MainMenus *m_menus = nullptr;
+    MapInteraction *m_interaction = nullptr;
 
     // The controls of the band above the map.
     QToolButton *CmdZoomPlus = nullptr;
@@ -66,42 +104,15 @@ public:
     QToolButton *CmdZoomTout = nullptr;
     QPushButton *CmdEfface = nullptr;
     QVector<QPushButton *> FVocal;
-    QToolBar *tbToolBar = nullptr;
+    // Steps every repeater's countdown.
+    QTimer *Timer2 = nullptr;
 
     // Status bar panels.
-    QLabel *panelEtat = nullptr;
-    QLabel *panelDate = nullptr;
-    QLabel *panelHeure = nullptr;
-    QLabel *panelTemps = nullptr;
-    TxIndicator *panelEmission = nullptr;   // transmitter keyed, seconds elapsed
+    QLabel *etat = nullptr;
+    QLabel *datePanel = nullptr;
+    QLabel *timePanel = nullptr;
+    QLabel *temps = nullptr;
+    TxIndicator *transmitPanel = nullptr;   // transmitter keyed, seconds elapsed
 
-private:
-    void buildBand();
-    void buildStatusBar();
-    void ChargeParam();
-    // A folder with relai.mdb and no relai.db: offers to import it.
-    void offerFirstImport();
-
-    void createMenus();
-    class MainMenus *m_menus = nullptr;
-
-    // Zoom, pan and dragging on the map.
-    void setupZoom();
-    void zoomLoaded();
-    MapInteraction *m_interaction = nullptr;
-
-    // The route state drawn on the scene, the countdowns and the keypad.
-    void setupCommands();
-
-    // After a table change.
-    struct RepeaterView;  // what the map shows of one repeater beyond the table
-    QVector<RepeaterView> captureRepeaterViews() const;
-    void rebuildRepeaters(const QVector<RepeaterView> &views);
-    void repeaterRemoved(int numero);
-
-    AppContext &m_ctx;
-    MapScene *m_scene = nullptr;
-    MapView *m_view = nullptr;
-    MapRoutines *m_routines = nullptr;
     QStringList m_loadMessages;
 };

@@ -1,7 +1,8 @@
 #include "frmmain.h"
 
-#include "app/appcontext.h"
+#include "core/routestate.h"
 #include "store/mdbimport.h"
+#include "store/store.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,9 +94,9 @@ void frmMain::importMdb()
 
     const QString db = QDir::current().absoluteFilePath(DbName);
     int commands = 0;
-    const int repeaters = m_ctx.store.repeaterCount();
+    const int repeaters = m_store.repeaterCount();
     for (int i = 1; i <= repeaters; ++i)
-        commands += m_ctx.store.commandCount(i);
+        commands += m_store.commandCount(i);
     bool closed = false;
     auto confirm = [&](const MdbImport::Result &res) {
         MdbImport::Result current;
@@ -112,8 +113,8 @@ void frmMain::importMdb()
         if (box.exec() != QMessageBox::Yes)
             return false;
         // The routes of the old network leave the map with it.
-        m_ctx.routes.Efface();
-        m_ctx.store.close();
+        m_routes.clearRoutes();
+        m_store.close();
         closed = true;
         return true;
     };

@@ -2,7 +2,7 @@
 
 #include "audio/dtmfsynth.h"
 #include "audio/tonefiles.h"
-#include "app/appcontext.h"
+#include "audio/transmitter.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -10,8 +10,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-Keypad::Keypad(AppContext &ctx, const QVector<QPushButton *> &keys, QWidget *window, QObject *parent)
-    : QObject(parent), m_ctx(ctx), m_keys(keys), m_window(window)
+Keypad::Keypad(Transmitter *transmitter, const QVector<QPushButton *> &keys, QWidget *window, QObject *parent)
+    : QObject(parent), m_tx(transmitter), m_keys(keys), m_window(window)
 {
     for (QPushButton *b : m_keys)
         b->installEventFilter(this);
@@ -19,7 +19,7 @@ Keypad::Keypad(AppContext &ctx, const QVector<QPushButton *> &keys, QWidget *win
         m_window->installEventFilter(this);
     // The transmitter ended a held key by itself (time limit, port lost):
     // say why and show the key released.
-    if (Transmitter *tx = m_ctx.transmitter.get()) {
+    if (Transmitter *tx = m_tx) {
         auto endedByTransmitter = [this](const QString &text) {
             if (!m_held)
                 return;
@@ -94,14 +94,13 @@ void Keypad::press(QPushButton *button)
 {
     if (m_held)
         FinTouche();
-    Transmitter *tx = m_ctx.transmitter.get();
+    Transmitter *tx = m_tx;
     if (!tx)
         return;
     const QChar key = keyOf(int(m_keys.indexOf(button)));
     if (key.isNull())
         return;
     m_held = button;
-    m_ctx.state.EnvoiEnCours = true;
     if (!m_waitCursor) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_waitCursor = true;
@@ -122,11 +121,10 @@ void Keypad::FinTouche()
     if (!m_held && !m_waitCursor)
         return;
     m_held = nullptr;
-    if (Transmitter *tx = m_ctx.transmitter.get())
-        tx->stopHeld();
+    if (m_tx)
+        m_tx->stopHeld();
     if (m_waitCursor) {
         QApplication::restoreOverrideCursor();
         m_waitCursor = false;
     }
-    m_ctx.state.EnvoiEnCours = false;
 }

@@ -2,10 +2,10 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QPushButton>
 #include <QVector>
 
-struct AppContext;
-#include <QPushButton>
+class Transmitter;
 class QWidget;
 
 // The sixteen DTMF keys: the transmitter is keyed and the key's tone plays
@@ -16,7 +16,7 @@ class Keypad : public QObject
     Q_OBJECT
 public:
     // `keys` in the order 0 ... 9, A ... D, #, *; `window` is watched for focus loss.
-    Keypad(AppContext &ctx, const QVector<QPushButton *> &keys, QWidget *window, QObject *parent = nullptr);
+    Keypad(Transmitter *transmitter, const QVector<QPushButton *> &keys, QWidget *window, QObject *parent = nullptr);
     ~Keypad() override;
 
     static QChar keyOf(int index);   // the DTMF key of button `index`, null outside 0..15
@@ -29,7 +29,7 @@ private:
     void press(QPushButton *button);
     void FinTouche();
 
-    AppContext &m_ctx;
+    Transmitter *m_tx;
     QVector<QPushButton *> m_keys;
     QPointer<QWidget> m_window;
     QPointer<QPushButton> m_held;

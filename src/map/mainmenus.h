@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/settings.h"
+
 #include <QColor>
 #include <QObject>
 #include <QPointer>
@@ -8,19 +10,20 @@
 #include <functional>
 #include <optional>
 
-class frmMain;
+class Configuration;
 class HelpWindow;
 class QAction;
+class QMainWindow;
+class QToolBar;
 
 // The main window's menu bar, tool bar and their handlers: colours, view
-// toggles, help, and the small dialogs. Created by frmMain::createMenus().
+// toggles, help, and the small dialogs. Built on the window it is given;
+// what belongs to the window itself is asked by signals.
 class MainMenus : public QObject
 {
     Q_OBJECT
 public:
-    explicit MainMenus(frmMain &main);
-
-    enum class Colour { Actif, Repos, Ligne, Faisceau };
+    MainMenus(QMainWindow &window, Configuration &config);
 
     // Asks for a colour, starting from `initial`; no value on Cancel. The real
     // colour dialog unless a test answers in its place.
@@ -31,7 +34,11 @@ public:
     // missing-help message.
     QString helpSource = QStringLiteral("qrc:/resources/help/index.html");
 
-    void chooseColour(Colour which);
+    // The port's flow control this session (0 none ... 3 XOn/RTS): the port
+    // dialog opens on it; it is written for others, never read back.
+    int handshaking() const { return m_handshaking; }
+
+    void chooseColour(ColourChoice which);
     void showContents();     // "&Sommaire..." and the tool bar's "Aide"
     void contextHelp();      // "&Aide sur...": What's This mode
     void openPortDialog();   // "&Port"
@@ -40,14 +47,19 @@ public:
     void startMonitor();     // "&Moniteur"
     void toolbarClicked(QAction *button);
 
-    HelpWindow *helpWindow() const;
+signals:
+    void repeaterEditorAsked();   // "&Relais..." and the tool bar's "Propriétés"
+    void importAsked();           // "&Importer une base relai.mdb..."
+    void statusBarShown(bool shown);
 
 private:
     void buildMenuBar();
     void buildToolBar();
-    void describeControls();
     QAction *addAction(QObject *container, const char *name, const QString &text);
 
-    frmMain &m_main;
+    QMainWindow &m_window;
+    Configuration &m_config;
+    QToolBar *tbToolBar = nullptr;
     QPointer<HelpWindow> m_help;
+    int m_handshaking = 0;
 };

@@ -1,26 +1,26 @@
 #include "mapinteraction.h"
 
-#include "app/appcontext.h"
 #include "core/convert.h"
-#include "frmmain.h"
+#include "core/routestate.h"
+#include "core/sharedstate.h"
 #include "maplabel.h"
 #include "maproutines.h"
 #include "mapscene.h"
 #include "mapview.h"
 #include "repeatericon.h"
+#include "store/configuration.h"
+#include "store/store.h"
 
 #include <QGraphicsLineItem>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsRectItem>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QToolButton>
 
 namespace {
-const QString EtatRepos = QStringLiteral("Etat :");
-const QString EtatLoupe = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
-const QString EtatFenetre = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
+const QString StatusIdle = QStringLiteral("Etat :");
+const QString StatusMagnifier = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom");
+const QString StatusFrame = QStringLiteral("Appuyer sur ECHAP pour annuler le Zoom ou définissez la fenêtre de Zoom ");
 
 // Positions may exceed 16 bits once zoomed in far.
 int whole(double v)
@@ -36,7 +36,10 @@ QString signedText(double v)
 }
 } // namespace
 
-MapInteraction::MapInteraction(frmMain &window) : QObject(&window), m_w(window)
+MapInteraction::MapInteraction(QWidget &window, MapView &view, MapScene &scene, MapRoutines &routines,
+                               const RouteState &routes, Store &store, Configuration &config, SharedState &state)
+    : QObject(&window), m_window(window), m_view(view), m_scene(scene), m_routines(routines), m_routes(routes),
+      m_store(store), m_config(config), m_state(state)
 {
     setObjectName(QStringLiteral("mapInteraction"));
     m_slot = ZoomCursors::cursor(ZoomCursors::Role::Grab);
@@ -44,41 +47,35 @@ MapInteraction::MapInteraction(frmMain &window) : QObject(&window), m_w(window)
 
 void MapInteraction::attach()
 {
-    connect(m_w.CmdZoomPlus, &QToolButton::clicked, this, &MapInteraction::zoomPlus);
-    connect(m_w.CmdZoomMoins, &QToolButton::clicked, this, &MapInteraction::zoomMoins);
-    connect(m_w.CmdZoom, &QToolButton::clicked, this, &MapInteraction::toggleLoupe);
-    connect(m_w.CmdZoomFenetre, &QToolButton::clicked, this, &MapInteraction::armFenetre);
-    connect(m_w.CmdZoomPrec, &QToolButton::clicked, this, &MapInteraction::zoomPrecedent);
-    connect(m_w.CmdZoomTout, &QToolButton::clicked, this, &MapInteraction::zoomTout);
-    if (m_w.CmdEfface)
-        connect(m_w.CmdEfface, &QPushButton::clicked, this, &MapInteraction::disarm);
-    // A key of the keypad leaves the zoom modes too.
-    for (QPushButton *key : m_w.FVocal)
-        connect(key, &QPushButton::pressed, this, &MapInteraction::disarm);
-    m_w.CmdZoom->installEventFilter(this);
-    m_w.CmdZoomFenetre->installEventFilter(this);
-    m_w.view()->viewport()->installEventFilter(this);
+    m_view.viewport()->installEventFilter(this);
     // Icons and labels move themselves; where they were dropped is stored here.
-    connect(m_w.scene(), &MapScene::iconDropped, this, [this](int numero, const QPointF &p) {
-        m_w.context().store.writeIconPosition(numero, p.x(), p.y());
+    connect(&m_scene, &MapScene::iconDropped, this, [this](int numero, const QPointF &p) {
+        m_store.writeIconPosition(numero, p.x(), p.y());
     });
-    connect(m_w.scene(), &MapScene::labelsDropped, this, [this](int numero, const QPointF &p) {
-        m_w.context().store.writeLabelPosition(numero, p.x(), p.y());
+    connect(&m_scene, &MapScene::labelsDropped, this, [this](int numero, const QPointF &p) {
+        m_store.writeLabelPosition(numero, p.x(), p.y());
     });
-    m_w.view()->viewport()->setMouseTracking(true);
+    m_view.viewport()->setMouseTracking(true);
+}
+
+void MapInteraction::heedEscape(QObject *magnifierButton, QObject *frameButton)
+{
+    m_magnifierButton = magnifierButton;
+    m_frameButton = frameButton;
+    magnifierButton->installEventFilter(this);
+    frameButton->installEventFilter(this);
 }
 
 void MapInteraction::loaded()
 {
-    SharedState &s = m_w.context().state;
-    m_zoom.load(s.CoefZoom, s.CarteX, s.CarteY);
-    s.CoefZoom = m_zoom.coef();
+    m_zoom.load(m_state.CoefZoom, m_state.CarteX, m_state.CarteY);
+    m_state.CoefZoom = m_zoom.coef();
     applyView();
 }
 
 double MapInteraction::windowWidthTwips() const
 {
-    return m_w.frameGeometry().width() * TwipsPerPixel;
+    return m_window.frameGeometry().width() * TwipsPerPixel;
 }
 
 QString MapInteraction::coordinateText(double x, double y)
@@ -90,14 +87,14 @@ QString MapInteraction::coordinateText(double x, double y)
 
 void MapInteraction::applyView()
 {
-    m_w.context().state.CoefZoom = m_zoom.coef();
-    m_w.view()->applyView(m_zoom.coef(), m_zoom.left(), m_zoom.top());
+    m_state.CoefZoom = m_zoom.coef();
+    m_view.applyView(m_zoom.coef(), m_zoom.left(), m_zoom.top());
 }
 
 void MapInteraction::takePosition()
 {
-    m_w.context().state.CarteX = m_zoom.left();
-    m_w.context().state.CarteY = m_zoom.top();
+    m_state.CarteX = m_zoom.left();
+    m_state.CarteY = m_zoom.top();
 }
 
 void MapInteraction::changed()
@@ -109,28 +106,25 @@ void MapInteraction::changed()
 
 void MapInteraction::ReplacerRelais()
 {
-    MapScene *scene = m_w.scene();
     // Stored places, so an icon dropped without Shift goes back to its own.
-    const QVector<Repeater> rows = m_w.context().store.repeaters();
+    const QVector<Repeater> rows = m_store.repeaters();
     for (int k = 1; k <= rows.size(); ++k) {
         const Repeater &r = rows[k - 1];
-        scene->placeRepeater(k, QPointF(r.posGauche, r.posHaut), QPointF(r.libellePosGau, r.libellePosHaut));
+        m_scene.placeRepeater(k, QPointF(r.posGauche, r.posHaut), QPointF(r.libellePosGau, r.libellePosHaut));
     }
     SauveVue();
-    m_w.routines()->TraceFaisceaux();
-    m_w.routines()->TraceChemins(m_w.context().routes.CheminsActifs);
+    m_routines.TraceFaisceaux();
+    m_routines.TraceChemins(m_routes.CheminsActifs);
 }
 
 void MapInteraction::SauveVue()
 {
-    AppContext &ctx = m_w.context();
-    const SharedState &s = ctx.state;
-    ctx.config.applyView(s.CoefZoom, s.CarteX, s.CarteY);
+    m_config.applyView(m_state.CoefZoom, m_state.CarteX, m_state.CarteY);
 }
 
 // ---------------------------------------------------------------- buttons
 
-void MapInteraction::zoomPlus()
+void MapInteraction::zoomIn()
 {
     m_modeLoupe = false;
     m_modeFenetre = false;
@@ -139,7 +133,7 @@ void MapInteraction::zoomPlus()
     ReplacerRelais();
 }
 
-void MapInteraction::zoomMoins()
+void MapInteraction::zoomOut()
 {
     m_modeLoupe = false;
     m_modeFenetre = false;
@@ -149,53 +143,53 @@ void MapInteraction::zoomMoins()
     }
 }
 
-void MapInteraction::zoomPrecedent()
+void MapInteraction::zoomPrevious()
 {
     m_zoom.previous();
     changed();
 }
 
-void MapInteraction::zoomTout()
+void MapInteraction::zoomAll()
 {
-    m_zoom.zoomAll(windowWidthTwips(), m_w.scene()->LargeurPlan());
+    m_zoom.zoomAll(windowWidthTwips(), m_scene.LargeurPlan());
     changed();
 }
 
-void MapInteraction::toggleLoupe()
+void MapInteraction::toggleMagnifier()
 {
     m_modeLoupe = !m_modeLoupe;
     m_modeFenetre = false;
-    m_w.scene()->hideZoomFrame();
+    m_scene.hideZoomFrame();
     m_frameStarted = false;
     if (m_modeLoupe) {
         setSlot(ZoomCursors::Role::Magnify);
         setPointer(true);
-        m_w.setEtat(EtatLoupe);
+        emit statusChanged(StatusMagnifier);
     } else {
         setSlot(ZoomCursors::Role::Move);
         setPointer(false);
-        m_w.setEtat(EtatRepos);
+        emit statusChanged(StatusIdle);
     }
 }
 
-void MapInteraction::armFenetre()
+void MapInteraction::armFrame()
 {
     m_modeFenetre = true;
     m_modeLoupe = false;
     setSlot(ZoomCursors::Role::Cross);
     setPointer(true);
-    m_w.setEtat(EtatFenetre);
+    emit statusChanged(StatusFrame);
 }
 
-void MapInteraction::escape(bool loupeButton)
+void MapInteraction::escape(bool magnifierButton)
 {
-    m_w.setEtat(EtatRepos);
-    if (loupeButton) {
+    emit statusChanged(StatusIdle);
+    if (magnifierButton) {
         m_modeLoupe = false;
     } else {
         m_modeFenetre = false;
         m_frameStarted = false;
-        m_w.scene()->hideZoomFrame();
+        m_scene.hideZoomFrame();
     }
     setSlot(ZoomCursors::Role::Move);
     setPointer(false);
@@ -211,30 +205,30 @@ void MapInteraction::setSlot(ZoomCursors::Role role)
 {
     m_slot = ZoomCursors::cursor(role);
     if (m_custom)
-        m_w.setCursor(m_slot);
+        m_window.setCursor(m_slot);
 }
 
 void MapInteraction::setPointer(bool custom)
 {
     m_custom = custom;
     if (custom)
-        m_w.setCursor(m_slot);
+        m_window.setCursor(m_slot);
     else
-        m_w.unsetCursor();
+        m_window.unsetCursor();
 }
 
 // ---------------------------------------------------------------- mouse
 
 bool MapInteraction::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_w.CmdZoom || watched == m_w.CmdZoomFenetre) {
+    if (watched && (watched == m_magnifierButton || watched == m_frameButton)) {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            escape(watched == m_w.CmdZoom);
+            escape(watched == m_magnifierButton);
             return true;
         }
         return false;
     }
-    if (watched != m_w.view()->viewport())
+    if (watched != m_view.viewport())
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -280,8 +274,8 @@ bool MapInteraction::eventFilter(QObject *watched, QEvent *event)
         if (target == Target::Icon || target == Target::Label) {
             setPointer(false);
             if (target == Target::Icon) {
-                m_w.routines()->TraceFaisceaux();
-                m_w.routines()->TraceChemins(m_w.context().routes.CheminsActifs);
+                m_routines.TraceFaisceaux();
+                m_routines.TraceChemins(m_routes.CheminsActifs);
             }
             return false;  // the item stores where it was dropped
         }
@@ -300,8 +294,7 @@ QPointF MapInteraction::mapTwips(const QPointF &vp) const
 MapInteraction::Hit MapInteraction::hitAt(const QPointF &vp) const
 {
     Hit h;
-    MapScene *scene = m_w.scene();
-    const QList<QGraphicsItem *> under = m_w.view()->items(vp.toPoint());
+    const QList<QGraphicsItem *> under = m_view.items(vp.toPoint());
     for (QGraphicsItem *item : under) {
         if (item->type() == RepeaterIcon::Type) {
             auto *icon = static_cast<RepeaterIcon *>(item);
@@ -315,31 +308,29 @@ MapInteraction::Hit MapInteraction::hitAt(const QPointF &vp) const
             h.target = label->role() == MapLabel::Countdown ? Target::Inert : Target::Label;
             return h;
         }
-        if (scene->isMapItem(item)) {
+        if (m_scene.isMapItem(item)) {
             h.target = Target::Map;
             return h;
         }
         // Lines and the zoom frame let the mouse through to the map.
     }
-    const QPointF m = m_w.view()->viewportToMap(vp);
-    if (QRectF(0, 0, scene->LargeurPlan(), scene->HauteurPlan()).contains(m))
+    const QPointF m = m_view.viewportToMap(vp);
+    if (QRectF(0, 0, m_scene.LargeurPlan(), m_scene.HauteurPlan()).contains(m))
         h.target = Target::Map;
     return h;
 }
 
 void MapInteraction::mapPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, const QPointF &p)
 {
-    SharedState &s = m_w.context().state;
-    MapScene *scene = m_w.scene();
     const bool modesOff = !m_modeLoupe && !m_modeFenetre;
     if (button == Qt::RightButton && mods == Qt::ShiftModifier && modesOff) {
-        scene->setMapToolTip(coordinateText(p.x(), p.y()));
+        m_scene.setMapToolTip(coordinateText(p.x(), p.y()));
     }
     if (button == Qt::LeftButton && mods == Qt::ControlModifier && modesOff) {
         setPointer(true);
         m_deplacementCarte = true;
-        s.SourisX = whole(p.x());
-        s.SourisY = whole(p.y());
+        SourisX = whole(p.x());
+        SourisY = whole(p.y());
     }
     if (m_modeLoupe && button == Qt::LeftButton) {
         m_zoom.magnify(true, p.x(), p.y());
@@ -350,43 +341,41 @@ void MapInteraction::mapPress(Qt::MouseButton button, Qt::KeyboardModifiers mods
         changed();
     }
     if (m_modeFenetre && button == Qt::LeftButton) {
-        s.SourisX = whole(p.x());
-        s.SourisY = whole(p.y());
+        SourisX = whole(p.x());
+        SourisY = whole(p.y());
         const double k = 10.0 / m_zoom.coef();
-        scene->showZoomFrame(QRectF(p.x() * k, p.y() * k, 0, 0));
+        m_scene.showZoomFrame(QRectF(p.x() * k, p.y() * k, 0, 0));
         m_frameStarted = true;
     }
 }
 
 void MapInteraction::mapMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, const QPointF &p)
 {
-    SharedState &s = m_w.context().state;
     if (buttons == Qt::LeftButton && m_modeFenetre && m_frameStarted) {
         // Drawn where the mouse is, whichever way the frame is dragged.
         const double k = 10.0 / m_zoom.coef();
-        const QRectF r(QPointF(s.SourisX * k, s.SourisY * k), QPointF(p.x() * k, p.y() * k));
-        m_w.scene()->showZoomFrame(r.normalized());
+        const QRectF r(QPointF(SourisX * k, SourisY * k), QPointF(p.x() * k, p.y() * k));
+        m_scene.showZoomFrame(r.normalized());
     }
     if (buttons == Qt::LeftButton && mods == Qt::ControlModifier && m_deplacementCarte) {
         // The grabbed point stays under the pointer.
-        m_zoom.moveTo(whole(m_zoom.left() + p.x() - s.SourisX), whole(m_zoom.top() + p.y() - s.SourisY));
+        m_zoom.moveTo(whole(m_zoom.left() + p.x() - SourisX), whole(m_zoom.top() + p.y() - SourisY));
         applyView();
     }
 }
 
 void MapInteraction::mapRelease(Qt::MouseButton button, const QPointF &p)
 {
-    SharedState &s = m_w.context().state;
     if (!m_modeLoupe)
         setPointer(false);
     if (button == Qt::LeftButton && m_modeFenetre) {
-        m_w.scene()->hideZoomFrame();
+        m_scene.hideZoomFrame();
         const bool zoomed = m_frameStarted
-                            && m_zoom.frame(s.SourisX, s.SourisY, p.x(), p.y(), windowWidthTwips(), MinFrameTwips);
+                            && m_zoom.frame(SourisX, SourisY, p.x(), p.y(), windowWidthTwips(), MinFrameTwips);
         m_frameStarted = false;
         if (zoomed) {
             m_modeFenetre = false;
-            m_w.setEtat(EtatRepos);
+            emit statusChanged(StatusIdle);
             changed();
         } else {
             // A click is not a frame: the mode stays armed for the next one.
@@ -406,22 +395,23 @@ void MapInteraction::mapRelease(Qt::MouseButton button, const QPointF &p)
 
 bool MapInteraction::iconPress(int index, Qt::MouseButton button, Qt::KeyboardModifiers mods)
 {
-    AppContext &ctx = m_w.context();
-    if (const Repeater *r = m_w.scene()->repeater(index)) {
-        ctx.state.NomCourant = r->nom;
-        ctx.state.FreqCourante = r->freq;
+    if (const Repeater *r = m_scene.repeater(index)) {
+        m_state.NomCourant = r->nom;
+        m_state.FreqCourante = r->freq;
     }
     if (MapScene::isDrag(button, mods)) {
         setPointer(true);
         return true;
     }
-    if (button == Qt::LeftButton && mods == Qt::NoModifier) {
-        ctx.state.IndexBouton = index;
-        m_w.openCommandWindow(index);
-    } else if (button == Qt::RightButton && mods == Qt::ShiftModifier) {
-        ctx.state.IndexBouton = index;
-        m_w.openCommandEditor(index);
-    }
+    const bool commands = button == Qt::LeftButton && mods == Qt::NoModifier;
+    const bool editor = button == Qt::RightButton && mods == Qt::ShiftModifier;
+    if (!commands && !editor)
+        return false;
+    m_state.chooseRepeater(index);
+    if (commands)
+        emit commandWindowAsked(index);
+    else
+        emit commandEditorAsked(index);
     return false;
 }
 

@@ -6,9 +6,16 @@
 #include <QCursor>
 #include <QObject>
 #include <QPointF>
+#include <QPointer>
 
-class frmMain;
-class QMouseEvent;
+class Configuration;
+class MapRoutines;
+class MapScene;
+class MapView;
+class RouteState;
+class SharedState;
+class Store;
+class QWidget;
 
 // The mouse and the zoom band on the map: zoom steps, magnifier and zoom
 // frame modes, panning with Ctrl, the coordinate tooltip, dragging repeaters
@@ -21,23 +28,27 @@ class MapInteraction : public QObject
 {
     Q_OBJECT
 public:
-    explicit MapInteraction(frmMain &window);
+    // `window` shows the map's pointers; "Zoom Tout" fits its width.
+    MapInteraction(QWidget &window, MapView &view, MapScene &scene, MapRoutines &routines, const RouteState &routes,
+                   Store &store, Configuration &config, SharedState &state);
 
-    // Wires the zoom buttons, Escape on the mode buttons and the map's mouse.
+    // Wires the map's mouse, and stores where icons and labels are dropped.
     void attach();
+    // Escape on these buttons leaves the magnifier or the zoom frame mode.
+    void heedEscape(QObject *magnifierButton, QObject *frameButton);
     // The view read from the settings row at start becomes the current and
     // the previous view.
     void loaded();
 
     // The operations of the six zoom buttons.
-    void zoomPlus();
-    void zoomMoins();
-    void toggleLoupe();
-    void armFenetre();
-    void zoomPrecedent();
-    void zoomTout();
-    // Escape on CmdZoom or CmdZoomFenetre.
-    void escape(bool loupeButton);
+    void zoomIn();
+    void zoomOut();
+    void toggleMagnifier();
+    void armFrame();
+    void zoomPrevious();
+    void zoomAll();
+    // Escape on the magnifier's button or the zoom frame's.
+    void escape(bool magnifierButton);
     // Both zoom modes off, pointer and status left as they are ("Efface").
     void disarm();
 
@@ -48,16 +59,19 @@ public:
     bool ModeFenetre() const { return m_modeFenetre; }
     bool DeplacementCarte() const { return m_deplacementCarte; }
     const ZoomState &zoom() const { return m_zoom; }
-    // The window's pointer: the custom-pointer slot, shown or not.
-    bool customPointer() const { return m_custom; }
-    QCursor customCursor() const { return m_slot; }
-    // The main window's outer width, twips.
+    // The window's outer width, twips.
     double windowWidthTwips() const;
     // Text of the coordinate tooltip for a map point (twips at the current scale).
     static QString coordinateText(double x, double y);
 
     // Frames narrower than this (screen twips) are taken for a click.
     static constexpr double MinFrameTwips = 4 * 15;
+
+signals:
+    void statusChanged(const QString &text);
+    // A plain click on a repeater's icon, and Shift + right click.
+    void commandWindowAsked(int numero);
+    void commandEditorAsked(int numero);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -86,12 +100,24 @@ private:
     void takePosition();   // CarteX, CarteY from the map's place
     void changed();        // after a zoom step: state, view, re-layout, save
 
-    frmMain &m_w;
+    QWidget &m_window;
+    MapView &m_view;
+    MapScene &m_scene;
+    MapRoutines &m_routines;
+    const RouteState &m_routes;
+    Store &m_store;
+    Configuration &m_config;
+    SharedState &m_state;
+    QPointer<QObject> m_magnifierButton;
+    QPointer<QObject> m_frameButton;
     ZoomState m_zoom;
     bool m_modeLoupe = false;
     bool m_modeFenetre = false;
     bool m_deplacementCarte = false;
     bool m_frameStarted = false;
+    // Press point of a pan or of a zoom frame, map twips.
+    int SourisX = 0;
+    int SourisY = 0;
     QCursor m_slot;
     bool m_custom = false;
     Hit m_press;  // the item that has the mouse until the release

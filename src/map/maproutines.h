@@ -1,20 +1,25 @@
 #pragma once
 
+#include "core/settings.h"
+
 #include <QString>
 
-struct AppContext;
 class MapScene;
 
-// The drawing routines of the map: beams and routes on the scene.
+// The drawing routines of the map: beams and routes on the scene, in the
+// line colours handed over by the settings.
 class MapRoutines
 {
 public:
-    MapRoutines(AppContext &ctx, MapScene &scene) : m_ctx(ctx), m_scene(scene) {}
+    explicit MapRoutines(MapScene &scene) : m_scene(scene) {}
+
+    void setColours(quint32 routeColour, quint32 beamColour);
 
     void TraceFaisceaux();
     void TraceChemins(const QString &chemins);
 
 private:
-    AppContext &m_ctx;
     MapScene &m_scene;
+    quint32 CouleurLigne = Settings().routeColour;
+    quint32 CouleurFaisceau = Settings().beamColour;
 };

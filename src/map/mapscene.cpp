@@ -27,17 +27,17 @@ MapScene::MapScene(QObject *parent) : QGraphicsScene(parent)
     m_background->setZValue(-1);
     QPen frame(QColor(0, 0, 0), 1, Qt::DashLine);
     frame.setCosmetic(true);
-    m_cadre = addRect(QRectF(), frame, Qt::NoBrush);
-    m_cadre->setZValue(20);
-    m_cadre->hide();
+    cadre = addRect(QRectF(), frame, Qt::NoBrush);
+    cadre->setZValue(20);
+    cadre->hide();
     m_mapSize = QSizeF(DefaultMapWidth, DefaultMapHeight);
 }
 
 bool MapScene::loadMap(const QString &file, QString *error)
 {
-    if (m_picture) {
-        delete m_picture;
-        m_picture = nullptr;
+    if (Picture1) {
+        delete Picture1;
+        Picture1 = nullptr;
     }
     m_hasPicture = false;
     // Region maps are large pictures: Qt's default limit (128 MB) refuses an
@@ -58,10 +58,10 @@ bool MapScene::loadMap(const QString &file, QString *error)
         m_background->show();
         return false;
     }
-    m_picture = addPixmap(QPixmap::fromImage(img));
-    m_picture->setTransformationMode(Qt::SmoothTransformation);
-    m_picture->setScale(TwipsPerPixel);
-    m_picture->setZValue(0);
+    Picture1 = addPixmap(QPixmap::fromImage(img));
+    Picture1->setTransformationMode(Qt::SmoothTransformation);
+    Picture1->setScale(TwipsPerPixel);
+    Picture1->setZValue(0);
     m_mapSize = QSizeF(img.width() * TwipsPerPixel, img.height() * TwipsPerPixel);
     m_background->setRect(QRectF(QPointF(0, 0), m_mapSize));
     m_background->hide();
@@ -71,17 +71,17 @@ bool MapScene::loadMap(const QString &file, QString *error)
 
 void MapScene::clearRepeaters()
 {
-    for (auto *list : {&m_relaiOk, &m_relaiKo})
+    for (auto *list : {&RelaiOk, &RelaiKo})
         for (RepeaterIcon *i : *list)
             delete i;
-    for (auto *list : {&m_freqE, &m_freqR, &m_temps})
+    for (auto *list : {&FreqE, &FreqR, &Temps})
         for (MapLabel *l : *list)
             delete l;
-    m_relaiOk.clear();
-    m_relaiKo.clear();
-    m_freqE.clear();
-    m_freqR.clear();
-    m_temps.clear();
+    RelaiOk.clear();
+    RelaiKo.clear();
+    FreqE.clear();
+    FreqR.clear();
+    Temps.clear();
 }
 
 void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 idleColour)
@@ -89,11 +89,11 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 idleColo
     clearRepeaters();
     m_repeaters = repeaters;
     const int n = int(repeaters.size());
-    m_relaiOk.resize(n + 1, nullptr);
-    m_relaiKo.resize(n + 1, nullptr);
-    m_freqE.resize(n + 1, nullptr);
-    m_freqR.resize(n + 1, nullptr);
-    m_temps.resize(n + 1, nullptr);
+    RelaiOk.resize(n + 1, nullptr);
+    RelaiKo.resize(n + 1, nullptr);
+    FreqE.resize(n + 1, nullptr);
+    FreqR.resize(n + 1, nullptr);
+    Temps.resize(n + 1, nullptr);
     for (const Repeater &r : repeaters) {
         const int i = r.numero;
         auto *ok = new RepeaterIcon(i, true);
@@ -103,8 +103,8 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 idleColo
             icon->setPos(r.posGauche, r.posHaut);
             addItem(icon);
         }
-        m_relaiOk[i] = ok;
-        m_relaiKo[i] = ko;
+        RelaiOk[i] = ok;
+        RelaiKo[i] = ko;
         auto *e = new MapLabel(i, MapLabel::Name);
         auto *f = new MapLabel(i, MapLabel::Frequency);
         auto *t = new MapLabel(i, MapLabel::Countdown);
@@ -117,14 +117,13 @@ void MapScene::setRepeaters(const QVector<Repeater> &repeaters, quint32 idleColo
             l->setPos(r.libellePosGau, r.libellePosHaut);
             addItem(l);
         }
-        m_freqE[i] = e;
-        m_freqR[i] = f;
-        m_temps[i] = t;
+        FreqE[i] = e;
+        FreqR[i] = f;
+        Temps[i] = t;
         restoreLabels(i, idleColour);
         setActive(i, false);
     }
     updateLineGeometry();
-    emit layoutChanged();
 }
 
 const Repeater *MapScene::repeater(int numero) const
@@ -134,7 +133,7 @@ const Repeater *MapScene::repeater(int numero) const
     return &m_repeaters[numero - 1];
 }
 
-void MapScene::setCoefZoom(double coef)
+void MapScene::setCoef(double coef)
 {
     m_coef = coef;
     updateLineGeometry();
@@ -142,10 +141,10 @@ void MapScene::setCoefZoom(double coef)
 
 QPointF MapScene::repeaterPoint(int numero) const
 {
-    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
         return QPointF(qQNaN(), qQNaN());
     // Left + Width / 2 in screen twips, rounded, back to map units.
-    const QPointF pos = m_relaiOk[numero]->pos();
+    const QPointF pos = RelaiOk[numero]->pos();
     const double k = m_coef / 10.0;
     const double x = double(roundHalfEven(float(pos.x() * k) + RepeaterIcon::SizeTwips / 2));
     const double y = double(roundHalfEven(float(pos.y() * k) + RepeaterIcon::SizeTwips / 2));
@@ -154,29 +153,29 @@ QPointF MapScene::repeaterPoint(int numero) const
 
 void MapScene::setActive(int numero, bool active)
 {
-    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
         return;
-    m_relaiOk[numero]->setZValue(active ? 3.5 : 3);
-    m_relaiKo[numero]->setZValue(active ? 3 : 3.5);
-    m_relaiOk[numero]->setVisible(true);
-    m_relaiKo[numero]->setVisible(true);
+    RelaiOk[numero]->setZValue(active ? 3.5 : 3);
+    RelaiKo[numero]->setZValue(active ? 3 : 3.5);
+    RelaiOk[numero]->setVisible(true);
+    RelaiKo[numero]->setVisible(true);
 }
 
 bool MapScene::isActive(int numero) const
 {
-    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
         return false;
-    return m_relaiOk[numero]->zValue() > m_relaiKo[numero]->zValue();
+    return RelaiOk[numero]->zValue() > RelaiKo[numero]->zValue();
 }
 
 void MapScene::setLabels(int numero, const QString &first, const QString &second, quint32 colour)
 {
-    if (numero < 1 || numero >= m_freqE.size() || !m_freqE[numero])
+    if (numero < 1 || numero >= FreqE.size() || !FreqE[numero])
         return;
-    m_freqE[numero]->setText(first);
-    m_freqR[numero]->setText(second);
-    m_freqE[numero]->setColor(colorFromBgr(colour));
-    m_freqR[numero]->setColor(colorFromBgr(colour));
+    FreqE[numero]->setText(first);
+    FreqR[numero]->setText(second);
+    FreqE[numero]->setColor(colorFromBgr(colour));
+    FreqR[numero]->setColor(colorFromBgr(colour));
 }
 
 void MapScene::restoreLabels(int numero, quint32 colour)
@@ -187,9 +186,9 @@ void MapScene::restoreLabels(int numero, quint32 colour)
 
 void MapScene::setCountdown(int numero, const QString &text, const QColor &back)
 {
-    if (numero < 1 || numero >= m_temps.size() || !m_temps[numero])
+    if (numero < 1 || numero >= Temps.size() || !Temps[numero])
         return;
-    MapLabel *t = m_temps[numero];
+    MapLabel *t = Temps[numero];
     t->setText(text);
     if (back.isValid())
         t->setBackColor(back);
@@ -228,9 +227,9 @@ QPointF MapScene::storedPosition(const QPointF &pos) const
 void MapScene::iconMoved(RepeaterIcon *icon)
 {
     const int i = icon->numero();
-    if (i < 1 || i >= m_relaiOk.size() || (icon != m_relaiOk[i] && icon != m_relaiKo[i]))
+    if (i < 1 || i >= RelaiOk.size() || (icon != RelaiOk[i] && icon != RelaiKo[i]))
         return;
-    RepeaterIcon *twin = icon == m_relaiOk[i] ? m_relaiKo[i] : m_relaiOk[i];
+    RepeaterIcon *twin = icon == RelaiOk[i] ? RelaiKo[i] : RelaiOk[i];
     if (twin->pos() != icon->pos())
         twin->setPos(icon->pos());  // whose own move re-lays the lines
     else
@@ -240,9 +239,9 @@ void MapScene::iconMoved(RepeaterIcon *icon)
 void MapScene::labelMoved(MapLabel *label)
 {
     const int i = label->numero();
-    if (i < 1 || i >= m_freqE.size() || (label != m_freqE[i] && label != m_freqR[i]))
+    if (i < 1 || i >= FreqE.size() || (label != FreqE[i] && label != FreqR[i]))
         return;
-    MapLabel *twin = label == m_freqE[i] ? m_freqR[i] : m_freqE[i];
+    MapLabel *twin = label == FreqE[i] ? FreqR[i] : FreqE[i];
     if (twin->pos() != label->pos())
         twin->setPos(label->pos());
 }
@@ -280,12 +279,12 @@ void MapScene::setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Seg
 
 void MapScene::drawBeams(const QVector<Routes::Segment> &segments, quint32 colour)
 {
-    setLines(m_ligne, m_beamSegments, segments, colour, 2, 1);
+    setLines(Ligne, m_beamSegments, segments, colour, 2, 1);
 }
 
 void MapScene::drawRoutes(const QVector<Routes::Segment> &segments, quint32 colour)
 {
-    setLines(m_ligneAct, m_routeSegments, segments, colour, 3, 2);
+    setLines(LigneAct, m_routeSegments, segments, colour, 3, 2);
 }
 
 void MapScene::updateLineGeometry()
@@ -307,46 +306,46 @@ void MapScene::updateLineGeometry()
             lines[n]->show();
         }
     };
-    place(m_ligne, m_beamSegments);
-    place(m_ligneAct, m_routeSegments);
+    place(Ligne, m_beamSegments);
+    place(LigneAct, m_routeSegments);
 }
 
 void MapScene::placeRepeater(int numero, const QPointF &icon, const QPointF &labels)
 {
-    if (numero < 1 || numero >= m_relaiOk.size() || !m_relaiOk[numero])
+    if (numero < 1 || numero >= RelaiOk.size() || !RelaiOk[numero])
         return;
     // Each twin follows.
-    m_relaiOk[numero]->setPos(icon);
-    m_freqE[numero]->setPos(labels);
-    m_temps[numero]->setPos(labels);
+    RelaiOk[numero]->setPos(icon);
+    FreqE[numero]->setPos(labels);
+    Temps[numero]->setPos(labels);
 }
 
 void MapScene::setLabelColour(int role, quint32 colour)
 {
-    for (MapLabel *l : role == MapLabel::Frequency ? m_freqR : m_freqE)
+    for (MapLabel *l : role == MapLabel::Frequency ? FreqR : FreqE)
         if (l)
             l->setColor(colorFromBgr(colour));
 }
 
 bool MapScene::isMapItem(const QGraphicsItem *item) const
 {
-    return item && (item == m_picture || item == m_background);
+    return item && (item == Picture1 || item == m_background);
 }
 
 void MapScene::setMapToolTip(const QString &text)
 {
-    if (m_picture)
-        m_picture->setToolTip(text);
+    if (Picture1)
+        Picture1->setToolTip(text);
     m_background->setToolTip(text);
 }
 
 void MapScene::showZoomFrame(const QRectF &rect)
 {
-    m_cadre->setRect(rect);
-    m_cadre->show();
+    cadre->setRect(rect);
+    cadre->show();
 }
 
 void MapScene::hideZoomFrame()
 {
-    m_cadre->hide();
+    cadre->hide();
 }

@@ -35,8 +35,7 @@ public:
     const Repeater *repeater(int numero) const;
 
     // Zoom in tenths; line ends follow it since icons keep their screen size.
-    void setCoefZoom(double coef);
-    double coefZoom() const { return m_coef; }
+    void setCoef(double coef);
 
     // Centre of repeater `numero`'s icon in scene units, rounded to whole
     // screen twips; repeater 0 has no point.
@@ -77,44 +76,47 @@ public:
     // The dashed zoom frame, hidden at rest.
     void showZoomFrame(const QRectF &rect);
     void hideZoomFrame();
-    const QGraphicsRectItem *cadre() const { return m_cadre; }
+    const QGraphicsRectItem *zoomFrame() const { return cadre; }
 
-private:
-    QVector<RepeaterIcon *> m_relaiOk;
-    QVector<RepeaterIcon *> m_relaiKo;
-    QVector<MapLabel *> m_freqE;
-    QVector<MapLabel *> m_freqR;
-    QVector<MapLabel *> m_temps;
-    QVector<QGraphicsLineItem *> m_ligne;
-    QVector<QGraphicsLineItem *> m_ligneAct;
-
-public:
-    // Read-only views of the containers named after the map's controls,
-    // indexed by repeater number (entry 0 belongs to no repeater and is null).
-    // What they hold changes only through the methods above.
-    const QVector<RepeaterIcon *> &RelaiOk = m_relaiOk;
-    const QVector<RepeaterIcon *> &RelaiKo = m_relaiKo;
-    const QVector<MapLabel *> &FreqE = m_freqE;
-    const QVector<MapLabel *> &FreqR = m_freqR;
-    const QVector<MapLabel *> &Temps = m_temps;
-    const QVector<QGraphicsLineItem *> &Ligne = m_ligne;        // beams
-    const QVector<QGraphicsLineItem *> &LigneAct = m_ligneAct;  // routes
+    // The items of repeater `numero`, null for a number with no repeater.
+    const RepeaterIcon *activeIcon(int numero) const { return item(RelaiOk, numero); }
+    const RepeaterIcon *idleIcon(int numero) const { return item(RelaiKo, numero); }
+    const MapLabel *nameLabel(int numero) const { return item(FreqE, numero); }
+    const MapLabel *frequencyLabel(int numero) const { return item(FreqR, numero); }
+    const MapLabel *countdownLabel(int numero) const { return item(Temps, numero); }
+    // The beam and the route lines; those with no segment to draw are hidden.
+    QList<const QGraphicsLineItem *> beamLines() const { return {Ligne.cbegin(), Ligne.cend()}; }
+    QList<const QGraphicsLineItem *> routeLines() const { return {LigneAct.cbegin(), LigneAct.cend()}; }
 
 signals:
-    void layoutChanged();
     // A Shift + left drag ended on a repeater's icons or its labels, which
     // belong at `stored` (scene units).
     void iconDropped(int numero, const QPointF &stored);
     void labelsDropped(int numero, const QPointF &stored);
 
 private:
+    template<typename T>
+    static const T *item(const QVector<T *> &items, int numero)
+    {
+        return numero >= 1 && numero < items.size() ? items[numero] : nullptr;
+    }
     void clearRepeaters();
     void setLines(QVector<QGraphicsLineItem *> &lines, QVector<Routes::Segment> &store,
                   const QVector<Routes::Segment> &segments, quint32 colour, qreal width, qreal z);
 
-    QGraphicsPixmapItem *m_picture = nullptr;  // Picture1
+    // The map's controls, indexed by repeater number (entry 0 belongs to no
+    // repeater and is null).
+    QVector<RepeaterIcon *> RelaiOk;
+    QVector<RepeaterIcon *> RelaiKo;
+    QVector<MapLabel *> FreqE;
+    QVector<MapLabel *> FreqR;
+    QVector<MapLabel *> Temps;
+    QVector<QGraphicsLineItem *> Ligne;      // beams
+    QVector<QGraphicsLineItem *> LigneAct;   // routes
+
+    QGraphicsPixmapItem *Picture1 = nullptr;
     QGraphicsRectItem *m_background = nullptr;
-    QGraphicsRectItem *m_cadre = nullptr;
+    QGraphicsRectItem *cadre = nullptr;
     QVector<Repeater> m_repeaters;
     QVector<Routes::Segment> m_beamSegments;
     QVector<Routes::Segment> m_routeSegments;

@@ -23,13 +23,13 @@ double MapView::pixelScale() const
     return m_coef / 10.0 / TwipsPerPixel;
 }
 
-void MapView::applyView(double coefZoom, int carteX, int carteY)
+void MapView::applyView(double coef, int left, int top)
 {
-    m_coef = coefZoom;
-    m_x = carteX;
-    m_y = carteY;
+    m_coef = coef;
+    m_x = left;
+    m_y = top;
     if (auto *s = qobject_cast<MapScene *>(scene()))
-        s->setCoefZoom(coefZoom);
+        s->setCoef(coef);
     updateSceneRect();
 }
 

@@ -13,10 +13,10 @@ class MapView : public QGraphicsView
 public:
     explicit MapView(MapScene *scene, QWidget *parent = nullptr);
 
-    void applyView(double coefZoom, int carteX, int carteY);
-    double coefZoom() const { return m_coef; }
-    int carteX() const { return m_x; }
-    int carteY() const { return m_y; }
+    // Zoom in tenths and the map's top-left corner in the view, twips.
+    void applyView(double coef, int left, int top);
+    int mapLeft() const { return m_x; }
+    int mapTop() const { return m_y; }
 
     // Screen pixels per scene unit.
     double pixelScale() const;

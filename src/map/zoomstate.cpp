@@ -23,9 +23,9 @@ void ZoomState::load(double coef, int left, int top)
 
 void ZoomState::recordPrevious()
 {
-    m_coefPrec = std::max(roundToInt(m_coef), int(MinCoef));
-    m_topPrec = m_top;
-    m_leftPrec = m_left;
+    m_previousCoef = std::max(roundToInt(m_coef), int(MinCoef));
+    m_previousTop = m_top;
+    m_previousLeft = m_left;
 }
 
 bool ZoomState::zoomIn()
@@ -49,12 +49,12 @@ bool ZoomState::previous()
     const int coef = std::max(roundToInt(m_coef), int(MinCoef));
     const int top = m_top;
     const int left = m_left;
-    m_coef = std::max(m_coefPrec, int(MinCoef));
-    m_top = m_topPrec;
-    m_left = m_leftPrec;
-    m_coefPrec = coef;
-    m_topPrec = top;
-    m_leftPrec = left;
+    m_coef = std::max(m_previousCoef, int(MinCoef));
+    m_top = m_previousTop;
+    m_left = m_previousLeft;
+    m_previousCoef = coef;
+    m_previousTop = top;
+    m_previousLeft = left;
     return true;
 }
 

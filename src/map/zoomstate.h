@@ -17,9 +17,6 @@ public:
     double coef() const { return m_coef; }
     int left() const { return m_left; }
     int top() const { return m_top; }
-    int coefPrec() const { return m_coefPrec; }
-    int leftPrec() const { return m_leftPrec; }
-    int topPrec() const { return m_topPrec; }
 
     // Each returns true when the view changed (and must be re-laid and saved).
     bool zoomIn();                 // "Zoom +": the top-left corner stays
@@ -48,7 +45,7 @@ private:
     double m_coef = 10;
     int m_left = 0;
     int m_top = 0;
-    int m_coefPrec = 10;
-    int m_leftPrec = 0;
-    int m_topPrec = 0;
+    int m_previousCoef = 10;
+    int m_previousLeft = 0;
+    int m_previousTop = 0;
 };

@@ -1,8 +1,8 @@
 #include "frmproperties.h"
 
-#include "app/appcontext.h"
 #include "ptt/linesettings.h"
 #include "ptt/portbinding.h"
+#include "store/configuration.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>
@@ -25,8 +25,6 @@
 
 namespace {
 
-int s_handshaking = 0;
-
 const QStringList kSpeeds{"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
                          "28800", "38400", "56000", "57600", "115200", "128000", "256000"};
 const QStringList kDataBits{"4", "5", "6", "7", "8"};
@@ -42,7 +40,8 @@ bool deviceExists(const QString &path)
 
 } // namespace
 
-frmProperties::frmProperties(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+frmProperties::frmProperties(const Configuration &config, int handshaking, QWidget *parent)
+    : QDialog(parent), m_config(config), m_handshaking(handshaking)
 {
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("Propriétés CommPort"));
@@ -179,11 +178,6 @@ frmProperties::frmProperties(AppContext &ctx, QWidget *parent) : QDialog(parent)
         move(s->availableGeometry().center() - rect().center());
 }
 
-int frmProperties::currentHandshaking()
-{
-    return s_handshaking;
-}
-
 void frmProperties::LoadPropertySettings()
 {
     for (QComboBox *c : {cboPort, cboSpeed, cboDataBits, cboParity, cboStopBits})
@@ -196,7 +190,7 @@ void frmProperties::LoadPropertySettings()
     cboStopBits->addItems(kStopBits);
 
     // An entry that the stored string does not name stays unselected.
-    const LineSettings p = LineSettings::parse(m_ctx.config.row().portSettings);
+    const LineSettings p = LineSettings::parse(m_config.row().portSettings);
     cboSpeed->setCurrentIndex(p.speed.isEmpty() ? -1 : cboSpeed->findText(p.speed));
     int parity = -1;
     if (!p.parity.isNull())
@@ -207,7 +201,7 @@ void frmProperties::LoadPropertySettings()
     cboDataBits->setCurrentIndex(p.dataBits.isEmpty() ? -1 : cboDataBits->findText(p.dataBits));
     cboStopBits->setCurrentIndex(p.stopBits.isEmpty() ? -1 : cboStopBits->findText(p.stopBits));
 
-    const StationChoices &station = m_ctx.config.station();
+    const StationChoices &station = m_config.station();
     cboPtt->clear();
     cboPtt->addItem(QStringLiteral("RTS"), int(PttLine::Rts));
     cboPtt->addItem(QStringLiteral("DTR"), int(PttLine::Dtr));
@@ -221,10 +215,10 @@ void frmProperties::LoadPropertySettings()
         cboOutput->addItem(QStringLiteral("%1 (absente)").arg(station.outputDescription), station.outputId);
     cboOutput->setCurrentIndex(std::max(0, int(cboOutput->findData(station.outputId))));
 
-    const int com = m_ctx.config.row().comNumber;
+    const int com = m_config.row().comNumber;
     cboPort->setCurrentIndex(com >= 1 && com <= 16 ? com - 1 : -1);
     showDevices(com);
-    optFlow.value(std::clamp(s_handshaking, 0, 3))->setChecked(true);
+    optFlow.value(std::clamp(m_handshaking, 0, 3))->setChecked(true);
     optEcho[0]->setChecked(true);
 }
 
@@ -280,6 +274,5 @@ void frmProperties::cmdOK_Click()
     m_choice.outputDescription = m_choice.outputId.isEmpty() ? QString() : cboOutput->currentText();
     m_choice.handshaking = m_flow;
     m_choice.echo = m_echo;
-    s_handshaking = m_flow;
     accept();
 }

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QVector>
 
-struct AppContext;
+class Configuration;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
@@ -14,19 +14,29 @@ class QRadioButton;
 class QTabWidget;
 
 // The serial port dialog: port number and its device, line settings, PTT
-// line, sound output, flow control and echo. It returns the choice (choice());
+// line, sound output, flow control and echo. It opens on the stored settings
+// and the port's flow control of this session, returns the choice (choice());
 // the caller applies and stores it.
 class frmProperties : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmProperties(AppContext &ctx, QWidget *parent = nullptr);
+    // `handshaking`: the port's flow control (0 none ... 3 XOn/RTS).
+    explicit frmProperties(const Configuration &config, int handshaking = 0, QWidget *parent = nullptr);
 
     // Fills the lists and shows the port's current state.
     void LoadPropertySettings();
 
-    // Flow control value of this session's port (0 none ... 3 XOn/RTS).
-    static int currentHandshaking();
+    int flow() const { return m_flow; }
+    bool echo() const { return m_echo; }
+
+    // What OK accepted.
+    const PortChoice &choice() const { return m_choice; }
+
+private:
+    void cmdOK_Click();
+    void showDevices(int comNumber);
+    void fail(const QString &text);
 
     QTabWidget *tabSettings = nullptr;
     QGroupBox *fraSettings = nullptr;
@@ -43,18 +53,8 @@ public:
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
 
-    int flow() const { return m_flow; }
-    bool echo() const { return m_echo; }
-
-    void cmdOK_Click();
-    // What OK accepted.
-    const PortChoice &choice() const { return m_choice; }
-
-private:
-    void showDevices(int comNumber);
-    void fail(const QString &text);
-
-    AppContext &m_ctx;
+    const Configuration &m_config;
+    const int m_handshaking;
     PortChoice m_choice;
     int m_flow = 0;
     bool m_echo = false;

@@ -124,19 +124,20 @@ bool Configuration::applyPort(const PortChoice &c, QString *error)
     return true;
 }
 
-bool Configuration::applyColour(const QString &field, quint32 bgr, QString *error)
+bool Configuration::applyColour(ColourChoice which, quint32 bgr, QString *error)
 {
-    quint32 *target = field == QLatin1String("couleur")     ? &m_row.activeColour
-                      : field == QLatin1String("couleur2")  ? &m_row.idleColour
-                      : field == QLatin1String("CoulLigne") ? &m_row.routeColour
-                      : field == QLatin1String("CoulFaisc") ? &m_row.beamColour
-                                                            : nullptr;
-    if (!target)
+    // In the order of ColourChoice.
+    const struct { quint32 *target; const char *field; } fields[] = {
+        {&m_row.activeColour, "couleur"},
+        {&m_row.idleColour, "couleur2"},
+        {&m_row.routeColour, "CoulLigne"},
+        {&m_row.beamColour, "CoulFaisc"},
+    };
+    const auto &f = fields[int(which)];
+    if (!m_store.writeSettings({{QLatin1String(f.field), qint64(bgr)}}, error))
         return false;
-    if (!m_store.writeSettings({{field, qint64(bgr)}}, error))
-        return false;
-    *target = bgr;
-    emit coloursChanged();
+    *f.target = bgr;
+    emit coloursChanged(which);
     return true;
 }
 

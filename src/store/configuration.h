@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class Store;
 
 // The one owner in memory of what is stored: the settings row of the store
@@ -27,8 +29,7 @@ public:
     const EmissionSettings &emission() const { return m_emission; }
 
     bool applyPort(const PortChoice &choice, QString *error);
-    // field: "couleur", "couleur2", "CoulLigne" or "CoulFaisc".
-    bool applyColour(const QString &field, quint32 bgr, QString *error);
+    bool applyColour(ColourChoice which, quint32 bgr, QString *error);
     bool applyTempo(double minutes, QString *error);
     bool applyView(double coefZoom, int carteX, int carteY, QString *error = nullptr);
 
@@ -45,7 +46,8 @@ public:
 signals:
     // Port, line settings, PTT line or sound output.
     void stationChanged();
-    void coloursChanged();
+    // Every colour after a load; only `chosen` after applyColour().
+    void coloursChanged(std::optional<ColourChoice> chosen = std::nullopt);
     void tempoChanged();
     void emissionChanged();
 

@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(control(e, "TextNom")->text(), QStringLiteral("Charlie"));
         QCOMPARE(click(st.ws.store(), control<QPushButton>(e, "cmdDelete"), QMessageBox::Yes), "message écrit");
         MapScene *scene = st.frm->scene();
-        QVERIFY(scene->repeaterCount() == 4 && scene->FreqE[3]->text() == "Delta");
+        QVERIFY(scene->repeaterCount() == 4 && scene->nameLabel(3)->text() == "Delta");
         // Their route state stays with them, Delta's under its new number.
         QVERIFY(st.ctx.routes.RouteAffichee.value(2) && scene->isActive(2));
         QVERIFY(st.ctx.routes.RouteAffichee.value(3) && scene->isActive(3) && !st.ctx.routes.RouteAffichee.value(4));
@@ -196,15 +196,15 @@ private slots:
         typeInto(control(e, "TextDTMF"), "6");
         typeInto(control(e, "TextFreq"), "2400");
         QTest::mouseClick(control<QPushButton>(e, "cmdAdd"), Qt::LeftButton);
-        QVERIFY(scene->repeaterCount() == 5 && scene->FreqE[5]->text() == "Foxtrot");
-        QCOMPARE(scene->RelaiOk[5]->pos(), QPointF(0, 0));
+        QVERIFY(scene->repeaterCount() == 5 && scene->nameLabel(5)->text() == "Foxtrot");
+        QCOMPARE(scene->activeIcon(5)->pos(), QPointF(0, 0));
         QTest::mouseClick(control<QPushButton>(e, "cmdClose"), Qt::LeftButton);
         QTRY_VERIFY(!st.frm->findChild<frmRelais *>());
-        const QPoint delta = st.frm->view()->mapFromScene(scene->RelaiOk[3]->pos()) + QPoint(5, 5);
+        const QPoint delta = st.frm->view()->mapFromScene(scene->activeIcon(3)->pos()) + QPoint(5, 5);
         QTest::mouseClick(st.frm->view()->viewport(), Qt::LeftButton, {}, delta);
         Relai *w = nullptr;
         QTRY_VERIFY((w = st.frm->findChild<Relai *>()) && w->isVisible());
-        QVERIFY(st.ctx.state.IndexBouton == 3 && w->Option1.value(0)->text() == "marche 4 1");
+        QVERIFY(st.ctx.state.IndexBouton() == 3 && option(w, 0)->text() == "marche 4 1");
         w->close();
     }
 };

@@ -10,13 +10,12 @@
 #include "map/repeatericon.h"
 
 #include <QGraphicsLineItem>
-#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 
 namespace {
 
-QVector<QLineF> visibleLines(const QVector<QGraphicsLineItem *> &lines)
+QVector<QLineF> visibleLines(const QList<const QGraphicsLineItem *> &lines)
 {
     QVector<QLineF> out;
     for (auto *l : lines)
@@ -49,34 +48,35 @@ private slots:
         ws.addRepeater("Bravo", "2", "2.410", 6000, 4500, 6300, 4800);
         ws.addRepeater("Charlie", "3", "1.255", 7500, 3000, 7500, 3300);
         ws.exec("UPDATE \"Relais\" SET \"PosHaut\" = '' WHERE \"Nom\" = 'Charlie'");
-        ws.exec("UPDATE \"Param\" SET \"CoefZoom\" = 20, \"CarteX\" = 150, \"CarteY\" = 300");
+        ws.exec("UPDATE \"Param\" SET \"CoefZoom\" = 20, \"CarteX\" = 150, \"CarteY\" = 300, \"couleur2\" = 255");
         ws.closeStore();
         Window w(1200, 800);
         QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
         QVERIFY(w.frm->loadMessages().isEmpty());
         MapScene *s = w.scene();
-        QCOMPARE(s->RelaiOk[3]->pos(), QPointF(7500, 0));  // a blank place reads as 0
+        QCOMPARE(s->activeIcon(3)->pos(), QPointF(7500, 0));  // a blank place reads as 0
         // The map origin at (CarteX, CarteY) twips, scaled by 2.
-        QCOMPARE(w.frm->view()->mapFromScene(s->RelaiOk[1]->pos()), QPoint(10 + 200, 20 + 400));
-        QCOMPARE(QStringList({s->FreqE[1]->text(), s->FreqR[1]->text()}), QStringList({"Alpha", "10.450"}));
+        QCOMPARE(w.frm->view()->mapFromScene(s->activeIcon(1)->pos()), QPoint(10 + 200, 20 + 400));
+        // Name and frequency, in the stored colour (red).
+        QCOMPARE(QStringList({s->nameLabel(1)->text(), s->frequencyLabel(1)->text(), s->frequencyLabel(1)->color().name()}),
+                 QStringList({"Alpha", "10.450", "#ff0000"}));
         // The beam of "12" joins the two icon centres.
-        QCOMPARE(visibleLines(s->Ligne), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
-        QVERIFY(!s->isActive(1) && !s->Temps[1]->isVisible() && visibleLines(s->LigneAct).isEmpty());
+        QCOMPARE(visibleLines(s->beamLines()), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
+        QVERIFY(!s->isActive(1) && !s->countdownLabel(1)->isVisible() && visibleLines(s->routeLines()).isEmpty());
 
         // A route: active icon, command texts, line, a running countdown; "Efface" takes it all off.
-        w.ctx.state.IndexBouton = 2;
-        w.ctx.routes.AfficheRoute(Command{.tx = "Tx", .rx = "Rx", .chemin = "12", .relais = "1"});
+        w.ctx.routes.AfficheRoute(2, Command{.tx = "Tx", .rx = "Rx", .chemin = "12", .relais = "1"});
         QVERIFY(s->isActive(1) && !s->isActive(2));
-        QCOMPARE(s->FreqE[2]->text(), QString("Tx"));
-        QCOMPARE(visibleLines(s->LigneAct), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
-        QTRY_COMPARE(s->Temps[1]->isVisible() ? s->Temps[1]->text() : QString(), QString("05:00"));
-        QTRY_COMPARE(s->Temps[1]->text(), QString("04:59"));
-        w.frm->setEtat("Zoom en cours");
-        QTest::mouseClick(w.frm->CmdEfface, Qt::LeftButton);
+        QCOMPARE(s->nameLabel(2)->text(), QString("Tx"));
+        QCOMPARE(visibleLines(s->routeLines()), QVector<QLineF>{QLineF(s->repeaterPoint(1), s->repeaterPoint(2))});
+        QTRY_COMPARE(s->countdownLabel(1)->isVisible() ? s->countdownLabel(1)->text() : QString(), QString("05:00"));
+        QTRY_COMPARE(s->countdownLabel(1)->text(), QString("04:59"));
+        w.frm->setStatusText("Zoom en cours");
+        QTest::mouseClick(w.button<QPushButton>("CmdEfface"), Qt::LeftButton);
         QVERIFY(w.ctx.routes.CheminsActifs.isEmpty());
-        QVERIFY(!s->isActive(1) && !s->Temps[1]->isVisible() && visibleLines(s->LigneAct).isEmpty());
-        QCOMPARE(s->FreqE[2]->text(), QString("Bravo"));
-        QCOMPARE(w.frm->etat(), QString("Etat :"));
+        QVERIFY(!s->isActive(1) && !s->countdownLabel(1)->isVisible() && visibleLines(s->routeLines()).isEmpty());
+        QCOMPARE(s->nameLabel(2)->text() + s->nameLabel(2)->color().name(), "Bravo#ff0000");
+        QCOMPARE(w.frm->statusText(), QString("Etat :"));
     }
 
     // Thirty repeaters with a 48-key beam string (beyond the old 31 segments) on a 6000 x 6000 map
@@ -102,10 +102,10 @@ private slots:
             QCOMPARE(w.frm->loadMessages().join(' ').contains("plan.bmp"), huge);
             QVERIFY(huge ? !w.scene()->hasMapPicture() && w.scene()->LargeurPlan() > 0
                          : w.scene()->LargeurPlan() == 90000);
-            QCOMPARE(w.scene()->FreqE[1]->text(), name);
-            QVERIFY(w.scene()->FreqE[1]->pixelWidth() < 1000);
-            QCOMPARE(w.scene()->RelaiOk[3]->pos(), QPointF(1800, 1200));
-            QCOMPARE(visibleLines(w.scene()->Ligne).size(), huge ? 3 : 47);  // 1-2, 2-3, 3-1
+            QCOMPARE(w.scene()->nameLabel(1)->text(), name);
+            QVERIFY(w.scene()->nameLabel(1)->pixelWidth() < 1000);
+            QCOMPARE(w.scene()->activeIcon(3)->pos(), QPointF(1800, 1200));
+            QCOMPARE(visibleLines(w.scene()->beamLines()).size(), huge ? 3 : 47);  // 1-2, 2-3, 3-1
         }
     }
 
@@ -127,7 +127,8 @@ private slots:
             if (saved.isValid())
                 QSettings().setValue("Fenetre/Geometrie", saved);
             AppContext ctx;
-            frmMain w(ctx);
+            const std::unique_ptr<frmMain> main = ctx.makeMainWindow();
+            frmMain &w = *main;
             w.Load();
             WindowPlacement::restore(&w, QSize(1280, 860));
             w.show();

@@ -9,7 +9,6 @@
 
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
-#include <QToolButton>
 
 #include <functional>
 
@@ -89,8 +88,8 @@ void tst_mapmouse::windowShowsAndStoresEachView()
     MapScene *scene = w.scene();
     const auto views = [&] {
         const SharedState &s = w.ctx.state;
-        return std::tuple(View(s.CoefZoom, s.CarteX, s.CarteY), stored(ws), w.frm->view()->mapFromScene(scene->RelaiOk[a]->pos()),
-                          scene->Ligne[0]->line() == QLineF(scene->repeaterPoint(a), scene->repeaterPoint(b)));
+        return std::tuple(View(s.CoefZoom, s.CarteX, s.CarteY), stored(ws), w.frm->view()->mapFromScene(scene->activeIcon(a)->pos()),
+                          scene->beamLines()[0]->line() == QLineF(scene->repeaterPoint(a), scene->repeaterPoint(b)));
     };
     const auto expected = [&](View v) {  // icon A at 1500, 1500 on the map
         const auto [coef, left, top] = v;
@@ -101,7 +100,7 @@ void tst_mapmouse::windowShowsAndStoresEachView()
     QTest::mouseClick(w.vp(), Qt::RightButton, Qt::ShiftModifier, QPoint(100, 50));
     QCOMPARE(scene->itemAt(QPointF(1500, 750), w.frm->view()->transform())->toolTip(), " 1500  750");
     // Magnifier: left zooms in whatever the keys, right out; the pressed map point stays put.
-    QTest::mouseClick(w.frm->CmdZoom, Qt::LeftButton);
+    QTest::mouseClick(w.button("CmdZoom"), Qt::LeftButton);
     const QList<std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, View>> clicks{
         {Qt::LeftButton, Qt::ShiftModifier, {11, -150, -75}}, {Qt::LeftButton, {}, {12, -300, -150}},
         {Qt::RightButton, {}, {11, -150, -75}},               {Qt::RightButton, {}, {10, 0, 0}}};
@@ -111,17 +110,17 @@ void tst_mapmouse::windowShowsAndStoresEachView()
         QCOMPARE(w.frm->view()->viewportToMap(QPointF(100, 50)), QPointF(1500, 750));
     }
     QVERIFY(w.zoom->ModeLoupe() && w.frm->cursor().shape() == Qt::BitmapCursor);  // armed from click to click
-    QTest::keyClick(w.frm->CmdZoom, Qt::Key_Escape);
+    QTest::keyClick(w.button("CmdZoom"), Qt::Key_Escape);
     QVERIFY(!w.zoom->ModeLoupe() && w.frm->cursor().shape() == Qt::ArrowCursor);
 
     // Zoom frame: 12000 x 10 / 3000, the frame's corner to the view's origin; one frame ends the mode.
-    QTest::mouseClick(w.frm->CmdZoomFenetre, Qt::LeftButton);
+    QTest::mouseClick(w.button("CmdZoomFenetre"), Qt::LeftButton);
     QTest::mousePress(w.vp(), Qt::LeftButton, {}, QPoint(100, 40));
     moveWith(w.vp(), QPoint(300, 90), Qt::LeftButton, {});
-    QCOMPARE(scene->cadre()->isVisible() ? scene->cadre()->rect() : QRectF(), QRectF(1500, 600, 3000, 750));
+    QCOMPARE(scene->zoomFrame()->isVisible() ? scene->zoomFrame()->rect() : QRectF(), QRectF(1500, 600, 3000, 750));
     QTest::mouseRelease(w.vp(), Qt::LeftButton, {}, QPoint(300, 90));
     QCOMPARE(views(), expected({40, -6000, -2400}));
-    QVERIFY(!scene->cadre()->isVisible() && !w.zoom->ModeFenetre() && w.frm->cursor().shape() == Qt::ArrowCursor);
+    QVERIFY(!scene->zoomFrame()->isVisible() && !w.zoom->ModeFenetre() && w.frm->cursor().shape() == Qt::ArrowCursor);
     drag(w.vp(), QPoint(10, 10), QPoint(60, 10), {}, {});
     QCOMPARE(views(), expected({40, -6000, -2400}));
 
@@ -133,9 +132,9 @@ void tst_mapmouse::windowShowsAndStoresEachView()
     QVERIFY(w.zoom->DeplacementCarte());
     QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);  // the grabbing hand
     moveWith(w.vp(), QPoint(230, 210), Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(w.frm->view()->carteX(), -6000);  // not with Shift as well
+    QCOMPARE(w.frm->view()->mapLeft(), -6000);  // not with Shift as well
     moveWith(w.vp(), QPoint(250, 230), Qt::LeftButton, Qt::ControlModifier);
-    QCOMPARE(std::pair(w.frm->view()->carteX(), stored(ws)), std::pair(-5250, View(40, -6000, -2400)));
+    QCOMPARE(std::pair(w.frm->view()->mapLeft(), stored(ws)), std::pair(-5250, View(40, -6000, -2400)));
     QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(250, 230));
     QVERIFY(!w.zoom->DeplacementCarte());
     QCOMPARE(views(), expected({40, -5250, -1950}));
@@ -145,13 +144,13 @@ void tst_mapmouse::windowShowsAndStoresEachView()
 
     // Band buttons; a pan leaves the previous view alone, "Zoom Tout" fits the map's width.
     const QList<std::pair<QToolButton *, View>> steps{
-        {w.frm->CmdZoomPrec, {10, 0, 0}}, {w.frm->CmdZoomPlus, {11, 0, 0}}, {w.frm->CmdZoomMoins, {10, 0, 0}},
-        {w.frm->CmdZoomMoins, {9, 0, 0}}, {w.frm->CmdZoomPrec, {10, 0, 0}}, {w.frm->CmdZoomTout, {13, 0, 480}},
-        {w.frm->CmdZoomPrec, {10, 0, 0}}};
+        {w.button("CmdZoomPrec"), {10, 0, 0}}, {w.button("CmdZoomPlus"), {11, 0, 0}}, {w.button("CmdZoomMoins"), {10, 0, 0}},
+        {w.button("CmdZoomMoins"), {9, 0, 0}}, {w.button("CmdZoomPrec"), {10, 0, 0}}, {w.button("CmdZoomTout"), {13, 0, 480}},
+        {w.button("CmdZoomPrec"), {10, 0, 0}}};
     for (const auto &[button, view] : steps) {
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(views(), expected(view));
-        QCOMPARE(scene->RelaiOk[a]->pos(), QPointF(1500, 1500));
+        QCOMPARE(scene->activeIcon(a)->pos(), QPointF(1500, 1500));
     }
 }
 
@@ -182,7 +181,7 @@ void tst_mapmouse::clicksAndDrags()
         MapScene *s = w.scene();
         ModalAnswer modals(QMessageBox::Cancel, ModalAnswer::Every);
         const QPoint iconA(25, 45), iconB(405, 405);
-        const auto chosen = [&] { return std::tuple(w.ctx.state.IndexBouton, w.ctx.state.NomCourant, modals.titles); };
+        const auto chosen = [&] { return std::tuple(w.ctx.state.IndexBouton(), w.ctx.state.NomCourant, modals.titles); };
         // A right press without Shift opens nothing but notes the repeater.
         QTest::mouseClick(w.vp(), Qt::RightButton, {}, iconB);
         QTest::qWait(30);
@@ -198,16 +197,16 @@ void tst_mapmouse::clicksAndDrags()
         QTRY_COMPARE(modals.titles.size(), 3);
         QTest::mouseClick(w.vp(), Qt::LeftButton, {}, QPoint(102, 102));
         QTest::qWait(30);
-        QCOMPARE(std::pair(w.ctx.state.IndexBouton, int(modals.titles.size())), std::pair(a, 3));
+        QCOMPARE(std::pair(w.ctx.state.IndexBouton(), int(modals.titles.size())), std::pair(a, 3));
 
-        const QPointF temps = s->Temps[a]->pos();
+        const QPointF temps = s->countdownLabel(a)->pos();
         QTest::mousePress(w.vp(), Qt::LeftButton, Qt::ShiftModifier, iconA);
         QCOMPARE(w.frm->cursor().shape(), Qt::BitmapCursor);
         moveWith(w.vp(), QPoint(60, 50), Qt::LeftButton, Qt::ShiftModifier);
         moveWith(w.vp(), QPoint(105, 65), Qt::LeftButton, Qt::ShiftModifier);
         // Both icons move and the beam follows while dragging; nothing is stored yet.
-        QCOMPARE(std::pair(s->RelaiOk[a]->pos(), s->RelaiKo[a]->pos()), std::pair(icon, icon));
-        QCOMPARE(s->Ligne[0]->line(), QLineF(s->repeaterPoint(a), s->repeaterPoint(b)));
+        QCOMPARE(std::pair(s->activeIcon(a)->pos(), s->idleIcon(a)->pos()), std::pair(icon, icon));
+        QCOMPARE(s->beamLines()[0]->line(), QLineF(s->repeaterPoint(a), s->repeaterPoint(b)));
         QCOMPARE(places(ws, a).first, QPointF(300 * k, 600 * k));
         QTest::mouseRelease(w.vp(), Qt::LeftButton, Qt::ShiftModifier, QPoint(105, 65));
         QCOMPARE(w.frm->cursor().shape(), Qt::ArrowCursor);
@@ -217,34 +216,34 @@ void tst_mapmouse::clicksAndDrags()
         // name's top is what is stored, and both labels stand on it.
         drag(w.vp(), QPoint(103, 116), QPoint(113, 136), Qt::ShiftModifier, Qt::ShiftModifier);
         QCOMPARE(places(ws, a), std::pair(icon, QPointF(1650 * k, 1790 * k)));
-        QCOMPARE(std::pair(s->FreqE[a]->pos(), s->FreqR[a]->pos()), std::pair(places(ws, a).second, places(ws, a).second));
-        QCOMPARE(w.frm->view()->mapFromScene(s->FreqR[a]->pos()) + s->FreqR[a]->offset().toPoint(), QPoint(110, 133));
-        QCOMPARE(s->Temps[a]->pos(), temps);  // the countdown waits for the next re-layout
+        QCOMPARE(std::pair(s->nameLabel(a)->pos(), s->frequencyLabel(a)->pos()), std::pair(places(ws, a).second, places(ws, a).second));
+        QCOMPARE(w.frm->view()->mapFromScene(s->frequencyLabel(a)->pos()) + s->frequencyLabel(a)->offset().toPoint(), QPoint(110, 133));
+        QCOMPARE(s->countdownLabel(a)->pos(), temps);  // the countdown waits for the next re-layout
         drag(w.vp(), QPoint(112, 121), QPoint(102, 111), Qt::ShiftModifier, Qt::ShiftModifier);
         QCOMPARE(places(ws, a).second, QPointF(1500 * k, 1640 * k));
-        QCOMPARE(s->FreqR[a]->pos(), s->FreqE[a]->pos());
+        QCOMPARE(s->frequencyLabel(a)->pos(), s->nameLabel(a)->pos());
 
         // Shift let go before the button: left where it was dropped, not
         // stored, until the next re-layout puts it back.
         drag(w.vp(), QPoint(105, 65), QPoint(205, 65), Qt::ShiftModifier, {});
-        QCOMPARE(s->RelaiOk[a]->pos(), QPointF(3000 * k, 900 * k));
-        QTest::mouseClick(w.frm->CmdZoomPlus, Qt::LeftButton);
-        QCOMPARE(s->RelaiOk[a]->pos(), icon);
-        QCOMPARE(s->Temps[a]->pos(), QPointF(1500 * k, 1640 * k));
+        QCOMPARE(s->activeIcon(a)->pos(), QPointF(3000 * k, 900 * k));
+        QTest::mouseClick(w.button("CmdZoomPlus"), Qt::LeftButton);
+        QCOMPARE(s->activeIcon(a)->pos(), icon);
+        QCOMPARE(s->countdownLabel(a)->pos(), QPointF(1500 * k, 1640 * k));
         // A Ctrl drag on an icon does nothing: no move, no pan, no window.
         const QPoint at = w.frm->view()->mapFromScene(icon) + QPoint(5, 5);
         drag(w.vp(), at, at + QPoint(60, 30), Qt::ControlModifier, Qt::ControlModifier);
         QTest::qWait(50);
-        QCOMPARE(s->RelaiOk[a]->pos(), icon);
+        QCOMPARE(s->activeIcon(a)->pos(), icon);
         QCOMPARE(std::pair(w.ctx.state.CarteX, int(modals.titles.size())), std::pair(0, 3));
     }
     QCOMPARE(places(ws, a), std::pair(icon, QPointF(1500 * k, 1640 * k)));
     QCOMPARE(places(ws, b), std::pair(QPointF(6000 * k, 6000 * k), QPointF(7500 * k, 7500 * k)));
     // The next start shows them where they were dropped.
     Window again(900, 650);
-    QCOMPARE(again.scene()->RelaiOk[a]->pos(), icon);
-    QCOMPARE(again.scene()->FreqR[a]->pos(), QPointF(1500 * k, 1640 * k));
-    QCOMPARE(again.scene()->Ligne[0]->line().p1(), again.scene()->repeaterPoint(a));
+    QCOMPARE(again.scene()->activeIcon(a)->pos(), icon);
+    QCOMPARE(again.scene()->frequencyLabel(a)->pos(), QPointF(1500 * k, 1640 * k));
+    QCOMPARE(again.scene()->beamLines()[0]->line().p1(), again.scene()->repeaterPoint(a));
 }
 
 PONTAVEL_TEST(tst_mapmouse)

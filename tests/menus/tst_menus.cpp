@@ -15,8 +15,6 @@
 
 #include <QGraphicsLineItem>
 #include <QMenu>
-#include <QPushButton>
-#include <QToolButton>
 
 #include <signal.h>
 
@@ -27,11 +25,11 @@ QVector<QVector<QColor>> mapColours(MapScene *s)
 {
     QVector<QVector<QColor>> out(4);
     for (int i = 1; i <= s->repeaterCount(); ++i) {
-        out[0] << s->FreqE[i]->color();
-        out[1] << s->FreqR[i]->color();
+        out[0] << s->nameLabel(i)->color();
+        out[1] << s->frequencyLabel(i)->color();
     }
     for (int part : {2, 3})
-        for (QGraphicsLineItem *l : part == 2 ? s->Ligne : s->LigneAct)
+        for (const QGraphicsLineItem *l : part == 2 ? s->beamLines() : s->routeLines())
             if (l->isVisible())
                 out[part] << l->pen().color();
     return out;
@@ -76,7 +74,7 @@ private slots:
         // One route on the map, the second repeater showing a command.
         f.ctx.routes.CheminsActifs = QStringLiteral("12");
         f.w->routines()->TraceChemins(f.ctx.routes.CheminsActifs);
-        scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), f.ctx.state.CouleurActif());
+        scene->setLabels(2, QStringLiteral("Tx cam"), QStringLiteral("Rx 1255"), f.ctx.routes.CouleurActif());
         // Stored, in memory, on the map.
         const auto now = [&] {
             return std::tuple(colours(f.ws.storedSettings()), colours(f.ctx.config.row()), mapColours(scene));
@@ -112,7 +110,7 @@ private slots:
         QCOMPARE(now(), std::tuple(stored, stored, shown));
         QString error;  // nor a route duration: the one there was stays
         QVERIFY2(!f.ctx.config.applyTempo(12, &error) && error.contains("lecture seule"), qPrintable(error));
-        QCOMPARE(std::pair(f.ws.storedSettings().tempo, f.ctx.state.DureeAffichage()), std::pair(5.0, 5));
+        QCOMPARE(std::pair(f.ws.storedSettings().tempo, f.ctx.routes.DureeAffichage), std::pair(5.0, 5));
     }
 
     void tempoDialog_data()
@@ -134,19 +132,20 @@ private slots:
         QFETCH(double, stored);
         QFETCH(int, duree);
         MainFixture f;
-        frmTempo d(f.ctx);
+        frmTempo d(f.ctx.config.row().displayMinutes());  // what "&Tempo Chemin..." opens it on
+        auto *tempo = d.findChild<QLineEdit *>("tempo");
         d.show();
-        QCOMPARE(d.tempo->text(), QStringLiteral("5"));
-        d.tempo->setText("40");
-        QTest::mouseClick(d.UpDown1->up, Qt::LeftButton);
-        QCOMPARE(d.tempo->text(), QStringLiteral("6"));
-        d.tempo->clear();
-        QTest::keyClicks(d.tempo, text);
-        QTest::mouseClick(d.CmdOk, Qt::LeftButton);
+        QCOMPARE(tempo->text(), QStringLiteral("5"));
+        tempo->setText("40");
+        QTest::mouseClick(d.findChild<QToolButton *>("up"), Qt::LeftButton);
+        QCOMPARE(tempo->text(), QStringLiteral("6"));
+        tempo->clear();
+        QTest::keyClicks(tempo, text);
+        QTest::mouseClick(d.findChild<QPushButton *>("CmdOk"), Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(f.ctx.config.applyTempo(d.minutes(), nullptr));
         QCOMPARE(f.ws.storedSettings().tempo, stored);
-        QCOMPARE(f.ctx.state.DureeAffichage(), duree);
+        QCOMPARE(f.ctx.routes.DureeAffichage, duree);
     }
 
     // The toolbar's help button opens the contents.
