@@ -62,10 +62,11 @@ private slots:
         for (const QString id : {"pontavel-absente", ""}) {
             QSettings().setValue("Station/SortieSon", id), QSettings().setValue("Station/SortieSonNom", "Carte son radio");
             Fixture f;
-            frmProperties d(f.ctx);
-            const int absent = d.cboOutput->findText("(absente)", Qt::MatchEndsWith);
-            QCOMPARE(absent < 0 ? QString() : d.cboOutput->itemText(absent), id.isEmpty() ? QString() : "Carte son radio (absente)");
-            QCOMPARE(d.cboOutput->currentData().toString(), id);
+            frmProperties d(f.ctx.config);
+            QComboBox *output = box(d, "cboOutput");
+            const int absent = output->findText("(absente)", Qt::MatchEndsWith);
+            QCOMPARE(absent < 0 ? QString() : output->itemText(absent), id.isEmpty() ? QString() : "Carte son radio (absente)");
+            QCOMPARE(output->currentData().toString(), id);
         }
     }
 
