@@ -1,12 +1,16 @@
 #pragma once
 
+#include "audio/journalrecorder.h"
 #include "audio/transmitter.h"
 #include "core/routestate.h"
 #include "core/sharedstate.h"
 #include "map/frmmain.h"
 #include "ptt/serialptt.h"
 #include "store/configuration.h"
+#include "store/journalstore.h"
 #include "store/store.h"
+
+#include <QDir>
 
 #include <memory>
 
@@ -23,7 +27,11 @@ struct AppContext
     // The PTT line of the station's serial port; outlives the transmitter.
     SerialPtt ptt;
     // The one transmitter of the station: the command window and the keypad share it.
+    // The station log, journal.db beside relai.db; outlives the transmitter:
+    // its last release is still written.
+    JournalStore journal;
     std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>(&ptt);
+    JournalRecorder *recorder = new JournalRecorder(transmitter.get(), &journal);
 
     AppContext()
     {
@@ -51,11 +59,26 @@ struct AppContext
         ptt.configure(row.comNumber, st.device, row.portSettings, st.pttLine);
         if (transmitter)
             transmitter->setOutput(st.outputId.toUtf8(), st.outputDescription);
+        JournalEntry station;
+        station.pttMethod = Configuration::pttLineName(st.pttLine);
+        station.pttPort = st.device;
+        station.soundOutput = st.outputId.isEmpty() ? QStringLiteral("sortie par défaut") : st.outputDescription;
+        recorder->setStation(station);
+    }
+
+    // At start, after relai.db: rows a dead program left open become "interrompu".
+    void openJournal()
+    {
+        if (journal.open(QDir::current().filePath(JournalStore::fileName())))
+            journal.markInterrupted();
     }
 
     // The main window on these objects; Load() reads the working folder.
     std::unique_ptr<frmMain> makeMainWindow()
     {
-        return std::make_unique<frmMain>(store, config, state, routes, transmitter.get());
+        auto w = std::make_unique<frmMain>(store, config, state, routes, transmitter.get(), &journal);
+        // Said once; the transmission goes on all the same.
+        QObject::connect(&journal, &JournalStore::writeFailed, w.get(), &frmMain::setStatusText);
+        return w;
     }
 };

@@ -62,7 +62,14 @@ int Main(QApplication &app)
     if (!lockWorkingFolder(lock))
         return 1;
     AppContext ctx;
-    installTransmitterSafety(ctx.transmitter.get(), [tx = ctx.transmitter.get()] { tx->stop(); });
+    // A stop that is not the program's own quit comes from a signal: the journal says so.
+    bool quitting = false;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&quitting] { quitting = true; });
+    installTransmitterSafety(ctx.transmitter.get(), [&ctx, &quitting] {
+        if (!quitting)
+            ctx.recorder->stoppedBySignal();
+        ctx.transmitter->stop();
+    });
     auto *splash = new frmSplash;
     splash->show();
     std::unique_ptr<frmMain> main;
@@ -70,6 +77,7 @@ int Main(QApplication &app)
     QTimer::singleShot(SplashMilliseconds, &app, [&] {
         main = ctx.makeMainWindow();
         main->Load();
+        ctx.openJournal();
         main->setWindowTitle(QStringLiteral("Pontavel - ") + shownFolder(QDir::currentPath()));
         WindowPlacement::restore(main.get(), QSize(1280, 860));
         splash->close();

@@ -106,6 +106,7 @@ public:
     EmissionSettings emission;
     EmissionSettings::Timings timings; // of the transmission under way
     State state = State::Idle;
+    EndReason ending = EndReason::None;
     qint64 cueUs = 0;
     QAudioFormat format;
     QAudioDevice device;
@@ -130,8 +131,12 @@ public:
         QObject::connect(&leadIn, &QTimer::timeout, q, [this] { enter(State::Tail, timings.tailMs); });
         QObject::connect(&poll, &QTimer::timeout, q, [this] { checkPlayout(); });
         QObject::connect(&cue, &QTimer::timeout, q, [this] { keyAfterCue(); });
-        QObject::connect(&tail, &QTimer::timeout, q, [this] { end(true, {}); });
+        QObject::connect(&tail, &QTimer::timeout, q, [this] {
+            ending = EndReason::Completed;
+            end(true, {});
+        });
         QObject::connect(&bound, &QTimer::timeout, q, [this] {
+            ending = EndReason::SoundError;
             end(false, QStringLiteral("La lecture des tons ne s'est pas terminée à temps : "
                                       "émission arrêtée."));
         });
@@ -141,6 +146,7 @@ public:
             const QString lost = ptt ? ptt->lostReason() : QString();
             if (lost.isEmpty())
                 return;
+            ending = EndReason::PttLost;
             const bool wasSequence = isSequence();
             halt();
             if (wasSequence)
@@ -152,6 +158,7 @@ public:
             const QString text = QStringLiteral("Durée maximale d'émission atteinte (%1 s) : "
                                                 "émetteur relâché.")
                                      .arg(timings.maxTransmitSeconds);
+            ending = EndReason::TransmitLimit;
             const bool wasSequence = isSequence();
             halt();
             emit q->maxTransmitTimeReached(text);
@@ -217,6 +224,7 @@ public:
             return false;
         maxTx.start(timings.maxTransmitSeconds * 1000);
         watch.start();
+        ending = EndReason::Stopped;  // until a path says otherwise
         emit q->keyedChanged(true);
         return true;
     }
@@ -298,6 +306,7 @@ public:
     // A keypad tone just stops; a sequence reports it.
     void failAudio()
     {
+        ending = EndReason::SoundError;
         end(false, QStringLiteral("Erreur de la sortie son « %1 » : émission arrêtée.").arg(device.description()));
     }
 
@@ -330,8 +339,10 @@ public:
                 cue.start(int(std::max<qint64>(0, cueUs - processed) / 1000));
             return;
         case State::Draining:
-            if (processed >= durationUs)
+            if (processed >= durationUs) {
+                ending = EndReason::Completed;
                 halt();
+            }
             return;
         case State::Playing:
             break;
@@ -496,11 +507,13 @@ void Transmitter::stopHeld()
         d->enter(d->state == State::HeldCue ? State::DrainingCue : State::Draining);
         return;
     }
+    d->ending = EndReason::Completed;
     d->halt();
 }
 
 void Transmitter::stop()
 {
+    d->ending = EndReason::Stopped;
     if (d->state == Private::State::Idle) {
         d->releasePtt();
         return;
@@ -516,4 +529,9 @@ bool Transmitter::isBusy() const
 bool Transmitter::isKeyed() const
 {
     return d->ptt && d->ptt->isKeyed();
+}
+
+Transmitter::EndReason Transmitter::endReason() const
+{
+    return d->ending;
 }

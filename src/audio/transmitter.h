@@ -69,6 +69,11 @@ signals:
     void finished(bool ok, const QString &error);
     void maxTransmitTimeReached(const QString &text);
 
+public:
+    // Why the line dropped last; set before keyedChanged(false) is emitted.
+    enum class EndReason { None, Completed, Stopped, TransmitLimit, PttLost, SoundError };
+    EndReason endReason() const;
+
 private:
     class Private;
     Private *d;

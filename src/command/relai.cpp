@@ -29,6 +29,11 @@ Relai::Relai(int numero, const QString &name, const QString &frequency, Store &s
     setObjectName(QStringLiteral("Relai"));
     setWindowTitle(name + QLatin1Char(' ') + frequency);
     m_machine = new SendMachine(transmitter, this);
+    Repeater self{numero, name, {}, frequency};
+    for (const Repeater &r : store.repeaters())
+        if (r.numero == numero)
+            self.dtmf = r.dtmf;
+    m_machine->setRepeater(self);
 
     auto *layout = new QVBoxLayout(this);
     Frame1 = new QGroupBox(QStringLiteral("Entrées - Sorties"), this);

@@ -1,5 +1,6 @@
 #include "sendmachine.h"
 
+#include "audio/journalrecorder.h"
 #include "audio/tonefiles.h"
 #include "audio/transmitter.h"
 
@@ -45,6 +46,18 @@ bool SendMachine::start(const Command &command)
 void SendMachine::play()
 {
     setPlaying(true);
+    if (JournalRecorder *journal = JournalRecorder::of(m_tx)) {
+        JournalEntry e;
+        e.origin = JournalEntry::Origin::Command;
+        e.repeaterNumber = m_repeater.numero;
+        e.repeaterName = m_repeater.nom;
+        e.repeaterKey = m_repeater.dtmf;
+        e.repeaterFreq = m_repeater.freq;
+        e.commandTx = m_command.tx;
+        e.commandRx = m_command.rx;
+        e.sequence = m_sequence;
+        journal->prepare(e);
+    }
     QString error;
     if (!m_tx->startSequence(commandToneFiles(m_sequence), &error)) {
         if (error.isEmpty())
@@ -66,6 +79,10 @@ void SendMachine::answer(Answer a)
 {
     if (m_state != State::Asking)
         return;
+    if (JournalRecorder *journal = JournalRecorder::of(m_tx))
+        journal->answer(a == Answer::Yes  ? JournalEntry::Answer::Yes
+                        : a == Answer::No ? JournalEntry::Answer::No
+                                          : JournalEntry::Answer::Cancel);
     if (a == Answer::Cancel) {
         toIdle();
         emit cancelled();
@@ -97,6 +114,9 @@ void SendMachine::abort()
     if (m_state == State::Idle)
         return;
     const bool wasPlaying = m_state == State::Playing;
+    if (!wasPlaying)
+        if (JournalRecorder *journal = JournalRecorder::of(m_tx))
+            journal->leftUnanswered();
     toIdle();
     if (wasPlaying && m_tx)
         m_tx->stop();

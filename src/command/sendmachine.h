@@ -30,6 +30,8 @@ public:
     void answer(Answer a);
     // Stops the tones and releases the transmitter; the command is dropped.
     void abort();
+    // The repeater the commands are sent to, for the station log.
+    void setRepeater(const Repeater &repeater) { m_repeater = repeater; }
 
     State state() const { return m_state; }
     bool isPlaying() const { return m_state == State::Playing; }
@@ -64,5 +66,6 @@ private:
     Command m_command;
     int m_n = 0;
     QString m_sequence;
+    Repeater m_repeater;
     QVector<QMetaObject::Connection> m_connections;
 };

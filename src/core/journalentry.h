@@ -17,7 +17,8 @@ struct JournalEntry
     // The operator's answer to "did the repeater answer?".
     enum class Answer { None, Yes, No, Cancel };
     enum class Outcome {
-        Open,             // the line is up: not finished yet
+        Open,             // the line is up, or a command waits for the operator's answer
+        Completed,        // played to its end: a keypad tone, a PTT test
         Confirmed,        // answered Yes
         Repeated,         // answered No: the sequence is sent again
         Cancelled,        // answered Cancel
@@ -58,10 +59,10 @@ struct JournalEntry
 
     // Names stored in journal.db (never change them: old logs keep them) and
     // the French words the operator reads.
-    static constexpr int OutcomeCount = 11;
+    static constexpr int OutcomeCount = 12;
     static constexpr std::array<Outcome, OutcomeCount> outcomes()
     {
-        return {Outcome::Open, Outcome::Confirmed, Outcome::Repeated, Outcome::Cancelled, Outcome::Stopped,
+        return {Outcome::Open, Outcome::Completed, Outcome::Confirmed, Outcome::Repeated, Outcome::Cancelled, Outcome::Stopped,
                 Outcome::TransmitLimit, Outcome::PttLost, Outcome::SoundError, Outcome::ToneFileRefused,
                 Outcome::Signal, Outcome::Interrupted};
     }
@@ -70,6 +71,7 @@ struct JournalEntry
     {
         switch (o) {
         case Outcome::Open: return QStringLiteral("en-cours");
+        case Outcome::Completed: return QStringLiteral("termine");
         case Outcome::Confirmed: return QStringLiteral("confirme");
         case Outcome::Repeated: return QStringLiteral("repete");
         case Outcome::Cancelled: return QStringLiteral("annule");
@@ -88,6 +90,7 @@ struct JournalEntry
     {
         switch (o) {
         case Outcome::Open: return QStringLiteral("en cours");
+        case Outcome::Completed: return QStringLiteral("terminé");
         case Outcome::Confirmed: return QStringLiteral("confirmé");
         case Outcome::Repeated: return QStringLiteral("répété");
         case Outcome::Cancelled: return QStringLiteral("annulé");

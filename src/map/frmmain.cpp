@@ -29,7 +29,7 @@
 #include <QVBoxLayout>
 
 frmMain::frmMain(Store &store, Configuration &config, SharedState &state, RouteState &routes, Transmitter *transmitter,
-                 QWidget *parent)
+                 JournalStore *journal, QWidget *parent)
     : QMainWindow(parent), m_store(store), m_config(config), m_state(state), m_routes(routes),
       m_transmitter(transmitter)
 {
@@ -52,7 +52,7 @@ frmMain::frmMain(Store &store, Configuration &config, SharedState &state, RouteS
     setCentralWidget(central);
 
     buildBand();
-    m_menus = new MainMenus(*this, m_config);
+    m_menus = new MainMenus(*this, m_config, journal);
     connect(m_menus, &MainMenus::repeaterEditorAsked, this, &frmMain::openRepeaterEditor);
     connect(m_menus, &MainMenus::importAsked, this, &frmMain::importMdb);
     connect(m_menus, &MainMenus::statusBarShown, this, [this](bool shown) { statusBar()->setVisible(shown); });

@@ -10,6 +10,7 @@
 #include <optional>
 
 class Configuration;
+class JournalStore;
 class MainMenus;
 class MapInteraction;
 class MapRoutines;
@@ -31,8 +32,9 @@ class frmMain : public QMainWindow
 {
     Q_OBJECT
 public:
+    // `journal` (may be null) is shown by "Journal de trafic".
     frmMain(Store &store, Configuration &config, SharedState &state, RouteState &routes, Transmitter *transmitter,
-            QWidget *parent = nullptr);
+            JournalStore *journal = nullptr, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Reads the settings row, the map picture and the repeaters of the working

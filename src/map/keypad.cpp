@@ -1,6 +1,7 @@
 #include "keypad.h"
 
 #include "audio/dtmfsynth.h"
+#include "audio/journalrecorder.h"
 #include "audio/tonefiles.h"
 #include "audio/transmitter.h"
 
@@ -104,6 +105,12 @@ void Keypad::press(QPushButton *button)
     if (!m_waitCursor) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_waitCursor = true;
+    }
+    if (JournalRecorder *journal = JournalRecorder::of(tx)) {
+        JournalEntry e;
+        e.origin = JournalEntry::Origin::Keypad;
+        e.sequence = key;
+        journal->prepare(e);
     }
     QString error;
     if (!tx->startHeld(keypadToneFile(key), &error)) {

@@ -3,6 +3,7 @@
 #include "core/convert.h"
 #include "dialogs/frmtempo.h"
 #include "dialogs/helpwindow.h"
+#include "dialogs/journalwindow.h"
 #include "dialogs/proposa.h"
 #include "dialogs/videomonitor.h"
 #include "serial/frmproperties.h"
@@ -45,8 +46,8 @@ QString resourcePath(const QString &source)
 
 } // namespace
 
-MainMenus::MainMenus(QMainWindow &window, Configuration &config)
-    : QObject(&window), m_window(window), m_config(config)
+MainMenus::MainMenus(QMainWindow &window, Configuration &config, JournalStore *journal)
+    : QObject(&window), m_window(window), m_config(config), m_journal(journal)
 {
     setObjectName(QStringLiteral("MainMenus"));
     colourDialog = [this](const QColor &initial, const QString &title) -> std::optional<QColor> {
@@ -111,6 +112,9 @@ void MainMenus::buildMenuBar()
     sep->setObjectName(QStringLiteral("mnuViewBar0"));
     connect(addAction(view, "mnuViewTV", QStringLiteral("&Moniteur")), &QAction::triggered, this,
             &MainMenus::startMonitor);
+    QAction *journal = addAction(view, "mnuViewJournal", QStringLiteral("&Journal de trafic"));
+    journal->setEnabled(m_journal != nullptr);
+    connect(journal, &QAction::triggered, this, &MainMenus::openJournal);
     // The check mark flips itself on a click; the bar follows it.
     connect(toolbar, &QAction::triggered, this, [this](bool on) { tbToolBar->setVisible(on); });
     connect(status, &QAction::triggered, this, &MainMenus::statusBarShown);
@@ -257,4 +261,17 @@ void MainMenus::startMonitor()
         QMessageBox box(QMessageBox::NoIcon, m_window.windowTitle(), error, QMessageBox::Ok, &m_window);
         box.exec();
     }
+}
+
+void MainMenus::openJournal()
+{
+    if (!m_journal)
+        return;
+    if (!m_journalWindow) {
+        m_journalWindow = new JournalWindow(*m_journal, &m_window);
+        m_journalWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_journalWindow->show();
+    m_journalWindow->raise();
+    m_journalWindow->activateWindow();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/settings.h"
+#include "dialogs/journalwindow.h"
 
 #include <QColor>
 #include <QObject>
@@ -23,7 +24,7 @@ class MainMenus : public QObject
 {
     Q_OBJECT
 public:
-    MainMenus(QMainWindow &window, Configuration &config);
+    MainMenus(QMainWindow &window, Configuration &config, JournalStore *journal = nullptr);
 
     // Asks for a colour, starting from `initial`; no value on Cancel. The real
     // colour dialog unless a test answers in its place.
@@ -45,6 +46,8 @@ public:
     void openTempo();        // "&Tempo Chemin..."
     void openAbout();        // "&A Propos..."
     void startMonitor();     // "&Moniteur"
+    void openJournal();      // "&Journal de trafic": modeless, one at a time
+    JournalWindow *journalWindow() const { return m_journalWindow; }
     void toolbarClicked(QAction *button);
 
 signals:
@@ -61,5 +64,7 @@ private:
     Configuration &m_config;
     QToolBar *tbToolBar = nullptr;
     QPointer<HelpWindow> m_help;
+    JournalStore *m_journal = nullptr;
+    QPointer<JournalWindow> m_journalWindow;
     int m_handshaking = 0;
 };

@@ -7,7 +7,6 @@
 #include <QSqlQuery>
 #include <QUuid>
 
-#include <algorithm>
 
 namespace {
 
@@ -325,7 +324,6 @@ bool JournalStore::run(Operation &op, QString *error)
         *error = SystemErrors::sql(q.lastError());
         return false;
     }
-    m_rowOfKey.remove(op.key);
     return true;
 }
 
@@ -370,17 +368,16 @@ qint64 JournalStore::begin(const JournalEntry &entry)
         op.entry.start = QDateTime::currentDateTimeUtc();
     const qint64 key = op.key;
     enqueue(std::move(op));
-    if (flush())
-        return m_rowOfKey.take(key);
-    return key;
+    const qint64 id = flush() ? m_rowOfKey.take(key) : key;
+    m_begun.insert(id);
+    return id;
 }
 
 bool JournalStore::finish(qint64 id, const QDateTime &end, JournalEntry::Answer answer,
                           JournalEntry::Outcome outcome, const QString &keysPlayed)
 {
-    const bool known = id > 0 || m_rowOfKey.contains(id)
-                       || std::any_of(m_backlog.cbegin(), m_backlog.cend(), [id](const Operation &o) { return o.key == id; });
-    if (!known) {
+    // Only rows begun here: a stray id must not rewrite another session's row.
+    if (!m_begun.contains(id)) {
         m_lastError = QStringLiteral("Émission %1 inconnue du journal de trafic.").arg(id);
         return false;
     }

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVariantList>
@@ -69,7 +70,8 @@ public:
     // ignored: the row is open). Returns its id, or when it could not be
     // written a negative id that finish() accepts all the same.
     qint64 begin(const JournalEntry &entry);
-    // Completes the row as the line drops. False when it is not written yet.
+    // Completes the row as the line drops, and again when the operator's
+    // answer comes. False when it is not written yet, or was not begun here.
     bool finish(qint64 id, const QDateTime &end, JournalEntry::Answer answer, JournalEntry::Outcome outcome,
                 const QString &keysPlayed);
     // At start: rows left open by a program that died with the line up become
@@ -126,4 +128,5 @@ private:
     qint64 m_nextKey = 0;
     std::deque<Operation> m_backlog;
     QHash<qint64, qint64> m_rowOfKey;  // negative key -> row id once written
+    QSet<qint64> m_begun;              // ids begin() gave
 };
