@@ -1,7 +1,10 @@
 // One transmission in a process of its own, for tests to preload the RTS shim
 // and send signals. Prints each event after its CLOCK_MONOTONIC seconds:
 //   ptt_driver sequence <com> <file>...   or   ptt_driver stop <ms> <com> <file>...
+// With PONTAVEL_JOURNAL set, its transmission is written to that journal.
+#include "audio/journalrecorder.h"
 #include "audio/transmitter.h"
+#include "store/journalstore.h"
 #include "store/configuration.h"
 #include "ptt/serialptt.h"
 #include "ptt/pttsafety.h"
@@ -38,7 +41,11 @@ int main(int argc, char **argv)
     const QSettings user;
     ptt.configure(com, Configuration::boundDevice(com), QStringLiteral("9600,N,8,1"),
                   Configuration::pttLineFromName(user.value("Station/PttLine").toString()));
+    JournalStore journal;
+    if (qEnvironmentVariableIsSet("PONTAVEL_JOURNAL"))
+        journal.open(qEnvironmentVariable("PONTAVEL_JOURNAL"));
     Transmitter tx(&ptt);
+    new JournalRecorder(&tx, journal.isOpen() ? &journal : nullptr);
     tx.setOutput(user.value("Station/SortieSon").toByteArray(), user.value("Station/SortieSonNom").toString());
     tx.setEmissionSettings(Configuration::storedEmission());
     installTransmitterSafety(&tx, [&tx] { tx.stop(); });

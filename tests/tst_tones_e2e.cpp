@@ -3,11 +3,15 @@
 // pseudo-terminals whose RTS line the preloaded shim logs.
 #include "audio/tonefiles.h"
 #include "pttdriver.h"
+#include "store/journalexport.h"
 #include "pulsefixture.h"
 #include "testsupport.h"
 
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class TstTonesE2e : public QObject
 {
@@ -79,6 +83,139 @@ private slots:
         QVERIFY2(!edges.contains(com1.path()), qPrintable(edges));
         QVERIFY2(edges.count("RTS 1 " + com4.path()) == 2, qPrintable(edges));
         QCOMPARE(edges.count("RTS 0 " + com4.path()) + edges.count("CLOSE RTS 0"), 2);
+    }
+
+    // A keypad press, then a command answered Oui, Non, Annuler: one journal
+    // row each, begun and completed within 50 ms of the RTS edges.
+    void journalRowsOnTheRtsEdges()
+    {
+        PseudoTerminal com1;
+        Station st;
+        st.ws.addCommand(2, "Faisceau", "Nord", {"12", "3"});
+        st.ws.closeStore();
+        for (QChar k : QStringLiteral("123"))
+            QVERIFY(writeDtmfFile(commandToneFile(k), k) && writeDtmfFile(keypadToneFile(k), k));
+        QSettings user;
+        user.setValue("Ports/Com1", com1.path());
+        auto reset = qScopeGuard([&] { user.remove("Ports"), qunsetenv("PONTAVEL_RTS_LOG"); });
+        const QString log = pulse.path("journal-rts.log");
+        qputenv("PONTAVEL_RTS_LOG", QFile::encodeName(log));
+        (st.frm = st.ctx.makeMainWindow())->Load();
+        st.ctx.openJournal();
+        st.frm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(st.frm.get()));
+        QTest::mouseClick(st.key(3), Qt::LeftButton);
+        QTRY_VERIFY(!st.ctx.transmitter->isBusy());
+        Relai *r = st.open(2);
+        QVERIFY(r);
+        QTest::mouseClick(option(r, 0), Qt::LeftButton);
+        QTest::mouseClick(pushButton(r, "CmdParam"), Qt::LeftButton);
+        for (auto answer : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}) {
+            QTRY_VERIFY_WITH_TIMEOUT(r->questionBox() && r->questionBox()->isVisible(), 5000);
+            QTest::mouseClick(r->questionBox()->button(answer), Qt::LeftButton);
+        }
+        QList<JournalEntry> rows;
+        st.ctx.journal.forEach({}, [&](const JournalEntry &e) { return rows.prepend(e), true; });
+        QStringList got;
+        for (const JournalEntry &e : rows)
+            got << QStringList{JournalEntry::storedName(e.origin), e.repeaterName, e.repeaterKey, e.repeaterFreq, e.commandTx,
+                               e.sequence, e.keysPlayed, JournalEntry::storedName(e.answer),
+                               JournalEntry::storedName(e.outcome), e.pttMethod, e.pttPort}.join('|');
+        const QString port = "|RTS|" + com1.path();
+        QCOMPARE(got, QStringList({"clavier|||||3|3|aucune|termine" + port, "commande|Bravo|2|1255|Faisceau|12|12|oui|confirme" + port,
+                                   "commande|Bravo|2|1255|Faisceau|3|3|non|repete" + port,
+                                   "commande|Bravo|2|1255|Faisceau|3|3|annuler|annule" + port}));
+        // The shim's clock is CLOCK_MONOTONIC: moved onto the wall clock.
+        timespec mono, real;
+        clock_gettime(CLOCK_MONOTONIC, &mono), clock_gettime(CLOCK_REALTIME, &real);
+        const double shift = (real.tv_sec - mono.tv_sec) + (real.tv_nsec - mono.tv_nsec) / 1e9;
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QList<double> ups, downs;
+        for (const QByteArray &line : f.readAll().split('\n')) {
+            const QByteArray what = line.mid(line.indexOf(' ') + 1);
+            if (what == "RTS 1 " + com1.path().toUtf8())
+                ups << line.left(line.indexOf(' ')).toDouble() + shift;
+            else if (what == "RTS 0 " + com1.path().toUtf8() || what == "CLOSE RTS 0")
+                downs << line.left(line.indexOf(' ')).toDouble() + shift;
+        }
+        QVERIFY2(ups.size() == 4 && downs.size() == 4, f.fileName().toUtf8());
+        for (int i = 0; i < 4; ++i) {
+            const double start = rows[i].start.toMSecsSinceEpoch() / 1000.0, end = rows[i].end.toMSecsSinceEpoch() / 1000.0;
+            QVERIFY2(std::abs(start - ups[i]) < 0.05 && std::abs(end - downs[i]) < 0.05,
+                     qPrintable(QString("%1: %2 %3 / %4 %5").arg(i).arg(start - ups[i]).arg(end - downs[i]).arg(start).arg(end)));
+        }
+    }
+
+    // A journal that cannot be written (no file may grow: a full disk): the
+    // key goes out as before and the status bar says so, once.
+    void unwritableJournalKeysAllTheSame()
+    {
+        Station st;
+        st.ws.closeStore();
+        QVERIFY(writeDtmfFile(keypadToneFile('5'), '5'));
+        st.load();
+        st.ctx.openJournal();
+        QSignalSpy failed(&st.ctx.journal, &JournalStore::writeFailed);
+        rlimit was{}, full{0, 0};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &was) == 0 && std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR);
+        full.rlim_max = was.rlim_max;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &was); });
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(st.key(5), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!st.ctx.transmitter->isBusy(), 5000);
+        }
+        QCOMPARE(st.line.log, QStringList({"on", "off", "on", "off"}));
+        QCOMPARE(failed.size(), 1);
+        QVERIFY2(st.frm->statusText().contains("journal de trafic") && st.frm->statusText().contains("journal.db"),
+                 qPrintable(st.frm->statusText()));
+    }
+
+    // kill -9 while keyed: at the next start that row reads "interrompu", its
+    // end unknown, and nothing else in the journal changes.
+    void killedWhileKeyedIsInterruptedAtNextStart()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("journal.db");
+        {
+            JournalStore earlier;  // a finished row from before
+            QVERIFY(earlier.open(path));
+            JournalEntry e;
+            e.repeaterName = "Alpha";
+            const qint64 id = earlier.begin(e);
+            QVERIFY(earlier.finish(id, QDateTime::currentDateTimeUtc(), JournalEntry::Answer::Yes,
+                                   JournalEntry::Outcome::Confirmed, "1"));
+        }
+        PttDriver driver;
+        QProcessEnvironment env = pulse.environment();
+        env.insert("PONTAVEL_JOURNAL", path);
+        driver.start(QStringList{"sequence", "1"} + commandToneFiles("1234567890"), env, work.path());
+        QVERIFY2(driver.waitFor("KEYED"), qPrintable(driver.all()));
+        ::kill(driver.process().processId(), SIGKILL);
+        QVERIFY(driver.finish());
+        auto rows = [&] {
+            QList<JournalEntry> all;
+            JournalStore reader;
+            reader.open(path, JournalStore::Mode::ReadOnly);
+            reader.forEach({}, [&](const JournalEntry &e) { return all.prepend(e), true; });
+            return all;
+        };
+        QList<JournalEntry> expected = rows();
+        QVERIFY(expected.size() == 2 && expected[1].outcome == JournalEntry::Outcome::Open);
+        expected[1].outcome = JournalEntry::Outcome::Interrupted;
+        const QString old = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        {
+            AppContext next;
+            next.openJournal();
+        }
+        QDir::setCurrent(old);
+        const QList<JournalEntry> after = rows();
+        QCOMPARE(after.size(), 2);
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(QStringList(JournalExport::fields(after[i])), JournalExport::fields(expected[i]));
+        QVERIFY(!after[1].end.isValid() && after[0].outcome == JournalEntry::Outcome::Confirmed);
     }
 
     // Two sound outputs: tones go to the chosen one only, in order, even when
