@@ -106,6 +106,8 @@ private slots:
         e.outcome = JournalEntry::Outcome::Repeated;
         e.keysPlayed = QStringLiteral("41*");
         QVERIFY(store.finish(id, e.end, e.answer, e.outcome, e.keysPlayed));
+        // An id this session never began is refused: another row is never rewritten.
+        QVERIFY(!store.finish(id + 1, e.end, e.answer, e.outcome, {}) && !store.finish(-7, e.end, e.answer, e.outcome, {}));
         store.close();
         JournalStore again;
         QVERIFY(again.open(dir.filePath("journal.db"), JournalStore::Mode::ReadOnly));

@@ -8,6 +8,7 @@
 #include "app/frenchqt.h"
 #include "dialogs/frmtempo.h"
 #include "dialogs/helpwindow.h"
+#include "dialogs/journalwindow.h"
 #include "dialogs/videomonitor.h"
 #include "map/mainmenus.h"
 #include "map/maplabel.h"
@@ -154,6 +155,19 @@ private slots:
         MainFixture f;
         f.w->findChild<QAction *>("tbAide")->trigger();
         QTRY_VERIFY(f.w->findChild<HelpWindow *>() && f.w->findChild<HelpWindow *>()->isVisible());
+    }
+
+    // "Journal de trafic" opens one modeless window on the folder's journal.db, twice asked or not.
+    void journalWindowFromTheViewMenu()
+    {
+        MainFixture f;
+        f.ctx.openJournal();
+        QVERIFY(QFile::exists(f.ws.file("journal.db")));
+        for (int i = 0; i < 2; ++i)
+            f.w->findChild<QAction *>("mnuViewJournal")->trigger();
+        const auto windows = f.w->findChildren<JournalWindow *>();
+        QVERIFY(windows.size() == 1 && windows[0]->isVisible() && !windows[0]->isModal());
+        QCOMPARE(windows[0]->windowTitle(), "Journal de trafic");
     }
 
     // Qt's own buttons and menus in French whatever the desktop's language:
