@@ -3,7 +3,7 @@ include(GNUInstallDirs)
 
 set(PONTAVEL_APP_ID org.pontavel.Pontavel)
 
-install(TARGETS pontavel pontavel-demo pontavel-import RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS pontavel pontavel-demo pontavel-import pontavel-journal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/${PONTAVEL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/${PONTAVEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/icons/${PONTAVEL_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -11,7 +11,9 @@ foreach(size 16 22 24 32 48 64 128 256)
   install(FILES data/icons/${size}x${size}/${PONTAVEL_APP_ID}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
-install(FILES data/pontavel.1 data/pontavel-demo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# One page per installed program.
+install(FILES data/pontavel.1 data/pontavel-demo.1 data/pontavel-import.1 data/pontavel-journal.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # Debian keeps a package's licence as /usr/share/doc/<package>/copyright.
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pontavel RENAME copyright)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pontavel)

@@ -6,6 +6,7 @@
 
 #include "store/mdbimport.h"
 #include "map/maplabel.h"
+#include "app/startup.h"
 
 #include <QGraphicsLineItem>
 #include <QStatusBar>
@@ -125,8 +126,8 @@ private slots:
         p.start(tool, {mdb, out});
         QVERIFY(p.waitForFinished(30000) && p.exitCode() == 0);
         // One row breaks a rule: the 50-key sequence of repeater 5's command.
-        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), "Relais 5 (Béziers Côte d’Orb), commande 1 : wav a 50 "
-                                                               "caractères (24 au plus) ; importé en entier.\n");
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), "Commande 1 du relais 5 « Béziers Côte d’Orb », séquence 1 : "
+                                                               "50 caractères, 24 au plus ; importée en entier.\n");
         QVERIFY(p.readAllStandardError().contains("6 relais, 37 commandes et les réglages"));
         QCOMPARE(select(out, "SELECT count(*) FROM sqlite_master WHERE type = 'table'").value(0).value(0).toInt(), m_old.size());
         for (auto t = m_old.begin(); t != m_old.end(); ++t)
@@ -168,12 +169,12 @@ private slots:
         const MdbImport::Result res = MdbImport::write(old, out, false);
         QVERIFY2(res.written && res.repeaters == 30, qPrintable(res.error));
         const std::tuple<const char *, const char *, int> said[] = {
-            {"Relais, ligne 2 (Pic Saint-Loup) : N° 9 au lieu de 2", "comme l'ancien programme", 1},
-            {"Relais, ligne 4 (Lozère)", "« e » n'est pas une touche DTMF", 1},
-            {"Relais, ligne 31 (Nom = Copie, N°DTMF = 1, Freq = 438, PosGauche = 0", "au-delà de 30 relais", 1},
-            {"Table 3, ligne 31", "au-delà de 30 commandes", 1},
-            {"Relais 6 (Mire fixe) : la table de commandes « 6 » manque", "une table vide est créée", 1},
-            {"la touche 1 est aussi celle de la ligne", "comme avant", 24},
+            {"Relais 2 « Pic Saint-Loup » : numéro 9 dans l'ancienne base ; importé sous le numéro 2", "comme l'ancien programme", 1},
+            {"Relais 4 « Lozère »", "« e » n'est pas une touche DTMF", 1},
+            {"Relais 31 « Copie » (touche DTMF 1, fréquence 438)", "au-delà de 30 relais", 1},
+            {"Commande 31 du relais 3 « ", "au-delà de 30 commandes", 1},
+            {"Le relais 6 « Mire fixe » n'a pas de table de commandes (« 6 »)", "une table vide est créée", 1},
+            {"la touche 1 est aussi celle du relais", "comme avant", 24},
         };
         for (const auto &[a, b, n] : said)
             QVERIFY2(res.report.filter(a).filter(b).size() == n, a);
@@ -183,10 +184,15 @@ private slots:
         QVERIFY(relais.size() == 30 && relais[3][1] == "e");
         QCOMPARE(select(out, "SELECT (SELECT count(*) FROM \"3\"), (SELECT count(*) FROM \"6\"), (SELECT count(*) FROM \"30\")"),
                  (QVector<QVariantList>{{30, 0, 0}}));
-        // Replacing keeps the earlier base, byte for byte, beside the new one.
+        // Replacing keeps the earlier base, byte for byte, beside the new one, under the name asked about.
         const QByteArray before = bytes(out);
-        const MdbImport::Result again = MdbImport::write(old, out, true);
+        QString asked;
+        const MdbImport::Result again = MdbImport::write(old, out, true, [&](const MdbImport::Result &r) {
+            QTest::qWait(1100);  // the answer comes in a later second than the question
+            return !(asked = r.backup).isEmpty();
+        });
         QVERIFY2(again.written && QFileInfo(again.backup).dir() == QFileInfo(out).dir(), qPrintable(again.error));
+        QCOMPARE(again.backup, asked);
         QVERIFY(QFileInfo(again.backup).fileName().startsWith("relai-"));
         QCOMPARE(bytes(again.backup), before);
     }
@@ -231,11 +237,12 @@ private slots:
         const std::unique_ptr<frmMain> main = ctx.makeMainWindow();
         frmMain &w = *main;
         // The operator says yes to the question, then reads what was imported.
-        QStringList boxes;
+        QStringList boxes, texts;
         QTimer operatorHand;
         connect(&operatorHand, &QTimer::timeout, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 boxes << box->objectName();
+                texts << box->informativeText();
                 QAbstractButton *yes = box->button(QMessageBox::Yes);
                 (yes ? yes : box->button(QMessageBox::Ok))->click();
             }
@@ -245,7 +252,7 @@ private slots:
         operatorHand.stop();
         QCOMPARE(boxes, (QStringList{"questionImport", "importFait"}));
         QVERIFY2(w.loadMessages().isEmpty(), qPrintable(w.loadMessages().join('\n')));
-        QCOMPARE(w.statusBar()->currentMessage(), "Base relai.mdb importée : 6 relais, 37 commandes et les réglages.");
+        QCOMPARE(w.statusMessage(), "Base relai.mdb importée : 6 relais, 37 commandes et les réglages.");
         QCOMPARE(bytes("relai.mdb"), bytes(sample("relai-jet3.mdb")));
         MapScene *scene = w.scene();
         int beams = 0;
@@ -260,13 +267,55 @@ private slots:
 
         // The menu brings a network in over this one: routes off, the earlier base kept beside it.
         w.chooseMdb = [] { return sample("relai-jet3.mdb"); };
+        const QByteArray before = bytes("relai.db");
         operatorHand.start(50);
         w.importMdb();
         operatorHand.stop();
         QCOMPARE(boxes, (QStringList{"questionImport", "importFait", "confirmeImport", "importFait"}));
         QVERIFY(!ctx.routes.RouteAffichee[2] && !scene->isActive(2) && scene->repeaterCount() == 6);
-        QCOMPARE(QDir().entryList({"relai-*.db"}).size(), 1);
-        QCOMPARE(w.statusBar()->currentMessage(), "Base relai-jet3.mdb importée : 6 relais, 37 commandes et les réglages.");
+        // The question named the folder and the file the earlier base went to.
+        const QString question = texts.value(2);
+        const QString kept = QRegularExpression(R"(relai-\d{8}-\d{6}\.db)").match(question).captured();
+        QVERIFY2(question.contains(QDir::currentPath()) && QDir().entryList({"relai-*.db"}) == QStringList{kept}, qPrintable(question));
+        QCOMPARE(bytes(kept), before);
+        QCOMPARE(w.statusMessage(), "Base relai-jet3.mdb importée : 6 relais, 37 commandes et les réglages.");
+    }
+
+    // Started in a folder holding only relai.mdb: the question and the report
+    // show with no splash over them and fit a 600-pixel screen; the missing
+    // map is said once.
+    void startUpQuestionsAreSeen()
+    {
+        TempWorkspace ws;
+        QVERIFY(QFile::copy(sample("relai-jet3.mdb"), "relai.mdb"));
+        QStringList seen;
+        QTimer operatorHand;
+        connect(&operatorHand, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            const auto windows = QApplication::topLevelWidgets();
+            if (!box) {
+                for (QWidget *w : windows)
+                    if (w->inherits("frmMain") && w->isVisible() && seen.size() == 3)
+                        w->close();
+                return;
+            }
+            const bool splash = std::ranges::any_of(windows, [](QWidget *w) { return w->inherits("frmSplash") && w->isVisible(); });
+            seen << (box->objectName().isEmpty() ? box->text().left(28) : box->objectName())
+                        + (splash ? " sous l'écran d'accueil" : "") + (box->frameGeometry().height() > 600 ? " trop haut" : "");
+            if (const QString dir = qEnvironmentVariable("PONTAVEL_SCREENSHOTS"); !dir.isEmpty() && seen.size() < 3) {
+                QImage screen(1024, 600, QImage::Format_RGB32);
+                screen.fill(QColor(0x3c, 0x4a, 0x5a));
+                QPainter(&screen).drawPixmap(QRect(QPoint(), box->size()).translated(512 - box->width() / 2, 300 - box->height() / 2),
+                                             box->grab());
+                screen.save(dir + (seen.size() == 1 ? "/question-import.png" : "/compte-rendu-import.png"));
+            }
+            QAbstractButton *yes = box->button(QMessageBox::Yes);
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
+        });
+        operatorHand.start(100);
+        QCOMPARE(Main(*qobject_cast<QApplication *>(qApp)), 0);
+        QCOMPARE(seen, (QStringList{"questionImport", "importFait", "Le plan plan.bmp est introuv"}));
+        QVERIFY(QFileInfo::exists("relai.db"));
     }
 };
 

@@ -83,6 +83,17 @@ private slots:
         QVERIFY2(!edges.contains(com1.path()), qPrintable(edges));
         QVERIFY2(edges.count("RTS 1 " + com4.path()) == 2, qPrintable(edges));
         QCOMPARE(edges.count("RTS 0 " + com4.path()) + edges.count("CLOSE RTS 0"), 2);
+
+        // Ctrl+Q while a keypad key holds the transmitter: the line drops as the window goes.
+        QTest::mousePress(st.key(14), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(st.ctx.transmitter->isKeyed(), 5000);
+        st.frm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(st.frm.get()));
+        QTest::keyClick(st.frm.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!st.frm->isVisible() && !st.ctx.transmitter->isKeyed());
+        f.seek(0);
+        const QStringList after = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(after.filter("RTS 1 " + com4.path()).size() == 3 && after.value(after.size() - 2).contains("RTS 0") && after.last().endsWith("CLOSE"), qPrintable(after.join('\n')));
     }
 
     // A keypad press, then a command answered Oui, Non, Annuler: one journal

@@ -75,13 +75,15 @@ int Main(QApplication &app)
     std::unique_ptr<frmMain> main;
     // A timer, not a wait: the splash keeps painting and the process sleeps.
     QTimer::singleShot(SplashMilliseconds, &app, [&] {
-        main = ctx.makeMainWindow();
-        main->Load();
-        ctx.openJournal();
-        main->setWindowTitle(QStringLiteral("Pontavel - ") + shownFolder(QDir::currentPath()));
-        WindowPlacement::restore(main.get(), QSize(1280, 860));
+        // The splash stays on top of everything: it goes before the load, which
+        // may ask whether to import relai.mdb and report what was imported.
         splash->close();
         splash->deleteLater();
+        main = ctx.makeMainWindow();
+        main->setWindowTitle(QStringLiteral("Pontavel - ") + shownFolder(QDir::currentPath()));
+        main->Load();
+        ctx.openJournal();
+        WindowPlacement::restore(main.get(), QSize(1280, 860));
         main->show();
         QTimer::singleShot(0, main.get(), [&] { main->showLoadMessages(); });
     });

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -15,11 +16,14 @@ const QVector<HelpWindow::Page> &HelpWindow::pages()
 {
     static const QVector<Page> list{
         {QStringLiteral("Sommaire"), QStringLiteral("index.html")},
+        {QStringLiteral("Premier démarrage et dossier de travail"), QStringLiteral("dossier.html")},
+        {QStringLiteral("Importer une base relai.mdb"), QStringLiteral("import.html")},
         {QStringLiteral("La fenêtre principale et la carte"), QStringLiteral("carte.html")},
         {QStringLiteral("Les commandes d'un relais"), QStringLiteral("commande.html")},
         {QStringLiteral("Le clavier DTMF"), QStringLiteral("clavier.html")},
         {QStringLiteral("Les éditeurs de relais et de commandes"), QStringLiteral("editeurs.html")},
         {QStringLiteral("Le port série"), QStringLiteral("port.html")},
+        {QStringLiteral("Réglages de la station"), QStringLiteral("station.html")},
         {QStringLiteral("Couleurs, durée d'affichage et moniteur"), QStringLiteral("reglages.html")},
         {QStringLiteral("Câbler la commande d'émission (PTT)"), QStringLiteral("ptt.html")},
     };
@@ -69,7 +73,14 @@ HelpWindow::HelpWindow(const QUrl &index, QWidget *parent) : QWidget(parent, Qt:
     split->addWidget(contents);
     split->addWidget(browser);
     split->setStretchFactor(1, 1);
-    split->setSizes({240, 660});
+    // Every title whole, wrapped when the window is narrow, never a side scroll bar.
+    contents->setWordWrap(true);
+    contents->setTextElideMode(Qt::ElideNone);
+    contents->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int listWidth = contents->sizeHintForColumn(0) + 2 * contents->frameWidth() + 8;
+    contents->setMinimumWidth(std::min(listWidth, 200));
+    split->setChildrenCollapsible(false);
+    split->setSizes({listWidth, std::max(300, width() - listWidth)});
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -90,6 +101,11 @@ HelpWindow::HelpWindow(const QUrl &index, QWidget *parent) : QWidget(parent, Qt:
     connect(findText, &QLineEdit::returnPressed, this, [this] { findInPage(findText->text()); });
     connect(cmdFindNext, &QToolButton::clicked, this, [this] { findInPage(findText->text()); });
     browser->setSource(m_index);
+
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto *shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
 }
 
 void HelpWindow::showContents()

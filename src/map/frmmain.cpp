@@ -16,13 +16,18 @@
 #include "store/store.h"
 #include "txindicator.h"
 #include "ui/artwork.h"
+#include "audio/transmitter.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -59,6 +64,7 @@ frmMain::frmMain(Store &store, Configuration &config, SharedState &state, RouteS
     buildStatusBar();
     setupZoom();
     setupCommands();
+    setupKeys();
     connect(&m_config, &Configuration::coloursChanged, this, &frmMain::applyColours);
     describeControls();
     resize(1280, 860);
@@ -132,6 +138,16 @@ void frmMain::buildStatusBar()
     temps->setToolTip(QStringLiteral("Temps Restant"));
     temps->setMinimumWidth(90);
     bar->addWidget(etat, 1);
+    // Passing messages have a panel of their own: QStatusBar's would be drawn
+    // over "etat" and the other panels.
+    messagePanel = new QLabel(bar);
+    messagePanel->setObjectName(QStringLiteral("messagePanel"));
+    messagePanel->setMinimumWidth(0);
+    messagePanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(messagePanel, 2);
+    messageTimer = new QTimer(this);
+    messageTimer->setSingleShot(true);
+    connect(messageTimer, &QTimer::timeout, messagePanel, &QLabel::clear);
     bar->addPermanentWidget(datePanel);
     bar->addPermanentWidget(timePanel);
     bar->addPermanentWidget(temps);
@@ -182,6 +198,84 @@ QString frmMain::statusText() const
     return etat->text();
 }
 
+void frmMain::showStatusMessage(const QString &text, int timeoutMs)
+{
+    messagePanel->setText(text);
+    messagePanel->setToolTip(text);  // the whole text when the panel cuts it
+    messageTimer->stop();
+    if (timeoutMs > 0)
+        messageTimer->start(timeoutMs);
+}
+
+QString frmMain::statusMessage() const
+{
+    return messagePanel->text();
+}
+
+QWidget *frmMain::emptyNetworkHint() const
+{
+    return emptyHint && !emptyHint->isHidden() ? emptyHint : nullptr;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_transmitter)
+        m_transmitter->stop();
+    QMainWindow::closeEvent(event);
+}
+
+void frmMain::setupKeys()
+{
+    // Written out: the standard key is missing from some platforms' key schemes.
+    auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
+    // "+" and "-" of the main keyboard and of the numeric pad, with or without Ctrl.
+    const struct { QKeySequence key; void (MapInteraction::*step)(); } zooms[] = {
+        {QKeySequence(Qt::Key_Plus), &MapInteraction::zoomIn},
+        {QKeySequence(Qt::Key_Minus), &MapInteraction::zoomOut},
+        {QKeySequence::ZoomIn, &MapInteraction::zoomIn},
+        {QKeySequence::ZoomOut, &MapInteraction::zoomOut},
+    };
+    for (const auto &z : zooms) {
+        auto *key = new QShortcut(z.key, this);
+        connect(key, &QShortcut::activated, m_interaction, z.step);
+    }
+}
+
+void frmMain::updateEmptyHint()
+{
+    if (m_scene->repeaterCount() > 0) {
+        if (emptyHint)
+            emptyHint->hide();
+        return;
+    }
+    if (!emptyHint) {
+        emptyHint = new QLabel(picture2->viewport());
+        emptyHint->setObjectName(QStringLiteral("emptyNetworkHint"));
+        emptyHint->setWordWrap(true);
+        emptyHint->setTextFormat(Qt::RichText);
+        emptyHint->setMargin(12);
+        emptyHint->setAutoFillBackground(true);
+        emptyHint->setFrameShape(QFrame::Box);
+        emptyHint->setStyleSheet(QStringLiteral("QLabel { background: #fffbe6; color: black; }"));
+    }
+    emptyHint->setText(QStringLiteral(
+        "<p><b>Ce réseau ne compte encore aucun relais.</b></p>"
+        "<p>• Pour ajouter un relais : menu « Paramètres », « Relais... », bouton « Ajouter ».<br>"
+        "• Pour reprendre le réseau de l'ancien programme : menu « Paramètres », "
+        "« Importer une base relai.mdb... ».<br>"
+        "• Pour le plan de la région : une image enregistrée sous le nom <b>plan.bmp</b> dans le dossier "
+        "%1 ; elle est lue au démarrage suivant.</p>"
+        "<p>L'aide (touche F1) décrit le dossier de travail et l'importation.</p>")
+                           .arg(QDir::toNativeSeparators(QDir::currentPath()).toHtmlEscaped()));
+    // The window is not laid out yet at the first load: a width that suits every screen.
+    emptyHint->setFixedWidth(480);
+    emptyHint->adjustSize();
+    emptyHint->move(20, 20);
+    emptyHint->show();
+    emptyHint->raise();
+}
+
 void frmMain::ChargeParam()
 {
     bool rowPresent = false;
@@ -205,8 +299,16 @@ void frmMain::Load()
     ChargeParam();
 
     QString mapError;
-    if (!m_scene->loadMap(QStringLiteral("plan.bmp"), &mapError))
+    const QString map = QStringLiteral("plan.bmp");
+    if (!m_scene->loadMap(map, &mapError) && !(m_mapMissingTold && !QFileInfo::exists(map))) {
+        if (!QFileInfo::exists(map)) {
+            mapError += QStringLiteral("\nToute image (BMP, PNG ou JPEG) enregistrée sous le nom plan.bmp dans ce "
+                                       "dossier servira de plan au prochain démarrage ; sans plan, Pontavel "
+                                       "fonctionne sur un fond uni.");
+            m_mapMissingTold = true;
+        }
         m_loadMessages << mapError;
+    }
 
     QString error;
     const QVector<Repeater> list = m_store.repeaters(&error);
@@ -218,11 +320,12 @@ void frmMain::Load()
     m_interaction->loaded();
     m_routines->TraceFaisceaux();
     m_routines->TraceChemins(m_routes.CheminsActifs);
+    updateEmptyHint();
 
     if (opened == Store::OpenResult::Created)
-        statusBar()->showMessage(QStringLiteral("Nouvelle base relai.db créée avec les réglages par défaut."), 15000);
+        showStatusMessage(QStringLiteral("Nouvelle base relai.db créée avec les réglages par défaut."), 15000);
     else if (opened == Store::OpenResult::Failed)
-        statusBar()->showMessage(QStringLiteral("Base de données indisponible : rien ne sera enregistré."));
+        showStatusMessage(QStringLiteral("Base de données indisponible : rien ne sera enregistré."));
 }
 
 void frmMain::showLoadMessages()
@@ -357,6 +460,7 @@ void frmMain::reloadRepeaters()
     }
     m_routines->TraceFaisceaux();
     m_routines->TraceChemins(m_routes.CheminsActifs);
+    updateEmptyHint();
 }
 
 void frmMain::repeaterRemoved(int numero)

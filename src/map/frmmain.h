@@ -16,6 +16,7 @@ class MapInteraction;
 class MapRoutines;
 class MapScene;
 class MapView;
+class QCloseEvent;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -67,10 +68,24 @@ public:
     // Text of the status bar panel "etat".
     void setStatusText(const QString &text);
     QString statusText() const;
+    // A passing message in the status bar's own message panel, beside "etat"
+    // and never over it; cleared after `timeoutMs` when given.
+    void showStatusMessage(const QString &text, int timeoutMs = 0);
+    QString statusMessage() const;
+    // The hint an empty network shows on the map, null when it is hidden.
+    QWidget *emptyNetworkHint() const;
+
+protected:
+    // The transmitter is released before the window goes, whatever closes it.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildBand();
     void buildStatusBar();
+    // Keys of the map (+, -) and of the program (Ctrl+Q).
+    void setupKeys();
+    // Shows how to start when the network has no repeater, hides it otherwise.
+    void updateEmptyHint();
     void describeControls();
     void ChargeParam();
     // A folder with relai.mdb and no relai.db: offers to import it.
@@ -111,10 +126,15 @@ private:
 
     // Status bar panels.
     QLabel *etat = nullptr;
+    QLabel *messagePanel = nullptr;
+    QTimer *messageTimer = nullptr;
+    QLabel *emptyHint = nullptr;
     QLabel *datePanel = nullptr;
     QLabel *timePanel = nullptr;
     QLabel *temps = nullptr;
     TxIndicator *transmitPanel = nullptr;   // transmitter keyed, seconds elapsed
 
     QStringList m_loadMessages;
+    // A missing map picture is told once, not after every import.
+    bool m_mapMissingTold = false;
 };

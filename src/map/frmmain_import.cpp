@@ -9,20 +9,33 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QStatusBar>
 
 namespace {
 
 const QString DbName = QStringLiteral("relai.db");
 const QString MdbName = QStringLiteral("relai.mdb");
-constexpr int ReportLinesShown = 12;
+// Lines of the report in the message itself; all of them are in its details.
+// More would push the box off a 600-pixel screen.
+constexpr int ReportLinesShown = 4;
+
+// What an import leaves alone and what it clears, said before it is done.
+QString whatStays()
+{
+    return QStringLiteral("Le plan plan.bmp et les fichiers de tonalités des dossiers Wav et Wav2 restent tels "
+                          "quels ; les routes affichées sur la carte sont effacées.");
+}
+
+QString folderText()
+{
+    return QStringLiteral("Dossier : %1").arg(QDir::toNativeSeparators(QDir::currentPath()));
+}
 
 // What was imported, in the status bar and in a message that lists the rows
 // that broke the rules.
 void tellImported(frmMain *w, const QString &from, const MdbImport::Result &res)
 {
     const QString done = QStringLiteral("Base %1 importée : %2.").arg(from, res.counts());
-    w->statusBar()->showMessage(done);
+    w->showStatusMessage(done);
     QString text = done;
     if (!res.backup.isEmpty())
         text += QStringLiteral("\nL'ancienne base est gardée sous le nom %1.").arg(QFileInfo(res.backup).fileName());
@@ -34,10 +47,11 @@ void tellImported(frmMain *w, const QString &from, const MdbImport::Result &res)
         QString info = n == 1 ? QStringLiteral("Une ligne ne suivait pas les règles de la base ; voici ce qu'elle est devenue :")
                               : QStringLiteral("%1 lignes ne suivaient pas les règles de la base ; voici ce qu'elles sont devenues :").arg(n);
         info += QStringLiteral("\n• ") + res.report.mid(0, ReportLinesShown).join(QStringLiteral("\n• "));
-        if (n > ReportLinesShown)
-            info += QStringLiteral("\n… et %1 autres, dans le détail.").arg(n - ReportLinesShown);
+        if (n > ReportLinesShown) {
+            info += QStringLiteral("\n… et %1 autres : « Montrer les détails... » les donne toutes.").arg(n - ReportLinesShown);
+            box.setDetailedText(res.report.join(QStringLiteral("\n\n")));
+        }
         box.setInformativeText(info);
-        box.setDetailedText(res.report.join(u'\n'));
     }
     box.exec();
 }
@@ -52,8 +66,10 @@ void frmMain::offerFirstImport()
                     QStringLiteral("Ce dossier contient la base relai.mdb de l'ancien programme, mais pas encore de base relai.db.\n\n"
                                    "Importer la base relai.mdb ?"),
                     QMessageBox::Yes | QMessageBox::No);
-    ask.setInformativeText(QStringLiteral("Ses relais, leurs commandes et les réglages seront recopiés dans relai.db ; "
-                                          "relai.mdb ne sera pas modifiée."));
+    ask.setInformativeText(folderText()
+                           + QStringLiteral("\n\nSes relais, leurs commandes et les réglages seront recopiés dans "
+                                            "relai.db ; relai.mdb ne sera pas modifiée. Le plan plan.bmp et les "
+                                            "fichiers de tonalités des dossiers Wav et Wav2 servent tels quels."));
     ask.setObjectName(QStringLiteral("questionImport"));
     ask.setDefaultButton(QMessageBox::Yes);
     if (ask.exec() != QMessageBox::Yes)
@@ -106,8 +122,10 @@ void frmMain::importMdb()
                         QStringLiteral("Remplacer la base relai.db actuelle (%1) par le réseau de %2 (%3) ?")
                             .arg(current.counts(), QFileInfo(file).fileName(), res.counts()),
                         QMessageBox::Yes | QMessageBox::No, this);
-        box.setInformativeText(QStringLiteral("L'ancienne base sera gardée dans le même dossier sous le nom %1.")
-                                   .arg(QFileInfo(MdbImport::backupName(db)).fileName()));
+        box.setInformativeText(folderText()
+                               + QStringLiteral("\n\nL'ancienne base sera gardée dans ce dossier sous le nom %1.\n")
+                                     .arg(QFileInfo(res.backup).fileName())
+                               + whatStays());
         box.setObjectName(QStringLiteral("confirmeImport"));
         box.setDefaultButton(QMessageBox::No);
         if (box.exec() != QMessageBox::Yes)

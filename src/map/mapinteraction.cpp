@@ -16,6 +16,9 @@
 #include <QGraphicsRectItem>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <cstdlib>
 
 namespace {
 const QString StatusIdle = QStringLiteral("Etat :");
@@ -281,8 +284,27 @@ bool MapInteraction::eventFilter(QObject *watched, QEvent *event)
         }
         return true;
     }
+    case QEvent::Wheel:
+        wheel(static_cast<QWheelEvent *>(event));
+        return true;  // the map never scrolls
     default:
         return false;
+    }
+}
+
+void MapInteraction::wheel(QWheelEvent *e)
+{
+    // One notch (120) is one step of the magnifier around the pointer;
+    // touchpads send smaller parts of a notch, added up here.
+    m_wheelRest += e->angleDelta().y();
+    const QPointF p = mapTwips(e->position());
+    while (std::abs(m_wheelRest) >= WheelNotch) {
+        const bool in = m_wheelRest > 0;
+        m_wheelRest += in ? -WheelNotch : WheelNotch;
+        if (m_zoom.magnify(in, p.x(), p.y()))
+            changed();
+        else
+            m_wheelRest = 0;  // at the smallest zoom: turns further out are lost
     }
 }
 

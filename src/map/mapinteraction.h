@@ -16,6 +16,7 @@ class RouteState;
 class SharedState;
 class Store;
 class QWidget;
+class QWheelEvent;
 
 // The mouse and the zoom band on the map: zoom steps, magnifier and zoom
 // frame modes, panning with Ctrl, the coordinate tooltip, dragging repeaters
@@ -93,6 +94,7 @@ private:
     // True when the press starts a drag, which the item pressed carries out.
     bool iconPress(int index, Qt::MouseButton button, Qt::KeyboardModifiers mods);
     bool labelPress(Qt::MouseButton button, Qt::KeyboardModifiers mods);
+    void wheel(QWheelEvent *e);
 
     void setSlot(ZoomCursors::Role role);
     void setPointer(bool custom);
@@ -121,4 +123,6 @@ private:
     QCursor m_slot;
     bool m_custom = false;
     Hit m_press;  // the item that has the mouse until the release
+    int m_wheelRest = 0;  // wheel turn not yet made into a zoom step
+    static constexpr int WheelNotch = 120;
 };

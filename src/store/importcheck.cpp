@@ -59,15 +59,53 @@ Target complete(const Table &source, const Schema::Table &model, QStringList &re
     return t;
 }
 
+// What the operator calls a repeater's field.
+QString repeaterWord(int field)
+{
+    switch (field) {
+    case RelaisField::Numero: return QStringLiteral("numéro");
+    case RelaisField::Nom: return QStringLiteral("nom");
+    case RelaisField::Dtmf: return QStringLiteral("touche DTMF");
+    case RelaisField::Freq: return QStringLiteral("fréquence");
+    case RelaisField::PosGauche: return QStringLiteral("position gauche sur la carte");
+    case RelaisField::PosHaut: return QStringLiteral("position haute sur la carte");
+    case RelaisField::LibellePosGau: return QStringLiteral("position gauche des libellés");
+    case RelaisField::LibellePosHaut: return QStringLiteral("position haute des libellés");
+    default: return QStringLiteral("faisceau");
+    }
+}
+
+// The same of a command's field, read by its position.
+QString commandWord(int field)
+{
+    if (field >= CommandField::Wav && field < CommandField::Chemin)
+        return QStringLiteral("séquence %1").arg(field - CommandField::Wav + 1);
+    switch (field) {
+    case CommandField::Numero: return QStringLiteral("numéro");
+    case CommandField::Tx: return QStringLiteral("libellé Tx");
+    case CommandField::Rx: return QStringLiteral("libellé Rx");
+    case CommandField::Chemin: return QStringLiteral("route");
+    default: return QStringLiteral("relais mis en service");
+    }
+}
+
+// "Relais 2 « Pic Saint-Loup »", numbered by its place.
+QString repeaterName(int place, const QString &name)
+{
+    return name.isEmpty() ? QStringLiteral("Relais %1").arg(place)
+                          : QStringLiteral("Relais %1 « %2 »").arg(QString::number(place), name);
+}
+
 // The row's place is its number: the old program numbered the map and the
 // command tables by position, whatever the field held.
-void renumber(QVariant &v, int place, const QString &where, QStringList &report)
+void renumber(QVariant &v, int place, const QString &where, const QString &imported, QStringList &report)
 {
     bool ok = false;
     if (variantToDouble(v, 0, &ok) == place && ok)
         return;
-    report << where + QStringLiteral(" : N° %1 au lieu de %2 ; importé sous le numéro %2, comme l'ancien programme le lisait.")
-                          .arg(v.isNull() ? QStringLiteral("vide") : textOf(v), QString::number(place));
+    report << where + QStringLiteral(" : numéro %1 dans l'ancienne base ; %3 sous le numéro %2, sa place dans la "
+                                     "table, comme l'ancien programme le lisait.")
+                          .arg(v.isNull() ? QStringLiteral("vide") : textOf(v), QString::number(place), imported);
     v = qint64(place);
 }
 
@@ -81,25 +119,31 @@ QString strangers(const QString &s, const QString &also = {})
     return out;
 }
 
-QString describe(const Table &t, const QVariantList &row, int from)
+// A dropped row in words: "libellé Tx Marche, séquence 1 123".
+QString describe(const QVariantList &row, int from, int to, QString (*word)(int))
 {
     QStringList parts;
-    for (int i = from; i < row.size() && i < t.columns.size(); ++i)
-        if (!textOf(row[i]).isEmpty())
-            parts << QStringLiteral("%1 = %2").arg(t.columns[i].name, textOf(row[i]));
+    for (int i = from; i < row.size() && i <= to; ++i)
+        if (!textOf(row[i]).trimmed().isEmpty())
+            parts << QStringLiteral("%1 %2").arg(word(i), textOf(row[i]));
     return parts.join(QStringLiteral(", "));
 }
 
 void checkRepeaters(Target &relais, QStringList &report)
 {
-    const QString row = QStringLiteral("Relais, ligne %1");
     constexpr int max = Schema::MaxRepeaters;
-    for (int i = max; i < relais.rows.size(); ++i)
-        report << QStringLiteral("Relais, ligne %1 (%2) : au-delà de %3 relais ; elle n'est pas importée.")
-                      .arg(QString::number(i + 1), describe(relais, relais.rows[i], 1), QString::number(max));
+    auto index = [&](int field) { return columnIndex(relais, Schema::relais().fieldName(field)); };
+    for (int i = max; i < relais.rows.size(); ++i) {
+        const QVariantList &r = relais.rows[i];
+        QVariantList fields;
+        for (int f = RelaisField::Numero; f <= RelaisField::Freq; ++f)
+            fields << r.value(index(f));
+        report << QStringLiteral("%1 (%2) : au-delà de %3 relais ; il n'est pas importé.")
+                      .arg(repeaterName(i + 1, textOf(fields[RelaisField::Nom])),
+                           describe(fields, RelaisField::Dtmf, RelaisField::Freq, repeaterWord), QString::number(max));
+    }
     if (relais.rows.size() > max)
         relais.rows.resize(max);
-    auto index = [&](int field) { return columnIndex(relais, Schema::relais().fieldName(field)); };
     const int numero = index(RelaisField::Numero);
     const int nom = index(RelaisField::Nom);
     const int key = index(RelaisField::Dtmf);
@@ -108,8 +152,8 @@ void checkRepeaters(Target &relais, QStringList &report)
     QHash<QString, int> keyRow;
     for (int i = 0; i < relais.rows.size(); ++i) {
         QVariantList &r = relais.rows[i];
-        const QString where = row.arg(i + 1) + (textOf(r[nom]).isEmpty() ? QString() : QStringLiteral(" (%1)").arg(textOf(r[nom])));
-        renumber(r[numero], i + 1, where, report);
+        const QString where = repeaterName(i + 1, textOf(r[nom]));
+        renumber(r[numero], i + 1, where, QStringLiteral("importé"), report);
         if (textOf(r[nom]).isEmpty())
             report << where + QStringLiteral(" : le nom est vide ; importé tel quel.");
         if (textOf(r[freq]).isEmpty())
@@ -121,8 +165,8 @@ void checkRepeaters(Target &relais, QStringList &report)
             report << where + QStringLiteral(" : « %1 » n'est pas une touche DTMF (0 à 9, A à D, * ou #) ; importé tel quel, "
                                              "aucun faisceau ni aucune route ne mène à ce relais.").arg(k);
         else if (keyRow.contains(k))
-            report << where + QStringLiteral(" : la touche %1 est aussi celle de la ligne %2 ; faisceaux et routes mènent "
-                                             "à la dernière des deux, comme avant.").arg(k, QString::number(keyRow[k] + 1));
+            report << where + QStringLiteral(" : la touche %1 est aussi celle du relais %2 ; faisceaux et routes mènent "
+                                             "au dernier des deux, comme avant.").arg(k, QString::number(keyRow[k] + 1));
         keyRow[k] = i;
         const QString bad = strangers(textOf(r[chemin]));
         if (!bad.isEmpty())
@@ -131,7 +175,7 @@ void checkRepeaters(Target &relais, QStringList &report)
         for (int pos : {RelaisField::PosGauche, RelaisField::PosHaut, RelaisField::LibellePosGau,
                         RelaisField::LibellePosHaut})
             if (r[index(pos)].isNull())
-                report << where + QStringLiteral(" : %1 est vide ; lu comme 0.").arg(Schema::relais().fieldName(pos));
+                report << where + QStringLiteral(" : la %1 est vide ; lue comme 0.").arg(repeaterWord(pos));
     }
 }
 
@@ -139,18 +183,19 @@ void checkCommands(Target &t, const QString &repeater, QStringList &report)
 {
     constexpr int max = Schema::MaxCommands;
     for (int i = max; i < t.rows.size(); ++i)
-        report << QStringLiteral("Table %1, ligne %2 (%3) : au-delà de %4 commandes ; elle n'est pas importée.")
-                      .arg(t.name, QString::number(i + 1), describe(t, t.rows[i], 1), QString::number(max));
+        report << QStringLiteral("Commande %1 du %2 (%3) : au-delà de %4 commandes ; elle n'est pas importée.")
+                      .arg(QString::number(i + 1), repeater, describe(t.rows[i], CommandField::Tx, CommandField::Relais, commandWord),
+                           QString::number(max));
     if (t.rows.size() > max)
         t.rows.resize(max);
     // Fields are read by position, as the command window reads them.
     for (int i = 0; i < t.rows.size(); ++i) {
         QVariantList &r = t.rows[i];
-        const QString where = QStringLiteral("Relais %1, commande %2").arg(repeater, QString::number(i + 1));
-        renumber(r[CommandField::Numero], i + 1, where, report);
+        const QString where = QStringLiteral("Commande %1 du %2").arg(QString::number(i + 1), repeater);
+        renumber(r[CommandField::Numero], i + 1, where, QStringLiteral("importée"), report);
         for (int c = CommandField::Tx; c <= CommandField::Rx; ++c)
             if (textOf(r.value(c)).isEmpty())
-                report << where + QStringLiteral(" : %1 est vide ; importé tel quel.").arg(t.columns[c].name);
+                report << where + QStringLiteral(" : le %1 est vide ; importée telle quelle.").arg(commandWord(c));
         for (int c = CommandField::Wav; c < r.size() && c <= CommandField::Relais; ++c) {
             const QString v = textOf(r[c]);
             if (c < CommandField::Chemin && sequenceAbsent(v))
@@ -158,11 +203,11 @@ void checkCommands(Target &t, const QString &repeater, QStringList &report)
             // A route is segments of keys joined by '-'.
             const QString bad = strangers(v, c == CommandField::Chemin ? QStringLiteral("-") : QString());
             if (!bad.isEmpty())
-                report << where + QStringLiteral(" : %1 « %2 » contient « %3 », qui n'est pas une touche DTMF ; importé tel quel.")
-                                      .arg(t.columns[c].name, v, bad);
+                report << where + QStringLiteral(", %1 « %2 » : « %3 » n'est pas une touche DTMF ; importée telle quelle.")
+                                      .arg(commandWord(c), v, bad);
             if (v.size() > Schema::SequenceLength)
-                report << where + QStringLiteral(" : %1 a %2 caractères (%3 au plus) ; importé en entier.")
-                                      .arg(t.columns[c].name, QString::number(v.size()),
+                report << where + QStringLiteral(", %1 : %2 caractères, %3 au plus ; importée en entier.")
+                                      .arg(commandWord(c), QString::number(v.size()),
                                            QString::number(Schema::SequenceLength));
         }
     }
@@ -194,7 +239,8 @@ bool check(const OldDatabase &old, CheckedNetwork *out, QString *error)
     const int nom = columnIndex(relais, Schema::relais().fieldName(RelaisField::Nom));
     for (int i = 1; i <= relais.rows.size(); ++i) {
         const QString name = Schema::commandTable(i);
-        const QString repeater = QStringLiteral("%1 (%2)").arg(name, textOf(relais.rows[i - 1][nom]));
+        // "relais 2 « Pic Saint-Loup »", as the command lines name it.
+        const QString repeater = repeaterName(i, textOf(relais.rows[i - 1][nom])).replace(0, 1, u'r');
         const Table *source = nullptr;
         for (const Table &t : old.tables)
             if (t.name == name)
@@ -207,7 +253,7 @@ bool check(const OldDatabase &old, CheckedNetwork *out, QString *error)
             t.name = name;
             for (const Schema::Field &f : Schema::commands().fields)
                 t.columns.append(columnOf(f));
-            report << QStringLiteral("Relais %1 : la table de commandes « %2 » manque ; une table vide est créée.")
+            report << QStringLiteral("Le %1 n'a pas de table de commandes (« %2 ») ; une table vide est créée.")
                           .arg(repeater, name);
         }
         t.limitText = true;

@@ -149,6 +149,7 @@ void discard(const QString &tmpPath)
 
 bool moveIntoPlace(const QString &tmpPath, const QString &dbPath, bool replace, QString *backup, QString *error)
 {
+    const QString chosen = *backup;
     backup->clear();
     const QFileInfo target(dbPath);
     const QByteArray from = QFile::encodeName(tmpPath);
@@ -170,7 +171,7 @@ bool moveIntoPlace(const QString &tmpPath, const QString &dbPath, bool replace, 
     } else {
         QString kept;
         if (QFileInfo::exists(dbPath)) {
-            kept = backupName(dbPath);
+            kept = chosen.isEmpty() ? backupName(dbPath) : chosen;
             const QByteArray keep = QFile::encodeName(kept);
             if (::link(to.constData(), keep.constData()) != 0 && !QFile::copy(dbPath, kept)) {
                 *error = QStringLiteral("Impossible de garder l'ancienne base sous %1. Rien n'a été importé.")

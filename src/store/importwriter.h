@@ -15,7 +15,8 @@ QString temporaryBeside(const QString &dbPath, QString *error);
 // Writes `tables` into the new SQLite file `path` in one transaction.
 bool writeTables(const QString &path, const QVector<Target> &tables, QString *error);
 // Moves `tmpPath` to `dbPath`. An existing `dbPath` is refused unless
-// `replace`; then it is kept under backupName() and *backup says where.
+// `replace`; then it is kept under *backup (chosen by backupName() when
+// empty), and *backup is left empty when no earlier base was there.
 bool moveIntoPlace(const QString &tmpPath, const QString &dbPath, bool replace, QString *backup, QString *error);
 // Removes a temporary base that will not be used, with its journal.
 void discard(const QString &tmpPath);

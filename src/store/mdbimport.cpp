@@ -1,5 +1,7 @@
 #include "mdbimport.h"
 
+#include <QFileInfo>
+
 namespace MdbImport {
 
 QString Result::counts() const
@@ -24,10 +26,13 @@ Result write(const OldDatabase &old, const QString &dbPath, bool replace,
     const QString tmpPath = temporaryBeside(dbPath, &res.error);
     if (tmpPath.isEmpty())
         return res;
+    if (replace && QFileInfo::exists(dbPath))
+        res.backup = backupName(dbPath);
     // A "no" from the caller leaves no error: nothing went wrong.
     if (!writeTables(tmpPath, checked.tables, &res.error) || (confirm && !confirm(res))
         || !moveIntoPlace(tmpPath, dbPath, replace, &res.backup, &res.error)) {
         discard(tmpPath);
+        res.backup.clear();
         return res;
     }
     res.written = true;

@@ -19,7 +19,9 @@ struct Result
     int repeaters = 0;
     int commands = 0;
     bool settings = false;  // a settings row was imported
-    QString backup;         // where the replaced relai.db was kept
+    // Where the replaced relai.db is kept: named before the caller is asked,
+    // so that the question names the file written.
+    QString backup;
     // "6 relais, 37 commandes et les réglages"
     QString counts() const;
 };
@@ -28,8 +30,8 @@ struct Result
 // transaction, through a temporary file renamed into place at the end. An
 // existing `dbPath` is refused unless `replace`; then it is kept beside it
 // under backupName().
-// `confirm`, when given, sees the counts and the report once the temporary
-// file is complete; false leaves everything as it was.
+// `confirm`, when given, sees the counts, the report and the backup's name
+// once the temporary file is complete; false leaves everything as it was.
 Result write(const OldDatabase &old, const QString &dbPath, bool replace,
              const std::function<bool(const Result &)> &confirm = {});
 Result importFile(const QString &mdbPath, const QString &dbPath, bool replace);

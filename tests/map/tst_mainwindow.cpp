@@ -145,7 +145,26 @@ private slots:
             help.show();
             QVERIFY(QTest::qWaitForWindowExposed(&help));
             QVERIFY2(help.frameGeometry().height() <= area.height(), qPrintable(where));
+            help.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&help));
+            QTest::keyClick(&help, Qt::Key_Escape);
+            QVERIFY(!help.isVisible());
         }
+    }
+
+    // An empty folder: the map itself says how to start, until a repeater is added.
+    void emptyNetworkSaysWhatToDo()
+    {
+        TempWorkspace ws;
+        Window w(1024, 600);
+        QVERIFY(QTest::qWaitForWindowExposed(w.frm.get()));
+        QWidget *hint = w.frm->emptyNetworkHint();
+        QVERIFY(hint && w.vp()->rect().contains(hint->geometry()));
+        if (const QString dir = qEnvironmentVariable("PONTAVEL_SCREENSHOTS"); !dir.isEmpty())
+            w.frm->grab().save(dir + "/reseau-vide.png");
+        ws.addRepeater("Alpha", "1", "438.5", 600, 600, 600, 900);
+        w.frm->reloadRepeaters();
+        QVERIFY(!w.frm->emptyNetworkHint());
     }
 
     // Started in the home folder with no data, as from the desktop menu, the

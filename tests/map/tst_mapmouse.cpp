@@ -152,6 +152,22 @@ void tst_mapmouse::windowShowsAndStoresEachView()
         QCOMPARE(views(), expected(view));
         QCOMPARE(scene->activeIcon(a)->pos(), QPointF(1500, 1500));
     }
+
+    // The wheel: a notch in and one out around the pointer, as the magnifier; "+" and "-" as the band.
+    for (const auto &[notch, view] : {std::pair(120, View(11, -150, -75)), std::pair(-120, View(10, 0, 0))}) {
+        QWheelEvent e(QPointF(100, 50), w.vp()->mapToGlobal(QPointF(100, 50)), {}, QPoint(0, notch), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w.vp(), &e);
+        QCOMPARE(views(), expected(view));
+        const QPointF under = w.frm->view()->mapToViewport(QPointF(1500, 750));
+        QVERIFY(std::abs(under.x() - 100) <= 1 && std::abs(under.y() - 50) <= 1);
+    }
+    w.frm->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.frm.get()));
+    QTest::keyClick(w.frm.get(), Qt::Key_Plus);
+    QCOMPARE(views(), expected({11, 0, 0}));
+    QTest::keyClick(w.frm.get(), Qt::Key_Minus);
+    QCOMPARE(views(), expected({10, 0, 0}));
 }
 
 void tst_mapmouse::clicksAndDrags_data()
