@@ -4,7 +4,7 @@
 #include "core/routestate.h"
 #include "core/sharedstate.h"
 #include "map/frmmain.h"
-#include "ptt/serialptt.h"
+#include "ptt/pttset.h"
 #include "store/configuration.h"
 #include "store/store.h"
 
@@ -20,10 +20,11 @@ struct AppContext
     SharedState state;
     // The routes on the map and their countdowns.
     RouteState routes{state};
-    // The PTT line of the station's serial port; outlives the transmitter.
-    SerialPtt ptt;
+    // One keying object per PTT method (serial line, rigctld, CM108 GPIO,
+    // VOX); the chosen one is handed to the transmitter, which they outlive.
+    PttSet ptts;
     // The one transmitter of the station: the command window and the keypad share it.
-    std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>(&ptt);
+    std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>(ptts.chosen());
 
     AppContext()
     {
@@ -42,15 +43,19 @@ struct AppContext
     AppContext(const AppContext &) = delete;
     AppContext &operator=(const AppContext &) = delete;
 
-    // The stored port, its line settings, the PTT line and the sound output,
+    // The stored port, its line settings, the PTT method and the sound output,
     // handed to the transmitter: at load and after every change.
     void applyStation()
     {
         const Settings &row = config.row();
         const StationChoices &st = config.station();
-        ptt.configure(row.comNumber, st.device, row.portSettings, st.pttLine);
         if (transmitter)
+            transmitter->stop();
+        Ptt *chosen = ptts.configure(st, row.comNumber, st.device, row.portSettings);
+        if (transmitter) {
+            transmitter->setPtt(chosen);
             transmitter->setOutput(st.outputId.toUtf8(), st.outputDescription);
+        }
     }
 
     // The main window on these objects; Load() reads the working folder.

@@ -215,7 +215,7 @@ void MainMenus::contextHelp()
 
 void MainMenus::openPortDialog()
 {
-    frmProperties dialog(m_config, m_handshaking, &m_window);
+    frmProperties dialog(m_config, m_handshaking, &m_window, transmitter);
     // Stored and applied here; a write that fails leaves the dialog open on the choice.
     while (dialog.exec() == QDialog::Accepted) {
         m_handshaking = dialog.choice().handshaking;

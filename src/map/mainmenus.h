@@ -15,6 +15,7 @@ class HelpWindow;
 class QAction;
 class QMainWindow;
 class QToolBar;
+class Transmitter;
 
 // The main window's menu bar, tool bar and their handlers: colours, view
 // toggles, help, and the small dialogs. Built on the window it is given;
@@ -33,6 +34,9 @@ public:
     // Where the help contents live; a help that cannot be read gives the
     // missing-help message.
     QString helpSource = QStringLiteral("qrc:/resources/help/index.html");
+
+    // The station's transmitter: the port dialog's PTT test keys through it.
+    Transmitter *transmitter = nullptr;
 
     // The port's flow control this session (0 none ... 3 XOn/RTS): the port
     // dialog opens on it; it is written for others, never read back.
