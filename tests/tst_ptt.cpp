@@ -120,7 +120,7 @@ private slots:
     }
 
     // An unplugged adapter ends the transmission as a failure, well before the
-    // 2 s of tones would have ended; a missing port still lets the tones out.
+    // 2 s of tones would have ended; a missing port refuses it before any tone.
     void vanishedOrMissingPort()
     {
         PttDriver vanished, missing, last, beyond;  // Com16 and Com17 bound all the same: only Com16 keys
@@ -133,13 +133,13 @@ private slots:
         QTest::qWait(200);
         vanished.unplug();
         QVERIFY(vanished.finish() && missing.finish() && last.finish() && beyond.finish());
-        QVERIFY2(beyond.line("WARNING").text.contains("hors de 1 à 16") && beyond.rts().isEmpty(), qPrintable(beyond.all()));
+        QVERIFY2(beyond.line("REFUSED").text.contains("hors de 1 à 16") && beyond.rts().isEmpty(), qPrintable(beyond.all()));
         QVERIFY2(!last.line("RTS 1").text.isEmpty() && !last.line("FINISHED 1").text.isEmpty(), qPrintable(last.all()));
         const TimedLine fin = vanished.line("FINISHED 0");
         QVERIFY2(fin.text.contains("a disparu") && fin.t - vanished.line("STARTED").t < 1.0,
                  qPrintable(vanished.all()));
-        QVERIFY2(missing.line("WARNING").text.contains("/nonexistent est absent")
-                     && !missing.line("FINISHED 1").text.isEmpty() && missing.rts().isEmpty(),
+        QVERIFY2(missing.line("REFUSED").text.contains("/nonexistent est absent") && missing.exitCode() == 3
+                     && missing.line("STARTED").text.isEmpty() && missing.rts().isEmpty(),
                  qPrintable(missing.all()));
     }
 };

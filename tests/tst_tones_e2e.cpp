@@ -3,6 +3,7 @@
 // pseudo-terminals whose RTS line the preloaded shim logs.
 #include "audio/tonefiles.h"
 #include "pttdriver.h"
+#include "ptt/voxptt.h"
 #include "pulsefixture.h"
 #include "testsupport.h"
 
@@ -79,11 +80,21 @@ private slots:
         QVERIFY2(!edges.contains(com1.path()), qPrintable(edges));
         QVERIFY2(edges.count("RTS 1 " + com4.path()) == 2, qPrintable(edges));
         QCOMPARE(edges.count("RTS 0 " + com4.path()) + edges.count("CLOSE RTS 0"), 2);
+        // The key's click: keyed the lead-in, the whole file (tone and gap, 200 ms) and the tail.
+        double up = 0, keyedMs = 0;
+        for (const QString &l : edges.split('\n')) {
+            if (!up && l.contains("RTS 1 " + com4.path()))
+                up = l.section(' ', 0, 0).toDouble();
+            else if (up && !keyedMs && (l.contains("RTS 0 " + com4.path()) || l.contains("CLOSE RTS 0")))
+                keyedMs = (l.section(' ', 0, 0).toDouble() - up) * 1000;
+        }
+        QVERIFY2(keyedMs > 100 + 200 + 50 - 20 && keyedMs < 100 + 200 + 50 + 40, qPrintable(QString::number(keyedMs) + "\n" + edges));
     }
 
-    // Two sound outputs: tones go to the chosen one only, in order, even when
-    // the line cannot be keyed (VOX stations); once that output is gone,
-    // nothing is keyed and the message names it. The sound server ends here.
+    // Two sound outputs: tones go to the chosen one only, in order; a line that
+    // cannot be keyed stops the tones at once; VOX plays them keying nothing;
+    // once that output is gone, nothing is keyed and the message names it.
+    // The sound server ends here.
     void chosenOutputOnly()
     {
         QString module;
@@ -91,21 +102,27 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(pulse.record("default.wav") && pulse.record("radio.wav", "radio"));
         Station::Line ptt;
+        VoxPtt vox;
         ptt.refuse = "Le port /dev/ttyS0 est absent.";
         Transmitter tx(&ptt);
         tx.setOutput("radio", "Interface radio USB");
-        QSignalSpy warn(&tx, &Transmitter::portWarning), done(&tx, &Transmitter::finished);
+        QSignalSpy keyed(&tx, &Transmitter::keyedChanged), done(&tx, &Transmitter::finished);
         QString err;
+        QVERIFY2(tx.startSequence(commandToneFiles("4444"), &err), qPrintable(err));
+        QVERIFY(done.wait(9000) && !done[0][0].toBool() && done[0][1].toString().contains(ptt.refuse) && tx.keyingFailed());
+        tx.setPtt(&vox);
         QVERIFY2(tx.startSequence(commandToneFiles("123#11"), &err), qPrintable(err));
-        QVERIFY2(done.wait(9000) && done.size() == 1 && done[0][0].toBool() && !tx.isBusy(), qPrintable(done.value(0).value(1).toString()));
-        QVERIFY(warn.size() == 1 && warn[0][0].toString() == ptt.refuse);
+        QVERIFY2(done.wait(9000) && done.size() == 2 && done[1][0].toBool() && !tx.isBusy(), qPrintable(done.value(1).value(1).toString()));
+        // Nothing keyed, the transmit indicator shown all the same.
+        QVERIFY(keyed.size() == 2 && keyed[0][0].toBool() && !keyed[1][0].toBool() && ptt.log.isEmpty());
         QCOMPARE(pulse.heard("radio.wav"), QStringLiteral("123#11"));
         QCOMPARE(decodeDtmf(pulse.path("default.wav")), QString());
+        tx.setPtt(&ptt);
 
         // An output that never plays: the line drops, the command fails.
         ptt.refuse.clear();
         QVERIFY(pulse.pactl({"suspend-sink", "radio", "1"}) && tx.startSequence(commandToneFiles("1"), &err));
-        QVERIFY(done.wait(9000) && !done[1][0].toBool() && done[1][1].toString().contains("pas terminée à temps"));
+        QVERIFY(done.wait(9000) && !done[2][0].toBool() && done[2][1].toString().contains("pas terminée à temps"));
         QVERIFY(pulse.pactl({"unload-module", module.trimmed()}));
         QTRY_VERIFY_WITH_TIMEOUT(Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(!tx.startSequence(commandToneFiles("19"), &err));
@@ -117,7 +134,7 @@ private slots:
         QVERIFY2(tx.startSequence(commandToneFiles("1234567890"), &err), qPrintable(err));
         QTRY_VERIFY(ptt.on);
         pulse.crash();
-        QVERIFY(done.wait(1000) && !done[2][0].toBool() && done[2][1].toString().contains("Erreur de la sortie son"));
+        QVERIFY(done.wait(1000) && !done[3][0].toBool() && done[3][1].toString().contains("Erreur de la sortie son"));
         QCOMPARE(ptt.log, QStringList({"on", "off", "on", "off"}));
     }
 };

@@ -518,10 +518,9 @@ bool Transmitter::startSequence(const QStringList &files, QString *error)
             *error = QStringLiteral("Une émission est déjà en cours.");
         return false;
     }
-    if (!d->preparePtt(error))
-        return false;
-    if (!d->prepare(files, error)) {
-        d->releasePtt();
+    // The tones first (nothing opened yet), then the PTT made ready.
+    if (!d->prepare(files, error) || !d->preparePtt(error)) {
+        d->halt();
         return false;
     }
     if (!d->pcm.isEmpty()) {
@@ -547,10 +546,8 @@ bool Transmitter::startHeld(const QString &file, QString *error)
             *error = QStringLiteral("Une émission est déjà en cours.");
         return false;
     }
-    if (!d->preparePtt(error))
-        return false;
-    if (!d->prepare({file}, error)) {
-        d->releasePtt();
+    if (!d->prepare({file}, error) || !d->preparePtt(error)) {
+        d->halt();
         return false;
     }
     d->startStream(Private::State::HeldCue);

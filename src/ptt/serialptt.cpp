@@ -119,12 +119,19 @@ bool SerialPtt::prepare(QString *error)
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite))
         return fail(openError(m_device, m_port.error(), m_port.errorString()), error);
-    // Opening raised both lines: both go down until keying, which also
-    // proves that the port can drive them.
-    if (!m_port.setRequestToSend(false) || !m_port.setDataTerminalReady(false))
-        return fail(QStringLiteral("impossible de commander les lignes RTS et DTR de %1 : %2")
-                        .arg(m_device, SystemErrors::serialPort(m_port.error(), m_port.errorString())), error);
-    return true;
+    // Opening raised both lines: the one that is not PTT goes down first, then
+    // the PTT line until keying, which also proves that the port drives them.
+    auto lower = [&](PttLine line, bool ok) {
+        return ok || fail(QStringLiteral("impossible de baisser %1 sur %2 : %3")
+                              .arg(lineName(line), m_device,
+                                   SystemErrors::serialPort(m_port.error(), m_port.errorString())),
+                          error);
+    };
+    if (m_line == PttLine::Rts && !lower(PttLine::Dtr, m_port.setDataTerminalReady(false)))
+        return false;
+    if (m_line == PttLine::Dtr && !lower(PttLine::Rts, m_port.setRequestToSend(false)))
+        return false;
+    return lower(m_line, setLines(false));
 }
 
 bool SerialPtt::key(QString *error)
