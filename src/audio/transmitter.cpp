@@ -33,36 +33,10 @@ constexpr int PollIntervalMs = 2;
 // and the first tone are heard as set, whatever the server's start-up time.
 constexpr int CueMs = 30;
 
-// Qt 6.4's PulseAudio backend disconnects from the sound server in its static
-// destructors without taking its main loop's lock, while that loop's thread may
-// still be handling the server's answers (to a stream just stopped, a device
-// that changed): libpulse then aborts or crashes the process after main() has
-// returned, at times after a signal asked for a clean exit code. Once the sound
-// system is in use, the process ends at exit() before those destructors run:
-// everything of the program's own has been closed by main() by then.
-// Called after each step that creates such objects (the device list, the first
-// stream), so that it runs before their teardown.
-void endBeforeSoundTeardown(int step)
-{
-    static int armed = 0;
-    if (armed & step)
-        return;
-    armed |= step;
-    ::on_exit(
-        [](int status, void *) {
-            std::fflush(nullptr);
-            ::_exit(status);
-        },
-        nullptr);
-}
-
-bool usableSampleFormat(QAudioFormat::SampleFormat f)
-{
-    return f == QAudioFormat::Int16 || f == QAudioFormat::Float || f == QAudioFormat::Int32
-           || f == QAudioFormat::UInt8;
-}
-
 } // namespace
+
+// Ends the process before the sound system's teardown (transmitter_output.cpp).
+void endBeforeSoundTeardown(int step);
 
 class Transmitter::Private
 {
@@ -463,49 +437,6 @@ void Transmitter::setOutput(const QByteArray &id, const QString &description)
 void Transmitter::setEmissionSettings(const EmissionSettings &settings)
 {
     d->emission = settings;
-}
-
-QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
-{
-    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    endBeforeSoundTeardown(1);
-    if (id.isEmpty()) {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull() && error)
-            *error = QStringLiteral("Aucune sortie son disponible : les tons ne peuvent pas "
-                                    "être émis.");
-        return device;
-    }
-    for (const QAudioDevice &device : outputs)
-        if (device.id() == id)
-            return device;
-    if (error)
-        *error = QStringLiteral("La sortie son « %1 » choisie pour l'émetteur est absente : rien "
-                                "n'a été émis. Branchez-la, ou choisissez une autre sortie dans le "
-                                "menu Port (Sortie son).")
-                     .arg(description.isEmpty() ? QString::fromUtf8(id) : description);
-    return {};
-}
-
-QAudioFormat Transmitter::outputFormat(const QAudioDevice &device)
-{
-    if (device.isNull())
-        return {};
-    const QAudioFormat preferred = device.preferredFormat();
-    if (preferred.isValid() && usableSampleFormat(preferred.sampleFormat())
-        && device.isFormatSupported(preferred))
-        return preferred;
-    for (int rate : {48000, 44100}) {
-        for (int channels : {2, 1}) {
-            QAudioFormat f;
-            f.setSampleRate(rate);
-            f.setChannelCount(channels);
-            f.setSampleFormat(QAudioFormat::Int16);
-            if (device.isFormatSupported(f))
-                return f;
-        }
-    }
-    return {};
 }
 
 bool Transmitter::startSequence(const QStringList &files, QString *error)
