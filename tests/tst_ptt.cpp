@@ -52,7 +52,7 @@ private slots:
                     QVERIFY2(!(l.text.startsWith(unused[i] + " 1") && l.t > down), qPrintable(all));
             }
             for (const QString &line : choices[i].split('+')) {
-                const double on = d.line(line + " 1").t, off = d.line(line + " 0").t;
+                const auto [on, off] = d.keyed(line);
                 QVERIFY2(on > 0 && on - started < 0.2 && off <= fin, qPrintable(all));
                 QVERIFY2(off - on >= 1.050 - 0.010 && off - on < 1.050 + 2.5, qPrintable(all));
             }
@@ -71,7 +71,7 @@ private slots:
         QVERIFY2(limited.line("MAX ").text.contains("Durée maximale d'émission")
                      && !limited.line("FINISHED 0").text.isEmpty(), qPrintable(limited.all()));
         // Released by the limit, long before the tones end (margin for a loaded machine).
-        const double held = limited.line("RTS 0").t - limited.line("RTS 1").t;
+        const double held = limited.keyed("RTS").second - limited.keyed("RTS").first;
         QVERIFY2(held >= 0.99 && held < 2.5, qPrintable(limited.all()));
     }
 

@@ -214,7 +214,7 @@ public:
         if (!ptt)
             return QStringLiteral("Aucune méthode PTT n'est configurée : rien n'a été émis.");
         const QString method = ptt->description();
-        return QStringLiteral("L'émetteur ne peut pas être commandé%1 : rien n'a été émis.\n%2")
+        return QStringLiteral("L'émetteur ne peut pas être commandé%1 : rien n'a été émis. %2")
             .arg(method.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(method), why);
     }
 
