@@ -372,8 +372,9 @@ struct Station
 
     void load()
     {
-        ctx.transmitter->setPtt(&line);
         (frm = ctx.makeMainWindow())->Load();
+        // After the load, which hands the transmitter the stored method.
+        ctx.transmitter->setPtt(&line);
         frm->show();
     }
 

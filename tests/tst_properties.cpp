@@ -6,11 +6,15 @@
 #include "map/mainmenus.h"
 #include "serial/frmproperties.h"
 #include "ptt/portbinding.h"
+#include "rigdaemon.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QPushButton>
+#include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 
 namespace {
 
@@ -91,7 +95,7 @@ private slots:
         f.w->findChild<QAction *>("port")->trigger();
 
         QCOMPARE(QString::number(f.ws.storedSettings().comNumber) + ' ' + f.ws.storedSettings().portSettings, "4 19200,E,7,1.5");
-        QVERIFY(f.ctx.ptt.device() == pty.path() && f.ctx.ptt.line() == PttLine::Dtr);
+        QVERIFY(f.ctx.ptts.serial.device() == pty.path() && f.ctx.ptts.serial.line() == PttLine::Dtr);
         QStringList user;
         QSettings file(QSettings().fileName(), QSettings::IniFormat);  // what the per-user file holds
         for (const char *key : {"Ports/Com4", "Station/PttLine", "Properties/Settings", "Properties/CommPort", "Properties/Handshaking"})
@@ -102,6 +106,39 @@ private slots:
         frmProperties again(f.ctx.config, f.w->findChild<MainMenus *>()->handshaking());
         QCOMPARE(box(again, "cboPort")->currentText() + box(again, "cboDevice")->currentText() + lineShown(again), "Com4" + pty.path() + "19200 Even 7 1.5");
         QVERIFY(PttLine(box(again, "cboPtt")->currentData().toInt()) == PttLine::Dtr && again.findChild<QRadioButton *>("optFlow2")->isChecked());
+    }
+
+    // "Essai PTT" keys the method shown, not yet stored, for two seconds; the
+    // method and the station are stored, handed to the transmitter and shown again.
+    void pttMethodTriedStoredAndShown()
+    {
+        Daemon rig;
+        Fixture f;
+        frmProperties d(f.ctx.config, 0, nullptr, f.ctx.transmitter.get());
+        d.show();
+        box(d, "cboMethod")->setCurrentIndex(box(d, "cboMethod")->findData(int(PttMethod::Rigctld)));
+        d.findChild<QSpinBox *>("spnTcpPort")->setValue(rig.port);
+        d.findChild<QLineEdit *>("txtCallSign")->setText("F1ABC");
+        d.findChild<QLineEdit *>("txtPlace")->setText("Rennes");
+        QSignalSpy keyed(f.ctx.transmitter.get(), &Transmitter::keyedChanged);
+        QTest::mouseClick(d.findChild<QPushButton *>("cmdTest"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(pttState(rig.port), QByteArray("1"), 1500);
+        QTRY_VERIFY_WITH_TIMEOUT(d.findChild<QLabel *>("lblTest")->text().startsWith("Essai terminé"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(pttState(rig.port), QByteArray("0"), 1500);
+        QCOMPARE(keyed.size(), 2);
+        QTest::mouseClick(d.findChild<QPushButton *>("cmdOK"), Qt::LeftButton);
+        QString err;
+        QVERIFY(d.result() == QDialog::Accepted && f.ctx.config.applyPort(d.choice(), &err));
+        QVERIFY(f.ctx.ptts.chosen() == &f.ctx.ptts.rigctld && f.ctx.ptts.rigctld.port() == rig.port);
+        QSettings file(QSettings().fileName(), QSettings::IniFormat);
+        QStringList user;
+        for (const char *key : {"Station/MethodePtt", "Station/RigctldHote", "Station/RigctldPort", "Station/Indicatif", "Station/Lieu"})
+            user << file.value(key).toString();
+        QCOMPARE(user, (QStringList{"rigctld", "127.0.0.1", QString::number(rig.port), "F1ABC", "Rennes"}));
+        frmProperties again(f.ctx.config);
+        QVERIFY(PttMethod(box(again, "cboMethod")->currentData().toInt()) == PttMethod::Rigctld
+                && again.findChild<QSpinBox *>("spnTcpPort")->value() == rig.port
+                && again.findChild<QLineEdit *>("txtPlace")->text() == "Rennes");
     }
 
     void choicesCheckedOnOk()
@@ -138,7 +175,7 @@ private slots:
         const struct { QString device; PttLine line; const char *says, *also; } cases[] = {
             {pty.path(), PttLine::Rts, "occupé", "autre programme"}, {"/dev/pontavel-absent", PttLine::Rts, "absent", "menu Port"},
             {"", PttLine::Rts, "aucun périphérique valable", ""}, {bare.path(), PttLine::Rts, "baisser DTR", ""},
-            {bare.path(), PttLine::Dtr, "baisser RTS", ""}, {bare.path(), PttLine::Both, "lever RTS et DTR", ""}};
+            {bare.path(), PttLine::Dtr, "baisser RTS", ""}, {bare.path(), PttLine::Both, "baisser RTS et DTR", ""}};
         for (const auto &c : cases) {
             QString err;
             ptt.configure(2, c.device, "9600,N,8,1", c.line);
@@ -148,7 +185,9 @@ private slots:
         // An absent output is named as the dialog stored it.
         Fixture f;
         QString err;
-        QVERIFY(f.ctx.config.applyPort({1, "/dev/null", "9600,N,8,1", PttLine::Rts, "pontavel-absente", "Carte son radio"}, &err));
+        PortChoice c;
+        c.device = "/dev/null", c.lineSettings = "9600,N,8,1", c.outputId = "pontavel-absente", c.outputDescription = "Carte son radio";
+        QVERIFY(f.ctx.config.applyPort(c, &err));
         QVERIFY(!f.ctx.transmitter->startSequence({"Wav/f1.wav"}, &err));
         QVERIFY2(err.contains("« Carte son radio » choisie"), qPrintable(err));
     }
@@ -158,11 +197,13 @@ private slots:
         Fixture f;
         QSqlQuery(f.ctx.store.database()).exec("CREATE TRIGGER param_ro BEFORE UPDATE ON \"Param\" "
                                                "BEGIN SELECT RAISE(ABORT, 'table en lecture seule'); END");
-        const QString before = f.ctx.ptt.device();
+        const QString before = f.ctx.ptts.serial.device();
         QString error;
-        QVERIFY(!f.ctx.config.applyPort(PortChoice{3, "/dev/null", "4800,N,8,1"}, &error));
+        PortChoice c;
+        c.comNumber = 3, c.device = "/dev/null", c.lineSettings = "4800,N,8,1";
+        QVERIFY(!f.ctx.config.applyPort(c, &error));
         QVERIFY2(error.contains("lecture seule") && f.ws.storedSettings().portSettings == "9600,N,8,1", qPrintable(error));
-        QVERIFY(f.ctx.config.row().comNumber == 1 && f.ctx.ptt.device() == before);
+        QVERIFY(f.ctx.config.row().comNumber == 1 && f.ctx.ptts.serial.device() == before);
         QSettings file(QSettings().fileName(), QSettings::IniFormat);
         QVERIFY(!file.contains("Ports/Com3") && !file.contains("Properties/Settings"));
     }

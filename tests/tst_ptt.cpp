@@ -52,7 +52,7 @@ private slots:
                     QVERIFY2(!(l.text.startsWith(unused[i] + " 1") && l.t > down), qPrintable(all));
             }
             for (const QString &line : choices[i].split('+')) {
-                const double on = d.line(line + " 1").t, off = d.line(line + " 0").t;
+                const auto [on, off] = d.keyed(line);
                 QVERIFY2(on > 0 && on - started < 0.2 && off <= fin, qPrintable(all));
                 QVERIFY2(off - on >= 1.050 - 0.010 && off - on < 1.050 + 2.5, qPrintable(all));
             }
@@ -71,7 +71,7 @@ private slots:
         QVERIFY2(limited.line("MAX ").text.contains("Durée maximale d'émission")
                      && !limited.line("FINISHED 0").text.isEmpty(), qPrintable(limited.all()));
         // Released by the limit, long before the tones end (margin for a loaded machine).
-        const double held = limited.line("RTS 0").t - limited.line("RTS 1").t;
+        const double held = limited.keyed("RTS").second - limited.keyed("RTS").first;
         QVERIFY2(held >= 0.99 && held < 2.5, qPrintable(limited.all()));
     }
 
@@ -120,7 +120,7 @@ private slots:
     }
 
     // An unplugged adapter ends the transmission as a failure, well before the
-    // 2 s of tones would have ended; a missing port still lets the tones out.
+    // 2 s of tones would have ended; a missing port refuses it before any tone.
     void vanishedOrMissingPort()
     {
         PttDriver vanished, missing, last, beyond;  // Com16 and Com17 bound all the same: only Com16 keys
@@ -133,13 +133,13 @@ private slots:
         QTest::qWait(200);
         vanished.unplug();
         QVERIFY(vanished.finish() && missing.finish() && last.finish() && beyond.finish());
-        QVERIFY2(beyond.line("WARNING").text.contains("hors de 1 à 16") && beyond.rts().isEmpty(), qPrintable(beyond.all()));
+        QVERIFY2(beyond.line("REFUSED").text.contains("hors de 1 à 16") && beyond.rts().isEmpty(), qPrintable(beyond.all()));
         QVERIFY2(!last.line("RTS 1").text.isEmpty() && !last.line("FINISHED 1").text.isEmpty(), qPrintable(last.all()));
         const TimedLine fin = vanished.line("FINISHED 0");
         QVERIFY2(fin.text.contains("a disparu") && fin.t - vanished.line("STARTED").t < 1.0,
                  qPrintable(vanished.all()));
-        QVERIFY2(missing.line("WARNING").text.contains("/nonexistent est absent")
-                     && !missing.line("FINISHED 1").text.isEmpty() && missing.rts().isEmpty(),
+        QVERIFY2(missing.line("REFUSED").text.contains("/nonexistent est absent") && missing.exitCode() == 3
+                     && missing.line("STARTED").text.isEmpty() && missing.rts().isEmpty(),
                  qPrintable(missing.all()));
     }
 };

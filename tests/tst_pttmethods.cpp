@@ -1,43 +1,13 @@
 // Keying through a real rigctld, and a CM108 GPIO on a file that hidshim.c makes a hidraw device.
 #include "ptt/cm108ptt.h"
 #include "ptt/pttsafety.h"
-#include "ptt/rigctldptt.h"
-
-#include <QTcpServer>
-#include <QtTest>
+#include "rigdaemon.h"
 
 #include <csignal>
 
 namespace {
 
 const QByteArray On3 = "0000040400", Off3 = "0000000400"; // GPIO 3, in hex
-
-int freePort()
-{
-    QTcpServer server;
-    return server.listen(QHostAddress::LocalHost) ? server.serverPort() : 0;
-}
-
-// The rig's PTT as a second client of the daemon sees it.
-QByteArray pttState(int port)
-{
-    QByteArray answer;
-    return RigctldPtt("127.0.0.1", port).ask("t", &answer, nullptr) ? answer : "none";
-}
-
-// The dummy rig; its PTT can be set only with "-P RIG".
-struct Daemon
-{
-    QProcess process;
-    const int port = freePort();
-    explicit Daemon(const QStringList &ptt = {"-P", "RIG"})
-    {
-        process.start("rigctld", QStringList{"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port)} + ptt);
-        for (QDeadlineTimer end(5000); pttState(port) == "none" && !end.hasExpired();)
-            QTest::qWait(20);
-    }
-    ~Daemon() { process.kill(), process.waitForFinished(); }
-};
 
 // The child of releasedWhenTheProcessIsStopped(): keys and waits for a signal.
 int keyAndWait(int argc, char **argv)

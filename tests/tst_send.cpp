@@ -8,6 +8,7 @@
 #include "map/keypad.h"
 #include "map/maplabel.h"
 #include "map/txindicator.h"
+#include "rigdaemon.h"
 
 #include <QSignalSpy>
 
@@ -198,27 +199,33 @@ private slots:
     }
 
     // The line cannot be keyed, the transmit limit is reached, a tone file is
-    // missing: the operator is told; the tones play on (VOX stations).
+    // missing: the operator is told once. Not keyed: the tones stop, nothing is asked.
     void toldWhyATransmissionStopped()
     {
         QSettings().setValue("Emission/MaxTransmitSeconds", 1);
         auto reset = qScopeGuard([] { QSettings().remove("Emission/MaxTransmitSeconds"); });
         const QString limit = "Durée maximale d'émission atteinte (1 s)";
-        {
-            // The command window: both told, and the operator still answers, told why the tone was cut.
+        for (const QString refuse : {"Le port /dev/ttyS0 est occupé par un autre programme.", ""}) {
+            // The command window: refused, one message and no question; cut by the
+            // limit, told, and the operator still answers, told why the tone was cut.
             Station st;
-            st.line.refuse = "Le port /dev/ttyS0 est occupé par un autre programme.";
+            st.line.refuse = refuse;
             st.ws.addCommand(1, "A", "B", {"0"}, "12", "1");
             QVERIFY(writeDtmfFile("Wav/f0.wav", '0', 8000, 1500));
             Relai *w = ready(st, "");
             QVERIFY(w);
             QTest::mouseClick(pushButton(w, "CmdParam"), Qt::LeftButton);
-            QMessageBox *box = question(w);
+            QMessageBox *box = refuse.isEmpty() ? question(w) : nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT(!st.messages(w).isEmpty(), 5000);
+            QTest::qWait(100);
+            const auto shown = st.messages(w);
+            QVERIFY2(shown.size() == 1 && shown[0]->text().contains(refuse.isEmpty() ? limit : refuse), qPrintable(shown[0]->text()));
+            QCOMPARE(st.line.log.join(' '), refuse.isEmpty() ? "on off" : "");
+            if (!refuse.isEmpty()) {
+                QVERIFY(!w->questionBox() && idle(st));
+                continue;
+            }
             QVERIFY2(box && box->informativeText().startsWith(limit), qPrintable(box ? box->informativeText() : "no question"));
-            QStringList texts;
-            for (QMessageBox *b : st.messages(w))
-                texts << b->text();
-            QVERIFY(texts.size() == 2 && texts.contains(st.line.refuse) && texts.filter(limit).size() == 1 && st.line.log.isEmpty());
             QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
             QTRY_VERIFY(!st.frm->findChild<Relai *>());
             QCOMPARE(st.ctx.routes.CheminRelai[1], QString("12"));
@@ -239,6 +246,48 @@ private slots:
             QVERIFY(idle(st) && (c[1].isEmpty() || !key->isDown()));
             QTest::mouseRelease(key, Qt::LeftButton);
             QCOMPARE(st.line.log.join(' '), c[3]);
+        }
+    }
+
+    // The stored method through the command window: one that cannot key plays
+    // nothing, asks nothing and says why once; rigctld keys the rig and releases it.
+    void storedMethodKeysOrSaysWhyNot()
+    {
+        PseudoTerminal bare;  // without the shim: no modem lines to set
+        Daemon rig;
+        const int nobody = freePort();
+        const QList<QList<std::pair<QString, QVariant>>> cases{
+            {{"Ports/Com1", "/dev/pontavel-absent"}}, {{"Ports/Com1", bare.path()}},
+            {{"Station/MethodePtt", "rigctld"}, {"Station/RigctldPort", nobody}},
+            {{"Station/MethodePtt", "rigctld"}, {"Station/RigctldPort", rig.port}}};
+        const QStringList says{"/dev/pontavel-absent est absent", "baisser DTR sur " + bare.path(),
+                               QString("rigctld (127.0.0.1:%1) ne répond pas : connexion refusée").arg(nobody), ""};
+        for (int i = 0; i < cases.size(); ++i) {
+            for (const auto &[key, value] : cases[i])
+                QSettings().setValue(key, value);
+            auto reset = qScopeGuard([] { QSettings().remove("Ports"), QSettings().remove("Station"); });
+            Station st;
+            st.ws.addCommand(1, "A", "B", {"0"}, "12", "1");
+            QVERIFY(writeDtmfFile("Wav/f0.wav", '0', 8000, 1500));
+            Relai *w = ready(st, "");
+            QVERIFY(w);
+            st.ctx.transmitter->setPtt(st.ctx.ptts.chosen());
+            QElapsedTimer clock;
+            clock.start();
+            QTest::mouseClick(pushButton(w, "CmdParam"), Qt::LeftButton);
+            if (says[i].isEmpty()) {
+                QTRY_VERIFY(st.ctx.transmitter->isKeyed());
+                QTRY_COMPARE_WITH_TIMEOUT(pttState(rig.port), QByteArray("1"), 1500);
+                QVERIFY(question(w) && !st.ctx.transmitter->isKeyed());
+                QTRY_COMPARE_WITH_TIMEOUT(pttState(rig.port), QByteArray("0"), 1500);
+                continue;
+            }
+            QTRY_VERIFY(!st.messages(w).isEmpty());
+            const auto shown = st.messages(w);
+            QVERIFY2(shown.size() == 1 && shown[0]->text().contains(says[i]) && clock.elapsed() < 1000,
+                     qPrintable(shown.value(0) ? shown[0]->text() : "no message"));
+            QTest::qWait(100);
+            QVERIFY(!w->questionBox() && st.messages(w).size() == 1 && !st.ctx.transmitter->isBusy());
         }
     }
 };

@@ -4,6 +4,7 @@
 #include "audio/tonefiles.h"
 #include "pttdriver.h"
 #include "store/journalexport.h"
+#include "ptt/voxptt.h"
 #include "pulsefixture.h"
 #include "testsupport.h"
 
@@ -78,11 +79,20 @@ private slots:
         QVERIFY(!st.ctx.transmitter->isKeyed());
         QTest::mouseClick(r->questionBox()->button(QMessageBox::Yes), Qt::LeftButton);
         QCOMPARE(pulse.heard("station.wav"), QStringLiteral("#*#A"));
+        // Once more on a warm sound server, for the keypad's tail below.
+        QTest::mouseClick(st.key(14), Qt::LeftButton);
+        QTRY_VERIFY(!st.ctx.transmitter->isBusy());
         QFile f(log);
         const QString edges = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
         QVERIFY2(!edges.contains(com1.path()), qPrintable(edges));
-        QVERIFY2(edges.count("RTS 1 " + com4.path()) == 2, qPrintable(edges));
-        QCOMPARE(edges.count("RTS 0 " + com4.path()) + edges.count("CLOSE RTS 0"), 2);
+        // Each of the three raised by the opening, held low, keyed, released.
+        QVERIFY2(edges.count("RTS 1 " + com4.path()) == 6, qPrintable(edges));
+        QCOMPARE(edges.count("RTS 0 " + com4.path()) + edges.count("CLOSE RTS 0"), 6);
+        // The last key's click: keyed the lead-in, the whole file (tone and gap, 200 ms) and the tail.
+        const QStringList lines = edges.trimmed().split('\n');
+        const double keyedMs = (lines.value(lines.size() - 2).section(' ', 0, 0).toDouble()
+                                - lines.value(lines.size() - 3).section(' ', 0, 0).toDouble()) * 1000;
+        QVERIFY2(keyedMs > 100 + 200 + 50 - 20, qPrintable(QString::number(keyedMs) + "\n" + edges));
 
         // Ctrl+Q while a keypad key holds the transmitter: the line drops as the window goes.
         QTest::mousePress(st.key(14), Qt::LeftButton);
@@ -93,7 +103,7 @@ private slots:
         QVERIFY(!st.frm->isVisible() && !st.ctx.transmitter->isKeyed());
         f.seek(0);
         const QStringList after = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-        QVERIFY2(after.filter("RTS 1 " + com4.path()).size() == 3 && after.value(after.size() - 2).contains("RTS 0") && after.last().endsWith("CLOSE"), qPrintable(after.join('\n')));
+        QVERIFY2(after.filter("RTS 1 " + com4.path()).size() == 8 && after.value(after.size() - 2).contains("RTS 0") && after.last().endsWith("CLOSE"), qPrintable(after.join('\n')));
     }
 
     // A keypad press, then a command answered Oui, Non, Annuler: one journal
@@ -229,9 +239,10 @@ private slots:
         QVERIFY(!after[1].end.isValid() && after[0].outcome == JournalEntry::Outcome::Confirmed);
     }
 
-    // Two sound outputs: tones go to the chosen one only, in order, even when
-    // the line cannot be keyed (VOX stations); once that output is gone,
-    // nothing is keyed and the message names it. The sound server ends here.
+    // Two sound outputs: tones go to the chosen one only, in order; a line that
+    // cannot be keyed stops the tones at once; VOX plays them keying nothing;
+    // once that output is gone, nothing is keyed and the message names it.
+    // The sound server ends here.
     void chosenOutputOnly()
     {
         QString module;
@@ -239,21 +250,27 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(pulse.record("default.wav") && pulse.record("radio.wav", "radio"));
         Station::Line ptt;
+        VoxPtt vox;
         ptt.refuse = "Le port /dev/ttyS0 est absent.";
         Transmitter tx(&ptt);
         tx.setOutput("radio", "Interface radio USB");
-        QSignalSpy warn(&tx, &Transmitter::portWarning), done(&tx, &Transmitter::finished);
+        QSignalSpy keyed(&tx, &Transmitter::keyedChanged), done(&tx, &Transmitter::finished);
         QString err;
+        QVERIFY2(tx.startSequence(commandToneFiles("4444"), &err), qPrintable(err));
+        QVERIFY(done.wait(9000) && !done[0][0].toBool() && done[0][1].toString().contains(ptt.refuse) && tx.keyingFailed());
+        tx.setPtt(&vox);
         QVERIFY2(tx.startSequence(commandToneFiles("123#11"), &err), qPrintable(err));
-        QVERIFY2(done.wait(9000) && done.size() == 1 && done[0][0].toBool() && !tx.isBusy(), qPrintable(done.value(0).value(1).toString()));
-        QVERIFY(warn.size() == 1 && warn[0][0].toString() == ptt.refuse);
+        QVERIFY2(done.wait(9000) && done.size() == 2 && done[1][0].toBool() && !tx.isBusy(), qPrintable(done.value(1).value(1).toString()));
+        // Nothing keyed, the transmit indicator shown all the same.
+        QVERIFY(keyed.size() == 2 && keyed[0][0].toBool() && !keyed[1][0].toBool() && ptt.log.isEmpty());
         QCOMPARE(pulse.heard("radio.wav"), QStringLiteral("123#11"));
         QCOMPARE(decodeDtmf(pulse.path("default.wav")), QString());
+        tx.setPtt(&ptt);
 
         // An output that never plays: the line drops, the command fails.
         ptt.refuse.clear();
         QVERIFY(pulse.pactl({"suspend-sink", "radio", "1"}) && tx.startSequence(commandToneFiles("1"), &err));
-        QVERIFY(done.wait(9000) && !done[1][0].toBool() && done[1][1].toString().contains("pas terminée à temps"));
+        QVERIFY(done.wait(9000) && !done[2][0].toBool() && done[2][1].toString().contains("pas terminée à temps"));
         QVERIFY(pulse.pactl({"unload-module", module.trimmed()}));
         QTRY_VERIFY_WITH_TIMEOUT(Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(!tx.startSequence(commandToneFiles("19"), &err));
@@ -265,7 +282,7 @@ private slots:
         QVERIFY2(tx.startSequence(commandToneFiles("1234567890"), &err), qPrintable(err));
         QTRY_VERIFY(ptt.on);
         pulse.crash();
-        QVERIFY(done.wait(1000) && !done[2][0].toBool() && done[2][1].toString().contains("Erreur de la sortie son"));
+        QVERIFY(done.wait(1000) && !done[3][0].toBool() && done[3][1].toString().contains("Erreur de la sortie son"));
         QCOMPARE(ptt.log, QStringList({"on", "off", "on", "off"}));
     }
 };

@@ -5,7 +5,7 @@
 #include "core/routestate.h"
 #include "core/sharedstate.h"
 #include "map/frmmain.h"
-#include "ptt/serialptt.h"
+#include "ptt/pttset.h"
 #include "store/configuration.h"
 #include "store/journalstore.h"
 #include "store/store.h"
@@ -24,13 +24,14 @@ struct AppContext
     SharedState state;
     // The routes on the map and their countdowns.
     RouteState routes{state};
-    // The PTT line of the station's serial port; outlives the transmitter.
-    SerialPtt ptt;
+    // One keying object per PTT method (serial line, rigctld, CM108 GPIO,
+    // VOX); the chosen one is handed to the transmitter, which they outlive.
+    PttSet ptts;
     // The one transmitter of the station: the command window and the keypad share it.
     // The station log, journal.db beside relai.db; outlives the transmitter:
     // its last release is still written.
     JournalStore journal;
-    std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>(&ptt);
+    std::unique_ptr<Transmitter> transmitter = std::make_unique<Transmitter>(ptts.chosen());
     JournalRecorder *recorder = new JournalRecorder(transmitter.get(), &journal);
 
     AppContext()
@@ -50,20 +51,47 @@ struct AppContext
     AppContext(const AppContext &) = delete;
     AppContext &operator=(const AppContext &) = delete;
 
-    // The stored port, its line settings, the PTT line and the sound output,
+    // The stored port, its line settings, the PTT method and the sound output,
     // handed to the transmitter: at load and after every change.
     void applyStation()
     {
         const Settings &row = config.row();
         const StationChoices &st = config.station();
-        ptt.configure(row.comNumber, st.device, row.portSettings, st.pttLine);
         if (transmitter)
+            transmitter->stop();
+        Ptt *chosen = ptts.configure(st, row.comNumber, st.device, row.portSettings);
+        if (transmitter) {
+            transmitter->setPtt(chosen);
             transmitter->setOutput(st.outputId.toUtf8(), st.outputDescription);
+        }
+        recorder->setStation(journalStation(st));
+    }
+
+    // What the journal says of the station: PTT method and port, sound output, call sign, place.
+    static JournalEntry journalStation(const StationChoices &st)
+    {
         JournalEntry station;
-        station.pttMethod = Configuration::pttLineName(st.pttLine);
-        station.pttPort = st.device;
+        switch (st.method) {
+        case PttMethod::Serial:
+            station.pttMethod = Configuration::pttLineName(st.pttLine);
+            station.pttPort = st.device;
+            break;
+        case PttMethod::Rigctld:
+            station.pttMethod = QStringLiteral("rigctld");
+            station.pttPort = QStringLiteral("%1:%2").arg(st.rigctldHost).arg(st.rigctldPort);
+            break;
+        case PttMethod::Cm108:
+            station.pttMethod = QStringLiteral("CM108 GPIO %1").arg(st.cm108Gpio);
+            station.pttPort = st.cm108Device;
+            break;
+        case PttMethod::Vox:
+            station.pttMethod = QStringLiteral("aucune (VOX)");
+            break;
+        }
         station.soundOutput = st.outputId.isEmpty() ? QStringLiteral("sortie par défaut") : st.outputDescription;
-        recorder->setStation(station);
+        station.callsign = st.callSign;
+        station.place = st.place;
+        return station;
     }
 
     // At start, after relai.db: rows a dead program left open become "interrompu".

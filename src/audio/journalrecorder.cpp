@@ -38,8 +38,11 @@ void JournalRecorder::keyedChanged(bool keyed)
         m_last.end = {};
         m_last.answer = JournalEntry::Answer::None;
         m_last.outcome = JournalEntry::Outcome::Open;
-        m_last.pttMethod = m_station.pttMethod;
-        m_last.pttPort = m_station.pttPort;
+        // A PTT test names the method it tries, which may not be the stored one.
+        if (m_last.pttMethod.isEmpty()) {
+            m_last.pttMethod = m_station.pttMethod;
+            m_last.pttPort = m_station.pttPort;
+        }
         m_last.soundOutput = m_station.soundOutput;
         m_last.callsign = m_station.callsign;
         m_last.place = m_station.place;

@@ -8,11 +8,13 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMediaDevices>
+#include <QDeadlineTimer>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include <unistd.h>
 
@@ -31,44 +33,19 @@ constexpr int PollIntervalMs = 2;
 // and the first tone are heard as set, whatever the server's start-up time.
 constexpr int CueMs = 30;
 
-// Qt 6.4's PulseAudio backend disconnects from the sound server in its static
-// destructors without taking its main loop's lock, while that loop's thread may
-// still be handling the server's answers (to a stream just stopped, a device
-// that changed): libpulse then aborts or crashes the process after main() has
-// returned, at times after a signal asked for a clean exit code. Once the sound
-// system is in use, the process ends at exit() before those destructors run:
-// everything of the program's own has been closed by main() by then.
-// Called after each step that creates such objects (the device list, the first
-// stream), so that it runs before their teardown.
-void endBeforeSoundTeardown(int step)
-{
-    static int armed = 0;
-    if (armed & step)
-        return;
-    armed |= step;
-    ::on_exit(
-        [](int status, void *) {
-            std::fflush(nullptr);
-            ::_exit(status);
-        },
-        nullptr);
-}
-
-bool usableSampleFormat(QAudioFormat::SampleFormat f)
-{
-    return f == QAudioFormat::Int16 || f == QAudioFormat::Float || f == QAudioFormat::Int32
-           || f == QAudioFormat::UInt8;
-}
-
 } // namespace
+
+// Ends the process before the sound system's teardown (transmitter_output.cpp).
+void endBeforeSoundTeardown(int step);
 
 class Transmitter::Private
 {
 public:
     // A sequence runs LeadIn (nothing to play) or Cue, Playing, then Tail; a
-    // keypad tone runs HeldCue, Held, and when released before its tone is out,
-    // Draining. The line goes up at the end of the stream's silent head (the
-    // ...Cue states). Each state runs the timers timersOf() names; the lost-port
+    // keypad tone runs HeldCue, Held, HeldOut once its tone is out, and when
+    // released before that, Draining; its tail is HeldTail. The line goes up at
+    // the end of the stream's silent head (the ...Cue states). A PTT test is
+    // PttTest alone. Each state runs the timers timersOf() names; the lost-PTT
     // watch runs while the line is up, whatever the state.
     enum class State {
         Idle,
@@ -77,9 +54,12 @@ public:
         Playing,     // the rest of the stream, until its end is foreseen
         Tail,        // the last sample played: the tail, then release
         HeldCue,     // a keypad tone's head
-        Held,        // keyed while the key is held down, its tone over or not
+        Held,        // keyed while the key is held down, its tone playing
+        HeldOut,     // the key still held, its tone over
         DrainingCue, // the key let go during the head: the tone is played whole
-        Draining,    // the key let go before the tone's end: released at that end
+        Draining,    // the key let go before the tone's end: the tail follows it
+        HeldTail,    // a keypad tone's tail, then release
+        PttTest,     // keyed with no sound for a set time
     };
     enum Timer : unsigned { LeadInTimer = 1, PollTimer = 2, CueTimer = 4, TailTimer = 8, BoundTimer = 16, MaxTimer = 32 };
 
@@ -92,15 +72,21 @@ public:
         case State::DrainingCue: return PollTimer | CueTimer | BoundTimer | MaxTimer;
         case State::Playing:
         case State::Draining: return PollTimer | BoundTimer | MaxTimer;
-        case State::Tail: return TailTimer | MaxTimer;
+        case State::Tail:
+        case State::HeldTail:
+        case State::PttTest: return TailTimer | MaxTimer;
         case State::HeldCue: return PollTimer | CueTimer | MaxTimer;
-        case State::Held: return MaxTimer;
+        case State::Held: return PollTimer | MaxTimer;
+        case State::HeldOut: return MaxTimer;
         }
         return 0;
     }
 
     Transmitter *q;
     Ptt *ptt = nullptr;
+    Ptt *configuredPtt = nullptr; // while a test keys another one
+    bool keyingFailed = false;
+    QDeadlineTimer heldTailEnd;    // HeldOut: when the tail after the tone ends
     QByteArray outputId;
     QString outputDescription;
     EmissionSettings emission;
@@ -147,9 +133,12 @@ public:
             if (lost.isEmpty())
                 return;
             ending = EndReason::PttLost;
-            const bool wasSequence = isSequence();
+            keyingFailed = true;
+            const State was = state;
             halt();
-            if (wasSequence)
+            if (was == State::PttTest)
+                emit q->pttTestEnded(lost);
+            else if (isSequence(was))
                 emit q->finished(false, lost);
             else
                 emit q->portWarning(lost);
@@ -159,17 +148,18 @@ public:
                                                 "émetteur relâché.")
                                      .arg(timings.maxTransmitSeconds);
             ending = EndReason::TransmitLimit;
-            const bool wasSequence = isSequence();
+            const State was = state;
             halt();
             emit q->maxTransmitTimeReached(text);
-            if (wasSequence)
+            if (isSequence(was))
                 emit q->finished(false, text);
         });
     }
 
-    bool isSequence() const
+    bool isSequence(std::optional<State> s = std::nullopt) const
     {
-        return state == State::LeadIn || state == State::Cue || state == State::Playing || state == State::Tail;
+        const State st = s.value_or(state);
+        return st == State::LeadIn || st == State::Cue || st == State::Playing || st == State::Tail;
     }
 
     // Stops the timers the new state does not run and starts those it runs
@@ -213,15 +203,42 @@ public:
         return true;
     }
 
+    // The PTT method made ready before anything is built or played.
+    bool preparePtt(QString *error)
+    {
+        keyingFailed = false;
+        QString why;
+        if (ptt && ptt->prepare(&why))
+            return true;
+        keyingFailed = true;
+        if (error)
+            *error = keyError(why);
+        return false;
+    }
+
+    QString keyError(const QString &why) const
+    {
+        if (!ptt)
+            return QStringLiteral("Aucune méthode PTT n'est configurée : rien n'a été émis.");
+        const QString method = ptt->description();
+        return QStringLiteral("L'émetteur ne peut pas être commandé%1 : rien n'a été émis. %2")
+            .arg(method.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(method), why);
+    }
+
     bool keyPtt(QString *error)
     {
         if (!ptt) {
             if (error)
-                *error = QStringLiteral("Aucune ligne d'émission n'est configurée.");
+                *error = keyError({});
             return false;
         }
-        if (!ptt->key(error))
+        QString why;
+        if (!ptt->key(&why)) {
+            keyingFailed = true;
+            if (error)
+                *error = keyError(why);
             return false;
+        }
         maxTx.start(timings.maxTransmitSeconds * 1000);
         watch.start();
         ending = EndReason::Stopped;  // until a path says otherwise
@@ -317,9 +334,12 @@ public:
         QString error;
         if (keyPtt(&error))
             return;
-        // A sequence plays on (VOX stations); a keypad tone stops.
-        if (!sequence)
-            halt();
+        // Not keyed: nothing goes on the air, the tones stop.
+        if (sequence) {
+            end(false, error);
+            return;
+        }
+        halt();
         emit q->portWarning(error);
     }
 
@@ -338,13 +358,9 @@ public:
             if (!cue.isActive() && cueUs - processed <= PollIntervalMs * 1000)
                 cue.start(int(std::max<qint64>(0, cueUs - processed) / 1000));
             return;
-        case State::Draining:
-            if (processed >= durationUs) {
-                ending = EndReason::Completed;
-                halt();
-            }
-            return;
         case State::Playing:
+        case State::Held:
+        case State::Draining:
             break;
         default:
             return;
@@ -356,7 +372,14 @@ public:
         if (leftUs > PollIntervalMs * 1000)
             return;
         qCDebug(lcTx) << "plays out" << leftUs << "us after" << sinceStream.elapsed() << "ms";
-        enter(State::Tail, int((std::max<qint64>(0, leftUs) + 999) / 1000) + timings.tailMs);
+        const int tailMs = int((std::max<qint64>(0, leftUs) + 999) / 1000) + timings.tailMs;
+        if (state == State::Held) {
+            // Still held: the tail runs from the tone's end, whenever the key is let go.
+            heldTailEnd.setRemainingTime(tailMs, Qt::PreciseTimer);
+            enter(State::HeldOut);
+            return;
+        }
+        enter(state == State::Playing ? State::Tail : State::HeldTail, tailMs);
     }
 
     void stopAudio()
@@ -378,14 +401,20 @@ public:
         releasePtt();
         enter(State::Idle);
         pcm.clear();
+        if (configuredPtt) {
+            ptt = configuredPtt;
+            configuredPtt = nullptr;
+        }
     }
 
     void end(bool ok, const QString &error)
     {
-        const bool wasSequence = isSequence();
+        const State was = state;
         halt();
-        if (wasSequence)
+        if (isSequence(was))
             emit q->finished(ok, error);
+        else if (was == State::PttTest)
+            emit q->pttTestEnded(ok ? QString() : error);
     }
 };
 
@@ -419,79 +448,48 @@ void Transmitter::setEmissionSettings(const EmissionSettings &settings)
     d->emission = settings;
 }
 
-QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
-{
-    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    endBeforeSoundTeardown(1);
-    if (id.isEmpty()) {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull() && error)
-            *error = QStringLiteral("Aucune sortie son disponible : les tons ne peuvent pas "
-                                    "être émis.");
-        return device;
-    }
-    for (const QAudioDevice &device : outputs)
-        if (device.id() == id)
-            return device;
-    if (error)
-        *error = QStringLiteral("La sortie son « %1 » choisie pour l'émetteur est absente : rien "
-                                "n'a été émis. Branchez-la, ou choisissez une autre sortie dans le "
-                                "menu Port (Sortie son).")
-                     .arg(description.isEmpty() ? QString::fromUtf8(id) : description);
-    return {};
-}
-
-QAudioFormat Transmitter::outputFormat(const QAudioDevice &device)
-{
-    if (device.isNull())
-        return {};
-    const QAudioFormat preferred = device.preferredFormat();
-    if (preferred.isValid() && usableSampleFormat(preferred.sampleFormat())
-        && device.isFormatSupported(preferred))
-        return preferred;
-    for (int rate : {48000, 44100}) {
-        for (int channels : {2, 1}) {
-            QAudioFormat f;
-            f.setSampleRate(rate);
-            f.setChannelCount(channels);
-            f.setSampleFormat(QAudioFormat::Int16);
-            if (device.isFormatSupported(f))
-                return f;
-        }
-    }
-    return {};
-}
-
 bool Transmitter::startSequence(const QStringList &files, QString *error)
 {
+    // The tail of the previous keypad tone gives way to a new one.
+    if (d->state == Private::State::HeldTail)
+        d->halt();
     if (isBusy()) {
         if (error)
             *error = QStringLiteral("Une émission est déjà en cours.");
         return false;
     }
-    if (!d->prepare(files, error))
+    // The tones first (nothing opened yet), then the PTT made ready.
+    if (!d->prepare(files, error) || !d->preparePtt(error)) {
+        d->halt();
         return false;
+    }
     if (!d->pcm.isEmpty()) {
         d->startStream(Private::State::Cue);
         return true;
     }
     // Nothing to play: keyed for the lead-in and the tail.
-    QString portError;
-    if (!d->keyPtt(&portError))
-        emit portWarning(portError);
+    if (!d->keyPtt(error)) {
+        d->halt();
+        return false;
+    }
     d->enter(Private::State::LeadIn, d->timings.leadInMs);
     return true;
 }
 
 bool Transmitter::startHeld(const QString &file, QString *error)
 {
+    // The tail of the previous keypad tone gives way to a new one.
+    if (d->state == Private::State::HeldTail)
+        d->halt();
     if (isBusy()) {
         if (error)
             *error = QStringLiteral("Une émission est déjà en cours.");
         return false;
     }
-    if (!d->prepare({file}, error))
+    if (!d->prepare({file}, error) || !d->preparePtt(error)) {
+        d->halt();
         return false;
+    }
     d->startStream(Private::State::HeldCue);
     return true;
 }
@@ -501,14 +499,21 @@ void Transmitter::stopHeld()
     using State = Private::State;
     if (d->isSequence())
         return;
-    // Let go before its tone was out: the tone is finished first.
-    if ((d->state == State::HeldCue || d->state == State::Held) && d->sink
-        && d->sink->processedUSecs() < d->durationUs) {
+    // Let go before its tone was out: the tone is finished first, then the tail.
+    if (d->state == State::HeldCue || d->state == State::Held) {
         d->enter(d->state == State::HeldCue ? State::DrainingCue : State::Draining);
         return;
     }
-    d->ending = EndReason::Completed;
-    d->halt();
+    // Let go after: what is left of the tail after the tone's end.
+    if (d->state == State::HeldOut && d->heldTailEnd.remainingTime() > 0) {
+        d->enter(State::HeldTail, int(d->heldTailEnd.remainingTime()));
+        return;
+    }
+    if (d->state == State::HeldOut)
+        d->ending = EndReason::Completed;
+    if (d->state == State::HeldOut || d->state == State::HeldCue || d->state == State::DrainingCue
+        || d->state == State::Draining)
+        d->halt();
 }
 
 void Transmitter::stop()
@@ -519,6 +524,40 @@ void Transmitter::stop()
         return;
     }
     d->end(false, QStringLiteral("Émission interrompue."));
+}
+
+bool Transmitter::startPttTest(Ptt *ptt, int ms, QString *error)
+{
+    if (d->state == Private::State::HeldTail)
+        d->halt();
+    if (isBusy()) {
+        if (error)
+            *error = QStringLiteral("Une émission est déjà en cours.");
+        return false;
+    }
+    EmissionSettings::Timings checked;
+    if (!d->emission.timings(&checked, error))
+        return false;
+    d->timings = checked;
+    d->configuredPtt = d->ptt;
+    d->ptt = ptt;
+    if (!d->preparePtt(error) || !d->keyPtt(error)) {
+        d->halt();
+        return false;
+    }
+    d->enter(Private::State::PttTest, ms);
+    return true;
+}
+
+void Transmitter::stopPttTest()
+{
+    if (d->state == Private::State::PttTest)
+        d->end(false, QStringLiteral("Essai interrompu."));
+}
+
+bool Transmitter::keyingFailed() const
+{
+    return d->keyingFailed;
 }
 
 bool Transmitter::isBusy() const

@@ -30,30 +30,42 @@ public:
     // (defaults until set); a wrong timing refuses them.
     void setEmissionSettings(const EmissionSettings &settings);
 
-    // Checks every file and setting and builds the whole stream first: when
-    // one cannot be read, or there is no sound output, nothing is keyed, false
-    // is returned and *error names the cause in French. The line goes up once
-    // the sound server is playing the stream's first (silent) samples. A port that cannot be opened is reported by portWarning() and the
-    // tones are played all the same (VOX-keyed stations rely on it).
+    // Makes the PTT ready (Ptt::prepare()), checks every file and setting and
+    // builds the whole stream first: when the PTT cannot key, a file cannot be
+    // read, or there is no sound output, nothing is keyed or played, false is
+    // returned and *error names the cause in French (the PTT method too). The
+    // line goes up once the sound server is playing the stream's first
+    // (silent) samples; when it cannot, the tones stop and the transmission
+    // ends as a failure, as when the PTT is lost while keyed (keyingFailed()).
     // finished() follows exactly once when true was returned, after release.
     bool startSequence(const QStringList &files, QString *error);
 
     // Keypad: keys and plays one file until stopHeld(); a file shorter than the
     // press ends by itself while the transmitter stays keyed. A press released
-    // early still gets its whole tone: the release then waits for its end. Unlike a
-    // sequence, a port that cannot be opened stops the tone and is reported
-    // by portWarning(). No finished() follows a held tone.
+    // early still gets its whole tone. The line stays up the tail after the
+    // tone's last sample, as after a sequence. A PTT that cannot key refuses
+    // it as startSequence() does; one lost while held is reported by
+    // portWarning(). No finished() follows a held tone.
     bool startHeld(const QString &file, QString *error);
     void stopHeld();
 
     // Stops any tone and releases the transmitter at once; a running sequence
     // then reports finished(false, ...). The destructor releases too, silently.
     void stop();
-    // A sequence or a held tone is running (lead-in, tones, tail).
+    // Keys `ptt` (not the configured one; not owned) for `ms` with no sound,
+    // then releases and reports pttTestEnded(). False with a French text when
+    // it cannot key, or a transmission runs.
+    bool startPttTest(Ptt *ptt, int ms, QString *error);
+    // Ends a running test at once (pttTestEnded() follows); nothing otherwise.
+    void stopPttTest();
+
+    // A sequence, a held tone or a test is running (lead-in, tones, tail).
     bool isBusy() const;
-    // True exactly while the PTT line is on. When the port could not be opened
-    // the transmission still runs (isBusy()) but nothing is keyed: false.
+    // True exactly while the PTT is on.
     bool isKeyed() const;
+    // The last transmission was refused or ended because the PTT could not
+    // key, or was lost while keyed.
+    bool keyingFailed() const;
 
     // Format the tones are converted to for the current default output
     // (invalid when there is none).
@@ -68,6 +80,8 @@ signals:
     void portWarning(const QString &text);
     void finished(bool ok, const QString &error);
     void maxTransmitTimeReached(const QString &text);
+    // A PTT test ended: empty when it ran its time, else why not.
+    void pttTestEnded(const QString &error);
 
 public:
     // Why the line dropped last; set before keyedChanged(false) is emitted.

@@ -70,6 +70,11 @@ void SendMachine::onFinished(bool ok, const QString &error)
 {
     if (m_state != State::Playing)
         return;
+    // Nothing went on the air, or it was cut: no answer to wait for.
+    if (!ok && m_tx->keyingFailed()) {
+        fail(error);
+        return;
+    }
     setPlaying(false);
     m_state = State::Asking;
     emit askConfirmation(m_n, ok ? QString() : error);

@@ -31,26 +31,44 @@ enum class ColourChoice {
 // Which modem line keys the transmitter. The other one is held low.
 enum class PttLine { Rts, Dtr, Both };
 
+// How the transmitter is keyed: a serial port's modem line, a rigctld
+// daemon (the rig's CAT), a GPIO pin of a USB sound chip, or nothing at all
+// (the radio's VOX keys on the sound itself).
+enum class PttMethod { Serial, Rigctld, Cm108, Vox };
+
+// The PTT method and what each one needs, as the station dialog edits it.
+struct PttChoice
+{
+    PttMethod method = PttMethod::Serial;
+    PttLine pttLine = PttLine::Rts;        // Serial
+    QString rigctldHost = QStringLiteral("127.0.0.1");
+    int rigctldPort = 4532;
+    QString cm108Device;                   // /dev/hidrawN
+    int cm108Gpio = 3;                     // 1 to 8
+};
+
 // The station's own choices, stored per user: the device bound to each port
-// number (Ports/Com<n>), the PTT line and the sound output feeding the
-// transmitter (by id; empty = the system's default output).
-struct StationChoices
+// number (Ports/Com<n>), the PTT method, the sound output feeding the
+// transmitter (by id; empty = the system's default output), call sign and place.
+struct StationChoices : PttChoice
 {
     QString device;                        // device bound to Settings::comNumber
-    PttLine pttLine = PttLine::Rts;
     QString outputId;
     QString outputDescription;             // for messages when the output is absent
+    QString callSign;
+    QString place;
 };
 
 // What the serial port dialog returns.
-struct PortChoice
+struct PortChoice : PttChoice
 {
     int comNumber = 1;
     QString device;
     QString lineSettings;                  // "9600,N,8,1"
-    PttLine pttLine = PttLine::Rts;
     QString outputId;
     QString outputDescription;
+    QString callSign;
+    QString place;
     int handshaking = 0;
     bool echo = false;
 };

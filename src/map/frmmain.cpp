@@ -57,7 +57,7 @@ frmMain::frmMain(Store &store, Configuration &config, SharedState &state, RouteS
     setCentralWidget(central);
 
     buildBand();
-    m_menus = new MainMenus(*this, m_config, journal);
+    m_menus = new MainMenus(*this, m_config, m_transmitter, journal);
     connect(m_menus, &MainMenus::repeaterEditorAsked, this, &frmMain::openRepeaterEditor);
     connect(m_menus, &MainMenus::importAsked, this, &frmMain::importMdb);
     connect(m_menus, &MainMenus::statusBarShown, this, [this](bool shown) { statusBar()->setVisible(shown); });

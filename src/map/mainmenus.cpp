@@ -46,8 +46,8 @@ QString resourcePath(const QString &source)
 
 } // namespace
 
-MainMenus::MainMenus(QMainWindow &window, Configuration &config, JournalStore *journal)
-    : QObject(&window), m_window(window), m_config(config), m_journal(journal)
+MainMenus::MainMenus(QMainWindow &window, Configuration &config, Transmitter *transmitter, JournalStore *journal)
+    : QObject(&window), m_window(window), m_config(config), m_transmitter(transmitter), m_journal(journal)
 {
     setObjectName(QStringLiteral("MainMenus"));
     colourDialog = [this](const QColor &initial, const QString &title) -> std::optional<QColor> {
@@ -219,7 +219,7 @@ void MainMenus::contextHelp()
 
 void MainMenus::openPortDialog()
 {
-    frmProperties dialog(m_config, m_handshaking, &m_window);
+    frmProperties dialog(m_config, m_handshaking, &m_window, m_transmitter);
     // Stored and applied here; a write that fails leaves the dialog open on the choice.
     while (dialog.exec() == QDialog::Accepted) {
         m_handshaking = dialog.choice().handshaking;

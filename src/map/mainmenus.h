@@ -16,6 +16,7 @@ class HelpWindow;
 class QAction;
 class QMainWindow;
 class QToolBar;
+class Transmitter;
 
 // The main window's menu bar, tool bar and their handlers: colours, view
 // toggles, help, and the small dialogs. Built on the window it is given;
@@ -24,7 +25,9 @@ class MainMenus : public QObject
 {
     Q_OBJECT
 public:
-    MainMenus(QMainWindow &window, Configuration &config, JournalStore *journal = nullptr);
+    // `transmitter` (may be null) keys the port dialog's PTT test.
+    MainMenus(QMainWindow &window, Configuration &config, Transmitter *transmitter = nullptr,
+              JournalStore *journal = nullptr);
 
     // Asks for a colour, starting from `initial`; no value on Cancel. The real
     // colour dialog unless a test answers in its place.
@@ -34,6 +37,7 @@ public:
     // Where the help contents live; a help that cannot be read gives the
     // missing-help message.
     QString helpSource = QStringLiteral("qrc:/resources/help/index.html");
+
 
     // The port's flow control this session (0 none ... 3 XOn/RTS): the port
     // dialog opens on it; it is written for others, never read back.
@@ -64,6 +68,7 @@ private:
     Configuration &m_config;
     QToolBar *tbToolBar = nullptr;
     QPointer<HelpWindow> m_help;
+    Transmitter *m_transmitter = nullptr;
     JournalStore *m_journal = nullptr;
     QPointer<JournalWindow> m_journalWindow;
     int m_handshaking = 0;

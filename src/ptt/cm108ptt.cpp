@@ -99,6 +99,11 @@ QString Cm108Ptt::problem(const QString &what, int errnum) const
         .arg(what, SystemErrors::file(errnum));
 }
 
+QString Cm108Ptt::description() const
+{
+    return QStringLiteral("GPIO %1 de %2").arg(m_gpio).arg(m_device);
+}
+
 bool Cm108Ptt::open(QString *error)
 {
     close();

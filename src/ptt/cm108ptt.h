@@ -40,6 +40,8 @@ public:
     // After open(): why this device may not drive the pin (an unknown chip), or empty.
     QString warning() const { return m_warning; }
 
+    bool prepare(QString *error) override { return isOpen() || open(error); }
+    QString description() const override;
     bool key(QString *error) override;
     void release() override;
     bool isKeyed() const override { return m_keyed; }

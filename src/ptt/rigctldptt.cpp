@@ -204,6 +204,33 @@ bool RigctldPtt::ask(const QByteArray &command, QByteArray *answer, QString *err
     return false;
 }
 
+QString RigctldPtt::description() const
+{
+    return QStringLiteral("rigctld (%1)").arg(address());
+}
+
+bool RigctldPtt::prepare(QString *error)
+{
+    if (m_keyed)
+        return true;
+    QByteArray answer;
+    if (!ask("T 0", &answer, error))
+        return false;
+    if (answer == "RPRT 0")
+        return true;
+    if (error)
+        *error = refusal(answer);
+    return false;
+}
+
+QString RigctldPtt::refusal(const QByteArray &answer) const
+{
+    return QStringLiteral("Le démon rigctld (%1) refuse de passer en émission (%2) : vérifiez "
+                          "qu'il commande le PTT de la radio (son option -P, par exemple "
+                          "-P RIG pour le PTT par CAT).")
+        .arg(address(), reportWords(answer));
+}
+
 bool RigctldPtt::key(QString *error)
 {
     if (m_keyed)
@@ -223,10 +250,7 @@ bool RigctldPtt::key(QString *error)
     }
     armWriteRelease(-1, nullptr, 0);
     if (answered && error)
-        *error = QStringLiteral("Le démon rigctld (%1) refuse de passer en émission (%2) : vérifiez "
-                                "qu'il commande le PTT de la radio (son option -P, par exemple "
-                                "-P RIG pour le PTT par CAT).")
-                     .arg(address(), reportWords(answer));
+        *error = refusal(answer);
     return false;
 }
 

@@ -29,6 +29,10 @@ public:
     int port() const { return m_port; }
     QString address() const;
 
+    // Connects and sends "T 0": a daemon that does not drive the rig's PTT
+    // (started without -P) refuses it, before anything is played.
+    bool prepare(QString *error) override;
+    QString description() const override;
     bool key(QString *error) override;
     void release() override;
     bool isKeyed() const override { return m_keyed; }
@@ -46,6 +50,7 @@ private:
     bool answering() const;
     void disconnect();
     QString failure(const QString &why) const;
+    QString refusal(const QByteArray &answer) const;
 
     QString m_host;
     int m_port;

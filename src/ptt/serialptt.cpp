@@ -11,6 +11,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+QString lineName(PttLine line)
+{
+    return line == PttLine::Dtr ? QStringLiteral("DTR")
+           : line == PttLine::Both ? QStringLiteral("RTS et DTR")
+                                  : QStringLiteral("RTS");
+}
+} // namespace
+
 SerialPtt::SerialPtt() = default;
 
 SerialPtt::~SerialPtt()
@@ -69,31 +78,38 @@ bool SerialPtt::setLines(bool on)
     return ok;
 }
 
-bool SerialPtt::key(QString *error)
+bool SerialPtt::fail(const QString &text, QString *error)
 {
-    if (m_keyed)
+    if (error)
+        *error = QStringLiteral("Port Com%1 : %2").arg(m_comNumber).arg(text);
+    if (m_port.isOpen()) {
+        setLines(false);
+        m_port.close();
+    }
+    return false;
+}
+
+QString SerialPtt::description() const
+{
+    return QStringLiteral("ligne %1 du port Com%2 (%3)").arg(lineName(m_line)).arg(m_comNumber).arg(m_device);
+}
+
+bool SerialPtt::prepare(QString *error)
+{
+    if (m_port.isOpen())
         return true;
-    auto fail = [&](const QString &text) {
-        if (error)
-            *error = QStringLiteral("Port Com%1 : %2").arg(m_comNumber).arg(text);
-        if (m_port.isOpen()) {
-            setLines(false);
-            m_port.close();
-        }
-        return false;
-    };
     if (m_comNumber < 1 || m_comNumber > 16)
         return fail(QStringLiteral("numéro de port hors de 1 à 16 dans les réglages. Choisissez un "
-                                   "port dans le menu Port."));
+                                   "port dans le menu Port."), error);
     // A relative or empty name would be looked up in the working folder, or
     // worse, taken for the machine's console.
     if (m_device.isEmpty() || !m_device.startsWith(QLatin1Char('/')))
         return fail(QStringLiteral("aucun périphérique valable n'est associé à ce port (« %1 »). "
                                    "Choisissez-en un dans le menu Port.")
-                        .arg(m_device));
+                        .arg(m_device), error);
     if (!m_settings.isValid())
         return fail(QStringLiteral("réglages « %1 » invalides (%2). Corrigez-les dans le menu Port.")
-                        .arg(m_settings.toString(), m_settings.problem()));
+                        .arg(m_settings.toString(), m_settings.problem()), error);
     m_port.setPortName(m_device);
     m_port.setBaudRate(m_settings.baudRate());
     m_port.setParity(m_settings.portParity());
@@ -102,18 +118,32 @@ bool SerialPtt::key(QString *error)
     // No flow control: the driver must not take RTS over.
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite))
-        return fail(openError(m_device, m_port.error(), m_port.errorString()));
-    // Opening raised both lines: the one that is not PTT goes down first.
-    if (m_line == PttLine::Rts && !m_port.setDataTerminalReady(false))
-        return fail(QStringLiteral("impossible de baisser DTR sur %1 : %2").arg(m_device, SystemErrors::serialPort(m_port.error(), m_port.errorString())));
-    if (m_line == PttLine::Dtr && !m_port.setRequestToSend(false))
-        return fail(QStringLiteral("impossible de baisser RTS sur %1 : %2").arg(m_device, SystemErrors::serialPort(m_port.error(), m_port.errorString())));
+        return fail(openError(m_device, m_port.error(), m_port.errorString()), error);
+    // Opening raised both lines: the one that is not PTT goes down first, then
+    // the PTT line until keying, which also proves that the port drives them.
+    auto lower = [&](PttLine line, bool ok) {
+        return ok || fail(QStringLiteral("impossible de baisser %1 sur %2 : %3")
+                              .arg(lineName(line), m_device,
+                                   SystemErrors::serialPort(m_port.error(), m_port.errorString())),
+                          error);
+    };
+    if (m_line == PttLine::Rts && !lower(PttLine::Dtr, m_port.setDataTerminalReady(false)))
+        return false;
+    if (m_line == PttLine::Dtr && !lower(PttLine::Rts, m_port.setRequestToSend(false)))
+        return false;
+    return lower(m_line, setLines(false));
+}
+
+bool SerialPtt::key(QString *error)
+{
+    if (m_keyed)
+        return true;
+    if (!prepare(error))
+        return false;
     if (!setLines(true))
         return fail(QStringLiteral("impossible de lever %1 sur %2 : %3")
-                        .arg(m_line == PttLine::Dtr ? QStringLiteral("DTR")
-                             : m_line == PttLine::Both ? QStringLiteral("RTS et DTR")
-                                                        : QStringLiteral("RTS"),
-                             m_device, SystemErrors::serialPort(m_port.error(), m_port.errorString())));
+                        .arg(lineName(m_line), m_device,
+                             SystemErrors::serialPort(m_port.error(), m_port.errorString())), error);
     m_keyed = true;
     armLineRelease(int(m_port.handle()), (m_line != PttLine::Dtr ? TIOCM_RTS : 0)
                                              | (m_line != PttLine::Rts ? TIOCM_DTR : 0));

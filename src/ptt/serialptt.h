@@ -24,6 +24,8 @@ public:
     QString device() const { return m_device; }
     PttLine line() const { return m_line; }
 
+    bool prepare(QString *error) override;
+    QString description() const override;
     bool key(QString *error) override;
     void release() override;
     bool isKeyed() const override;
@@ -35,6 +37,7 @@ public:
 
 private:
     bool setLines(bool on);
+    bool fail(const QString &text, QString *error);
 
     QSerialPort m_port;
     int m_comNumber = 1;

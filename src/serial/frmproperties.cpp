@@ -1,5 +1,7 @@
 #include "frmproperties.h"
 
+#include "audio/journalrecorder.h"
+#include "audio/transmitter.h"
 #include "ptt/linesettings.h"
 #include "ptt/portbinding.h"
 #include "store/configuration.h"
@@ -13,11 +15,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -40,8 +45,8 @@ bool deviceExists(const QString &path)
 
 } // namespace
 
-frmProperties::frmProperties(const Configuration &config, int handshaking, QWidget *parent)
-    : QDialog(parent), m_config(config), m_handshaking(handshaking)
+frmProperties::frmProperties(const Configuration &config, int handshaking, QWidget *parent, Transmitter *transmitter)
+    : QDialog(parent), m_config(config), m_tx(transmitter), m_handshaking(handshaking)
 {
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("Propriétés CommPort"));
@@ -100,16 +105,75 @@ frmProperties::frmProperties(const Configuration &config, int handshaking, QWidg
 
     auto *stationFrame = new QGroupBox(QStringLiteral("Émetteur"), fraSettings);
     auto *stationGrid = new QGridLayout(stationFrame);
-    auto *pttLabel = new QLabel(QStringLiteral("Ligne PTT :"), stationFrame);
-    pttLabel->setBuddy(cboPtt);
-    auto *outputLabel = new QLabel(QStringLiteral("Sortie son :"), stationFrame);
-    outputLabel->setBuddy(cboOutput);
-    stationGrid->addWidget(pttLabel, 0, 0);
-    stationGrid->addWidget(cboPtt, 0, 1);
-    stationGrid->addWidget(outputLabel, 1, 0);
-    stationGrid->addWidget(cboOutput, 1, 1);
+    cboMethod = new QComboBox(stationFrame);
+    cboMethod->setObjectName(QStringLiteral("cboMethod"));
+    cboMethod->addItem(QStringLiteral("Ligne série (RTS/DTR)"), int(PttMethod::Serial));
+    cboMethod->addItem(QStringLiteral("rigctld (CAT)"), int(PttMethod::Rigctld));
+    cboMethod->addItem(QStringLiteral("GPIO d'une carte son CM108"), int(PttMethod::Cm108));
+    cboMethod->addItem(QStringLiteral("Aucune (VOX)"), int(PttMethod::Vox));
+    cboMethod->setToolTip(QStringLiteral("Comment Pontavel passe l'émetteur en émission"));
+    txtHost = new QLineEdit(stationFrame);
+    txtHost->setObjectName(QStringLiteral("txtHost"));
+    txtHost->setToolTip(QStringLiteral("Machine où tourne rigctld (127.0.0.1 : celle-ci)"));
+    spnTcpPort = new QSpinBox(stationFrame);
+    spnTcpPort->setObjectName(QStringLiteral("spnTcpPort"));
+    spnTcpPort->setRange(1, 65535);
+    cboHid = new QComboBox(stationFrame);
+    cboHid->setObjectName(QStringLiteral("cboHid"));
+    cboHid->setEditable(true);
+    cboHid->setMinimumWidth(260);
+    cboHid->setToolTip(QStringLiteral("Périphérique hidraw de l'interface son USB dont une broche GPIO commande le PTT"));
+    spnGpio = new QSpinBox(stationFrame);
+    spnGpio->setObjectName(QStringLiteral("spnGpio"));
+    spnGpio->setRange(1, 8);
+    spnGpio->setToolTip(QStringLiteral("Broche GPIO reliée au PTT (la 3 le plus souvent)"));
+    txtCallSign = new QLineEdit(stationFrame);
+    txtCallSign->setObjectName(QStringLiteral("txtCallSign"));
+    txtPlace = new QLineEdit(stationFrame);
+    txtPlace->setObjectName(QStringLiteral("txtPlace"));
+    cmdTest = new QPushButton(QStringLiteral("Essai PTT"), stationFrame);
+    cmdTest->setObjectName(QStringLiteral("cmdTest"));
+    cmdTest->setToolTip(QStringLiteral("Passe l'émetteur en émission %1 s, sans son, par la méthode choisie")
+                            .arg(TestMs / 1000));
+    cmdTest->setEnabled(m_tx != nullptr);
+    lblTest = new QLabel(stationFrame);
+    lblTest->setObjectName(QStringLiteral("lblTest"));
+    lblTest->setWordWrap(true);
     cboPtt->setToolTip(QStringLiteral("Ligne du port qui passe l'émetteur en émission ; l'autre reste basse"));
     cboOutput->setToolTip(QStringLiteral("Carte son reliée à l'émetteur"));
+
+    int row = 0;
+    auto addRow = [&](const QString &text, QWidget *field, QList<QWidget *> *group = nullptr) {
+        auto *label = new QLabel(text, stationFrame);
+        label->setBuddy(field);
+        stationGrid->addWidget(label, row, 0);
+        stationGrid->addWidget(field, row++, 1);
+        if (group)
+            *group << label << field;
+    };
+    addRow(QStringLiteral("Méthode PTT :"), cboMethod);
+    addRow(QStringLiteral("Ligne PTT :"), cboPtt, &serialRows);
+    addRow(QStringLiteral("Hôte :"), txtHost, &rigctldRows);
+    addRow(QStringLiteral("Port TCP :"), spnTcpPort, &rigctldRows);
+    addRow(QStringLiteral("Périphérique :"), cboHid, &cm108Rows);
+    addRow(QStringLiteral("GPIO :"), spnGpio, &cm108Rows);
+    addRow(QStringLiteral("Sortie son :"), cboOutput);
+    stationGrid->addWidget(cmdTest, row, 0);
+    stationGrid->addWidget(lblTest, row++, 1);
+    addRow(QStringLiteral("Indicatif :"), txtCallSign);
+    addRow(QStringLiteral("Lieu :"), txtPlace);
+    connect(cboMethod, &QComboBox::currentIndexChanged, this, [this] { showMethod(); });
+    connect(cboOutput, &QComboBox::currentIndexChanged, this, [this] { proposeHidDevice(); });
+    connect(cmdTest, &QPushButton::clicked, this, &frmProperties::cmdTest_Click);
+    if (m_tx)
+        connect(m_tx, &Transmitter::pttTestEnded, this, [this](const QString &error) {
+            cmdTest->setEnabled(true);
+            lblTest->setText(error.isEmpty() ? QStringLiteral("Essai terminé : l'émetteur a été commandé "
+                                                              "%1 s puis relâché. Vérifiez qu'il est bien "
+                                                              "passé en émission.")
+                                                   .arg(TestMs / 1000)
+                                             : error);
+        });
 
     auto *flowFrame = new QGroupBox(QStringLiteral("Contrôle du &Flux"), fraSettings);
     auto *flowCol = new QVBoxLayout(flowFrame);
@@ -149,7 +213,7 @@ frmProperties::frmProperties(const Configuration &config, int handshaking, QWidg
     inner->addWidget(speedFrame, 1, 0);
     inner->addWidget(flowFrame, 1, 1, 2, 1);
     inner->addWidget(prefFrame, 2, 0);
-    inner->addWidget(echoFrame, 3, 1);
+    inner->addWidget(echoFrame, 3, 1, Qt::AlignTop);
     inner->addWidget(stationFrame, 3, 0);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
@@ -214,6 +278,14 @@ void frmProperties::LoadPropertySettings()
     if (!station.outputId.isEmpty() && cboOutput->findData(station.outputId) < 0)
         cboOutput->addItem(QStringLiteral("%1 (absente)").arg(station.outputDescription), station.outputId);
     cboOutput->setCurrentIndex(std::max(0, int(cboOutput->findData(station.outputId))));
+    cboMethod->setCurrentIndex(cboMethod->findData(int(station.method)));
+    txtHost->setText(station.rigctldHost);
+    spnTcpPort->setValue(station.rigctldPort);
+    showHidDevices(station.cm108Device);
+    spnGpio->setValue(station.cm108Gpio);
+    txtCallSign->setText(station.callSign);
+    txtPlace->setText(station.place);
+    showMethod();
 
     const int com = m_config.row().comNumber;
     cboPort->setCurrentIndex(com >= 1 && com <= 16 ? com - 1 : -1);
@@ -230,6 +302,110 @@ void frmProperties::showDevices(int comNumber)
     cboDevice->setCurrentText(bound);
 }
 
+frmProperties::~frmProperties()
+{
+    // The transmitter must not keep keying what this dialog owns.
+    if (m_tx)
+        m_tx->stopPttTest();
+}
+
+void frmProperties::done(int result)
+{
+    if (m_tx)
+        m_tx->stopPttTest();
+    QDialog::done(result);
+}
+
+void frmProperties::showMethod()
+{
+    const auto method = PttMethod(cboMethod->currentData().toInt());
+    for (QWidget *w : std::as_const(serialRows))
+        w->setVisible(method == PttMethod::Serial);
+    for (QWidget *w : std::as_const(rigctldRows))
+        w->setVisible(method == PttMethod::Rigctld);
+    for (QWidget *w : std::as_const(cm108Rows))
+        w->setVisible(method == PttMethod::Cm108);
+    proposeHidDevice();
+}
+
+void frmProperties::showHidDevices(const QString &current)
+{
+    cboHid->clear();
+    for (const Cm108Ptt::HidDevice &d : Cm108Ptt::devices())
+        cboHid->addItem(d.name.isEmpty() ? d.path : QStringLiteral("%1 (%2)").arg(d.path, d.name), d.path);
+    const int at = cboHid->findData(current);
+    if (at >= 0)
+        cboHid->setCurrentIndex(at);
+    else
+        cboHid->setEditText(current);
+}
+
+// The hidraw device on the same USB device as the chosen sound output, when
+// none is chosen yet: the output's name tells its ALSA card apart.
+void frmProperties::proposeHidDevice()
+{
+    if (PttMethod(cboMethod->currentData().toInt()) != PttMethod::Cm108 || !cboHid->currentText().trimmed().isEmpty())
+        return;
+    const QString output = (cboOutput->currentData().toString() + QLatin1Char(' ') + cboOutput->currentText()).toLower();
+    QStringList found;
+    const QDir sound(QStringLiteral("/sys/class/sound"));
+    for (const QString &card : sound.entryList({QStringLiteral("card*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString hid = Cm108Ptt::deviceOfSoundCard(card.mid(4));
+        QFile idFile(sound.filePath(card + QStringLiteral("/id")));
+        const QString id = idFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(idFile.readAll()).trimmed().toLower() : QString();
+        if (hid.isEmpty())
+            continue;
+        if (!id.isEmpty() && output.contains(id)) {
+            found = {hid};
+            break;
+        }
+        found << hid;
+    }
+    if (found.size() == 1)
+        showHidDevices(found.first());
+}
+
+PttChoice frmProperties::pttShown() const
+{
+    PttChoice c;
+    c.method = PttMethod(cboMethod->currentData().toInt());
+    c.pttLine = PttLine(cboPtt->currentData().toInt());
+    c.rigctldHost = txtHost->text().trimmed();
+    c.rigctldPort = spnTcpPort->value();
+    const int hid = cboHid->findText(cboHid->currentText());
+    c.cm108Device = hid >= 0 ? cboHid->itemData(hid).toString() : cboHid->currentText().trimmed();
+    c.cm108Gpio = spnGpio->value();
+    return c;
+}
+
+void frmProperties::cmdTest_Click()
+{
+    if (!m_tx)
+        return;
+    const PttChoice c = pttShown();
+    Ptt *ptt = m_testPtts.configure(c, cboPort->currentIndex() + 1, cboDevice->currentText().trimmed(),
+                                    LineSettings::parse(m_config.row().portSettings).toString());
+    if (JournalRecorder *journal = JournalRecorder::of(m_tx)) {
+        JournalEntry test;
+        test.origin = JournalEntry::Origin::PttTest;
+        test.pttMethod = ptt->description();
+        journal->prepare(test);
+    }
+    QString error;
+    if (!m_tx->startPttTest(ptt, TestMs, &error)) {
+        lblTest->setText(error);
+        return;
+    }
+    cmdTest->setEnabled(false);
+    QString text = c.method == PttMethod::Vox
+                       ? QStringLiteral("Méthode VOX : rien n'est commandé, c'est le son qui passe "
+                                        "l'émetteur en émission.")
+                       : QStringLiteral("Émetteur en émission pour %1 s (%2)…").arg(TestMs / 1000).arg(ptt->description());
+    if (c.method == PttMethod::Cm108 && !m_testPtts.cm108.warning().isEmpty())
+        text += QLatin1Char('\n') + m_testPtts.cm108.warning();
+    lblTest->setText(text);
+}
+
 void frmProperties::fail(const QString &text)
 {
     QMessageBox::warning(this, QStringLiteral("Pontavel"), text);
@@ -242,8 +418,10 @@ void frmProperties::cmdOK_Click()
         fail(QStringLiteral("Choisissez un numéro de port."));
         return;
     }
+    const PttChoice ptt = pttShown();
     const QString device = cboDevice->currentText().trimmed();
-    if (device.isEmpty() || !device.startsWith(QLatin1Char('/'))) {
+    const bool serial = ptt.method == PttMethod::Serial;
+    if (serial && (device.isEmpty() || !device.startsWith(QLatin1Char('/')))) {
         fail(QStringLiteral("Indiquez le chemin complet du périphérique du port Com%1 "
                             "(par exemple /dev/ttyUSB0).").arg(number));
         return;
@@ -260,16 +438,28 @@ void frmProperties::cmdOK_Click()
         fail(QStringLiteral("Réglages du port invalides (%1) : %2.").arg(line.toString(), line.problem()));
         return;
     }
+    if (ptt.method == PttMethod::Rigctld && ptt.rigctldHost.isEmpty()) {
+        fail(QStringLiteral("Indiquez la machine où tourne rigctld (127.0.0.1 pour celle-ci)."));
+        return;
+    }
+    if (ptt.method == PttMethod::Cm108 && !ptt.cm108Device.startsWith(QLatin1Char('/'))) {
+        fail(QStringLiteral("Indiquez le périphérique hidraw de l'interface son USB (par exemple "
+                            "/dev/hidraw0)."));
+        return;
+    }
     // An adapter not plugged in right now is accepted: it is looked for when keying.
-    if (!deviceExists(device))
+    const QString needed = serial ? device : ptt.method == PttMethod::Cm108 ? ptt.cm108Device : QString();
+    if (!needed.isEmpty() && !deviceExists(needed))
         QMessageBox::warning(this, QStringLiteral("Pontavel"),
                              QStringLiteral("Le périphérique %1 est absent pour le moment : il devra "
-                                            "être branché avant d'émettre.").arg(device));
+                                            "être branché avant d'émettre.").arg(needed));
 
+    static_cast<PttChoice &>(m_choice) = ptt;
+    m_choice.callSign = txtCallSign->text().trimmed();
+    m_choice.place = txtPlace->text().trimmed();
     m_choice.comNumber = number;
     m_choice.device = device;
     m_choice.lineSettings = line.toString();
-    m_choice.pttLine = PttLine(cboPtt->currentData().toInt());
     m_choice.outputId = cboOutput->currentData().toString();
     m_choice.outputDescription = m_choice.outputId.isEmpty() ? QString() : cboOutput->currentText();
     m_choice.handshaking = m_flow;

@@ -12,6 +12,28 @@ QString portKey(int comNumber)
 const QString kPttLine = QStringLiteral("Station/PttLine");
 const QString kOutputId = QStringLiteral("Station/SortieSon");
 const QString kOutputDescription = QStringLiteral("Station/SortieSonNom");
+const QString kMethod = QStringLiteral("Station/MethodePtt");
+const QString kRigctldHost = QStringLiteral("Station/RigctldHote");
+const QString kRigctldPort = QStringLiteral("Station/RigctldPort");
+const QString kCm108Device = QStringLiteral("Station/Cm108Peripherique");
+const QString kCm108Gpio = QStringLiteral("Station/Cm108Gpio");
+const QString kCallSign = QStringLiteral("Station/Indicatif");
+const QString kPlace = QStringLiteral("Station/Lieu");
+const char *const kMethodNames[] = {"serie", "rigctld", "cm108", "vox"};
+}
+
+QString Configuration::pttMethodName(PttMethod method)
+{
+    return QLatin1String(kMethodNames[int(method)]);
+}
+
+PttMethod Configuration::pttMethodFromName(const QString &name)
+{
+    const QString n = name.trimmed().toLower();
+    for (int i = 0; i < 4; ++i)
+        if (n == QLatin1String(kMethodNames[i]))
+            return PttMethod(i);
+    return PttMethod::Serial;
 }
 
 Configuration::Configuration(Store &store, QObject *parent) : QObject(parent), m_store(store) {}
@@ -73,6 +95,17 @@ void Configuration::readStation()
     const QSettings user;
     m_station.device = boundDevice(m_row.comNumber);
     m_station.pttLine = pttLineFromName(user.value(kPttLine).toString());
+    m_station.method = pttMethodFromName(user.value(kMethod).toString());
+    const PttChoice defaults;
+    m_station.rigctldHost = user.value(kRigctldHost, defaults.rigctldHost).toString().trimmed();
+    bool ok = false;
+    const int port = user.value(kRigctldPort).toInt(&ok);
+    m_station.rigctldPort = ok ? port : defaults.rigctldPort;
+    m_station.cm108Device = user.value(kCm108Device).toString().trimmed();
+    const int gpio = user.value(kCm108Gpio).toInt(&ok);
+    m_station.cm108Gpio = ok ? gpio : defaults.cm108Gpio;
+    m_station.callSign = user.value(kCallSign).toString().trimmed();
+    m_station.place = user.value(kPlace).toString().trimmed();
     m_station.outputId = user.value(kOutputId).toString();
     m_station.outputDescription = user.value(kOutputDescription).toString();
 }
@@ -104,6 +137,13 @@ bool Configuration::applyPort(const PortChoice &c, QString *error)
     else
         user.setValue(portKey(c.comNumber), c.device.trimmed());
     user.setValue(kPttLine, pttLineName(c.pttLine));
+    user.setValue(kMethod, pttMethodName(c.method));
+    user.setValue(kRigctldHost, c.rigctldHost.trimmed());
+    user.setValue(kRigctldPort, c.rigctldPort);
+    user.setValue(kCm108Device, c.cm108Device.trimmed());
+    user.setValue(kCm108Gpio, c.cm108Gpio);
+    user.setValue(kCallSign, c.callSign.trimmed());
+    user.setValue(kPlace, c.place.trimmed());
     if (c.outputId.isEmpty()) {
         user.remove(kOutputId);
         user.remove(kOutputDescription);

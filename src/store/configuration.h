@@ -40,11 +40,13 @@ public:
 
     static QString pttLineName(PttLine line);   // "RTS", "DTR", "RTS+DTR"
     static PttLine pttLineFromName(const QString &name);
+    static QString pttMethodName(PttMethod method);  // "serie", "rigctld", "cm108", "vox"
+    static PttMethod pttMethodFromName(const QString &name);
     // The on-air settings as they are stored now (load() keeps a copy).
     static EmissionSettings storedEmission();
 
 signals:
-    // Port, line settings, PTT line or sound output.
+    // Port, line settings, PTT method, sound output, call sign or place.
     void stationChanged();
     // Every colour after a load; only `chosen` after applyColour().
     void coloursChanged(std::optional<ColourChoice> chosen = std::nullopt);
