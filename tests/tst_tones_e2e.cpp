@@ -59,7 +59,7 @@ private slots:
                     && writeDtmfFile(keypadToneFile(k), k, 8000, 100, 100, SF_FORMAT_PCM_U8));
         QSettings user;
         for (const auto &[key, value] : {std::pair<QString, QVariant>{"Ports/Com1", com1.path()}, {"Ports/Com4", com4.path()},
-                                         {"Emission/LeadInMs", 100}, {"Emission/TailMs", 50}})
+                                         {"Emission/LeadInMs", 100}, {"Emission/TailMs", 250}})
             user.setValue(key, value);
         auto reset = qScopeGuard([&] { user.remove("Ports"), user.remove("Emission"), qunsetenv("PONTAVEL_RTS_LOG"); });
         const QString log = pulse.path("station-rts.log");
@@ -88,11 +88,12 @@ private slots:
         // Each of the three raised by the opening, held low, keyed, released.
         QVERIFY2(edges.count("RTS 1 " + com4.path()) == 6, qPrintable(edges));
         QCOMPARE(edges.count("RTS 0 " + com4.path()) + edges.count("CLOSE RTS 0"), 6);
-        // The last key's click: keyed the lead-in, the whole file (tone and gap, 200 ms) and the tail.
+        // The last key's click: keyed the lead-in, the whole file (tone and gap, 200 ms) and the tail;
+        // without the tail it would be about 300 ms. A process late to key shortens it (lead-in).
         const QStringList lines = edges.trimmed().split('\n');
         const double keyedMs = (lines.value(lines.size() - 2).section(' ', 0, 0).toDouble()
                                 - lines.value(lines.size() - 3).section(' ', 0, 0).toDouble()) * 1000;
-        QVERIFY2(keyedMs > 100 + 200 + 50 - 20, qPrintable(QString::number(keyedMs) + "\n" + edges));
+        QVERIFY2(keyedMs > 100 + 200 + 250 - 60, qPrintable(QString::number(keyedMs) + "\n" + edges));
 
         // Ctrl+Q while a keypad key holds the transmitter: the line drops as the window goes.
         QTest::mousePress(st.key(14), Qt::LeftButton);
@@ -153,9 +154,14 @@ private slots:
         QFile f(log);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QList<double> ups, downs;
+        int opening = 0;  // the port's opening raises RTS, then holds it low: not keying
         for (const QByteArray &line : f.readAll().split('\n')) {
             const QByteArray what = line.mid(line.indexOf(' ') + 1);
-            if (what == "RTS 1 " + com1.path().toUtf8())
+            if (what.startsWith("OPEN "))
+                opening = 2;
+            else if (what.startsWith("RTS ") && opening > 0)
+                --opening;
+            else if (what == "RTS 1 " + com1.path().toUtf8())
                 ups << line.left(line.indexOf(' ')).toDouble() + shift;
             else if (what == "RTS 0 " + com1.path().toUtf8() || what == "CLOSE RTS 0")
                 downs << line.left(line.indexOf(' ')).toDouble() + shift;
