@@ -88,17 +88,16 @@ public:
         return l.text.isEmpty() ? find(rts(), prefix) : l;
     }
     QString all() { return texts(output()) + " / " + texts(rts()); }
-    // When `name` (RTS, DTR) keyed and released: opening the port raises it,
-    // it is held low until keying.
+    // When `name` (RTS, DTR) first went up and then down.
     std::pair<double, double> keyed(const QString &name)
     {
         auto after = [this](const QString &prefix, double t) {
             for (const TimedLine &l : rts())
-                if (l.t > t && l.text.startsWith(prefix))
+                if (l.t >= t && l.text.startsWith(prefix))
                     return l.t;
             return 0.0;
         };
-        const double on = after(name + " 1", line(name + " 0").t);
+        const double on = after(name + " 1", 0);
         return {on, on > 0 ? after(name + " 0", on) : 0.0};
     }
 

@@ -175,7 +175,7 @@ private slots:
         const struct { QString device; PttLine line; const char *says, *also; } cases[] = {
             {pty.path(), PttLine::Rts, "occupé", "autre programme"}, {"/dev/pontavel-absent", PttLine::Rts, "absent", "menu Port"},
             {"", PttLine::Rts, "aucun périphérique valable", ""}, {bare.path(), PttLine::Rts, "baisser DTR", ""},
-            {bare.path(), PttLine::Dtr, "baisser RTS", ""}, {bare.path(), PttLine::Both, "baisser RTS et DTR", ""}};
+            {bare.path(), PttLine::Dtr, "baisser RTS", ""}, {bare.path(), PttLine::Both, "lever RTS et DTR", ""}};
         for (const auto &c : cases) {
             QString err;
             ptt.configure(2, c.device, "9600,N,8,1", c.line);

@@ -110,6 +110,24 @@ bool SerialPtt::prepare(QString *error)
     if (!m_settings.isValid())
         return fail(QStringLiteral("réglages « %1 » invalides (%2). Corrigez-les dans le menu Port.")
                         .arg(m_settings.toString(), m_settings.problem()), error);
+    // Opening a port raises both its lines: it is opened only to key, so that
+    // the PTT line never pulses before the lead-in. What can be told without
+    // opening it is told here, before any tone.
+    const QByteArray path = QFile::encodeName(m_device);
+    struct stat st;
+    if (::stat(path.constData(), &st) != 0)
+        return fail(openError(m_device, QSerialPort::DeviceNotFoundError, {}), error);
+    if (::access(path.constData(), R_OK | W_OK) != 0)
+        return fail(openError(m_device, QSerialPort::PermissionError, {}), error);
+    return true;
+}
+
+bool SerialPtt::key(QString *error)
+{
+    if (m_keyed)
+        return true;
+    if (!prepare(error))
+        return false;
     m_port.setPortName(m_device);
     m_port.setBaudRate(m_settings.baudRate());
     m_port.setParity(m_settings.portParity());
@@ -119,27 +137,16 @@ bool SerialPtt::prepare(QString *error)
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite))
         return fail(openError(m_device, m_port.error(), m_port.errorString()), error);
-    // Opening raised both lines: the one that is not PTT goes down first, then
-    // the PTT line until keying, which also proves that the port drives them.
-    auto lower = [&](PttLine line, bool ok) {
-        return ok || fail(QStringLiteral("impossible de baisser %1 sur %2 : %3")
-                              .arg(lineName(line), m_device,
-                                   SystemErrors::serialPort(m_port.error(), m_port.errorString())),
-                          error);
+    // Opening raised both lines: the one that is not PTT goes down first.
+    auto lower = [&](PttLine line) {
+        return fail(QStringLiteral("impossible de baisser %1 sur %2 : %3")
+                        .arg(lineName(line), m_device, SystemErrors::serialPort(m_port.error(), m_port.errorString())),
+                    error);
     };
-    if (m_line == PttLine::Rts && !lower(PttLine::Dtr, m_port.setDataTerminalReady(false)))
-        return false;
-    if (m_line == PttLine::Dtr && !lower(PttLine::Rts, m_port.setRequestToSend(false)))
-        return false;
-    return lower(m_line, setLines(false));
-}
-
-bool SerialPtt::key(QString *error)
-{
-    if (m_keyed)
-        return true;
-    if (!prepare(error))
-        return false;
+    if (m_line == PttLine::Rts && !m_port.setDataTerminalReady(false))
+        return lower(PttLine::Dtr);
+    if (m_line == PttLine::Dtr && !m_port.setRequestToSend(false))
+        return lower(PttLine::Rts);
     if (!setLines(true))
         return fail(QStringLiteral("impossible de lever %1 sur %2 : %3")
                         .arg(lineName(m_line), m_device,
