@@ -106,6 +106,8 @@ private slots:
         frmProperties again(f.ctx.config, f.w->findChild<MainMenus *>()->handshaking());
         QCOMPARE(box(again, "cboPort")->currentText() + box(again, "cboDevice")->currentText() + lineShown(again), "Com4" + pty.path() + "19200 Even 7 1.5");
         QVERIFY(PttLine(box(again, "cboPtt")->currentData().toInt()) == PttLine::Dtr && again.findChild<QRadioButton *>("optFlow2")->isChecked());
+        // The bound device and the number's default are offered, whatever else is plugged in.
+        QVERIFY(box(again, "cboDevice")->findText(pty.path()) >= 0 && box(again, "cboDevice")->findText("/dev/ttyS3") >= 0);
     }
 
     // "Essai PTT" keys the method shown, not yet stored, for two seconds; the
