@@ -99,6 +99,7 @@ private slots:
         QFile huge(path("huge.wav"));
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(ToneLoader::MaxFileBytes + 1));
         QVERIFY(refusal(path("huge.wav")).contains("16 Mo, au plus 16 Mo"));
+        QVERIFY(huge.resize(ToneLoader::MaxFileBytes) && !refusal(path("huge.wav")).contains("au plus 16 Mo"));
         QVERIFY(writeDtmfFile(path("long.wav"), '1', 8000, 10500, 50, SF_FORMAT_PCM_16));
         QVERIFY(refusal(path("long.wav")).endsWith("(son de 10,6 s, au plus 10 s)"));
         for (int rate : {7999, 192001})
