@@ -119,6 +119,10 @@ private slots:
         frmProperties d(f.ctx.config, 0, nullptr, f.ctx.transmitter.get());
         d.show();
         box(d, "cboMethod")->setCurrentIndex(box(d, "cboMethod")->findData(int(PttMethod::Rigctld)));
+        // No daemon there: the test says why at once.
+        d.findChild<QSpinBox *>("spnTcpPort")->setValue(freePort());
+        QTest::mouseClick(d.findChild<QPushButton *>("cmdTest"), Qt::LeftButton);
+        QVERIFY(d.findChild<QLabel *>("lblTest")->text().contains("connexion refusée") && !f.ctx.transmitter->isBusy());
         d.findChild<QSpinBox *>("spnTcpPort")->setValue(rig.port);
         d.findChild<QLineEdit *>("txtCallSign")->setText("F1ABC");
         d.findChild<QLineEdit *>("txtPlace")->setText("Rennes");
