@@ -1,6 +1,7 @@
 // The demo workspace tool, run as the user runs it, and what it leaves behind.
 
 #include "audio/dtmfsynth.h"
+#include "core/dtmf.h"
 #include "audio/tonefiles.h"
 #include "core/convert.h"
 #include "core/routes.h"
@@ -91,7 +92,7 @@ private slots:
     {
         if (QStandardPaths::findExecutable("multimon-ng").isEmpty() || QStandardPaths::findExecutable("sox").isEmpty())
             QSKIP("multimon-ng et sox sont nécessaires");
-        for (QChar key : DtmfSynth::keys())
+        for (QChar key : Dtmf::keys())
             for (const QString &name : {commandToneFile(key), keypadToneFile(key)})
                 QCOMPARE(decodeDtmf(m_ws.filePath(name)), QString(key));
         QVERIFY(QFileInfo::exists(m_ws.filePath("Wav2/2f+.wav")));

@@ -1,6 +1,7 @@
 // Tone files read with libsndfile, converted to the sound output's format, and
 // refused when they cannot be played as their key.
 #include "audio/dtmfcheck.h"
+#include "core/dtmf.h"
 #include "audio/toneloader.h"
 #include "store/configuration.h"
 #include "pulsefixture.h"
@@ -112,7 +113,7 @@ private slots:
         const struct { int rate, channels, format; } shapes[] = {
             {8000, 1, SF_FORMAT_PCM_U8}, {11025, 2, SF_FORMAT_PCM_U8}, {44100, 2, SF_FORMAT_PCM_16}, {192000, 1, SF_FORMAT_FLOAT}};
         for (const auto &sh : shapes)
-            for (QChar key : DtmfSynth::keys()) {
+            for (QChar key : Dtmf::keys()) {
                 DecodedAudio a;
                 QVERIFY(writeDtmfFile(path("k.wav"), key, sh.rate, 40, 50, sh.format, sh.channels) && ToneLoader::decode(path("k.wav"), &a, nullptr));
                 QVERIFY2(DtmfCheck::detect(a).keys == QString(key), qPrintable(QString("%1 at %2").arg(key).arg(sh.rate)));

@@ -4,6 +4,7 @@
 #include "demonetwork.h"
 
 #include "audio/dtmfsynth.h"
+#include "core/dtmf.h"
 #include "audio/tonefiles.h"
 #include "store/schema.h"
 #include "store/store.h"
@@ -29,7 +30,7 @@ bool writeTones(const QDir &dir, Written *count, QString *error)
     DtmfSynth::ToneShape keypad;
     keypad.toneMs = 2000;
     keypad.silenceMs = 0;
-    for (const QChar key : DtmfSynth::keys()) {
+    for (const QChar key : Dtmf::keys()) {
         const std::pair<QString, const DtmfSynth::ToneShape *> files[] = {
             {dir.filePath(commandToneFile(key)), &command}, {dir.filePath(keypadToneFile(key)), &keypad}};
         for (const auto &[file, shape] : files) {

@@ -12,11 +12,6 @@
 
 namespace DtmfSynth {
 
-QString keys()
-{
-    return Dtmf::keys();
-}
-
 bool pair(QChar key, Pair *out)
 {
     const char c = key.toUpper().toLatin1();

@@ -24,9 +24,6 @@ struct ToneShape
     double peakDbfs = -10;   // peak level of the two sines together
 };
 
-// Dtmf::keys(): 0-9, A-D, #, *.
-QString keys();
-
 // Frequency pair of `key` (digits, A-D upper or lower case, * and #); false
 // for any other character.
 bool pair(QChar key, Pair *out);

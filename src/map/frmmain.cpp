@@ -1,6 +1,6 @@
 #include "frmmain.h"
 
-#include "audio/dtmfsynth.h"
+#include "core/dtmf.h"
 #include "command/relai.h"
 #include "core/routestate.h"
 #include "core/sharedstate.h"
@@ -109,7 +109,7 @@ void frmMain::buildBand()
     CmdEfface->setFixedSize(71, 22);
     row->addWidget(CmdEfface);
     row->addSpacing(12);
-    const QString keys = DtmfSynth::keys();
+    const QString keys = Dtmf::keys();
     for (int i = 0; i < keys.size(); ++i) {
         auto *b = new QPushButton(QString(keys.at(i)), band);
         b->setObjectName(QStringLiteral("FVocal%1").arg(i));

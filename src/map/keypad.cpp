@@ -1,6 +1,6 @@
 #include "keypad.h"
 
-#include "audio/dtmfsynth.h"
+#include "core/dtmf.h"
 #include "audio/journalrecorder.h"
 #include "audio/tonefiles.h"
 #include "audio/transmitter.h"
@@ -44,7 +44,7 @@ Keypad::~Keypad()
 
 QChar Keypad::keyOf(int index)
 {
-    static const QString keys = DtmfSynth::keys();
+    static const QString keys = Dtmf::keys();
     return index >= 0 && index < keys.size() ? keys.at(index) : QChar();
 }
 
