@@ -7,7 +7,7 @@
 #include "ptt/ptt.h"
 #include "audio/tonefiles.h"
 #include "audio/transmitter.h"
-#include "../tests/pulsefixture.h"
+#include "../tests/listener.h"
 
 #include <QAudioSource>
 #include <QCoreApplication>
@@ -22,82 +22,6 @@
 #include <ctime>
 #include <thread>
 
-namespace {
-
-double now()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-struct TimedPtt : Ptt
-{
-    double on = 0, off = 0;
-    bool keyed = false;
-    bool key(QString *) override { on = now(); return keyed = true; }
-    void release() override
-    {
-        if (keyed)
-            off = now();
-        keyed = false;
-    }
-    bool isKeyed() const override { return keyed; }
-};
-
-// The monitor of the null sink. Chunks reach this process some time after
-// the sink produced them, and that delay varies from chunk to chunk (the
-// client library's period, the event loop): timing each sample from its
-// chunk's arrival would count that delay as part of the lead-in and the
-// tail. The monitor runs without a gap (a silent stream keeps the sink
-// playing), so sample k was produced at origin + k / Rate; the origin is the
-// earliest any chunk could have been produced, the smallest (arrival - end
-// of the chunk) seen.
-class Listener
-{
-public:
-    explicit Listener(const QAudioDevice &monitor)
-    {
-        QAudioFormat f;
-        f.setSampleRate(Rate);
-        f.setChannelCount(1);
-        f.setSampleFormat(QAudioFormat::Int16);
-        m_source = std::make_unique<QAudioSource>(monitor, f);
-        // 1 ms: the null sink renders in blocks no longer than its listeners
-        // ask for, and a sample reaches the monitor when its block is
-        // rendered, up to a block before the sink plays it.
-        m_source->setBufferSize(Rate * 2 / 1000);
-        m_io = m_source->start();
-        QObject::connect(m_io, &QIODevice::readyRead, [this] {
-            const double t = now();
-            const QByteArray data = m_io->readAll();
-            const int n = int(data.size() / 2);
-            const auto *s = reinterpret_cast<const qint16 *>(data.constData());
-            for (int i = 0; i < n; ++i)
-                if (std::abs(s[i]) > 300) {
-                    if (m_first < 0)
-                        m_first = m_count + i;
-                    m_last = m_count + i;
-                }
-            m_count += n;
-            m_origin = std::min(m_origin, t - double(m_count) / Rate);
-        });
-    }
-    // Per transmission: the origin is taken again from its own chunks.
-    void reset() { m_first = m_last = -1; m_origin = 1e300; }
-    bool heard() const { return m_first >= 0; }
-    double first() const { return m_origin + double(m_first) / Rate; }
-    double last() const { return m_origin + double(m_last + 1) / Rate; }
-
-private:
-    static constexpr int Rate = 48000;
-    std::unique_ptr<QAudioSource> m_source;
-    QIODevice *m_io = nullptr;
-    qint64 m_count = 0, m_first = -1, m_last = -1;
-    double m_origin = 1e300;
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -118,29 +42,12 @@ int main(int argc, char **argv)
     for (QChar k : QStringLiteral("159"))
         writeDtmfFile(commandToneFile(k), k, 8000, 100, 0);
 
-    // Monitors are not offered as inputs: a plain source that remaps it is.
-    pulse.pactl({"load-module", "module-remap-source", "master=nullsink.monitor",
-                  "source_name=heard", "source_properties=device.description=heard"});
-    QAudioDevice monitor;
-    for (int i = 0; i < 50 && monitor.isNull(); ++i) {
-        for (const QAudioDevice &d : QMediaDevices::audioInputs())
-            if (d.id() == "heard")
-                monitor = d;
-        QTest::qWait(100);
-    }
+    const QAudioDevice monitor = Listener::monitor(pulse);
     if (monitor.isNull()) {
-        std::fprintf(stderr, "bench_ptt_timing: no monitor source among:\n");
-        for (const QAudioDevice &d : QMediaDevices::audioInputs())
-            std::fprintf(stderr, "  %s\n", d.id().constData());
+        std::fprintf(stderr, "bench_ptt_timing: no monitor source\n");
         return 1;
     }
     Listener listener(monitor);
-    // A silent stream keeps the sink running, as a station's sound card does.
-    QProcess silence;
-    silence.setProcessEnvironment(pulse.environment());
-    silence.start("pacat", {"--playback", "--device=nullsink", "--raw", "--latency-msec=20", "/dev/zero"});
-    QTest::qWait(2000);
-
     std::atomic<bool> spin{true};
     std::vector<std::thread> spinners;
     for (int i = 0; i < load; ++i)
@@ -202,7 +109,5 @@ int main(int argc, char **argv)
     spin = false;
     for (std::thread &t : spinners)
         t.join();
-    silence.kill();
-    silence.waitForFinished();
     return 0;
 }

@@ -45,11 +45,19 @@ public:
         }
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path("xdg")));
         qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(path("native")));
+        // Silence keeps the sink running, as a station's sound card runs: an
+        // idle null sink renders two seconds at a time, and holds a new
+        // stream back until the block under way is out.
+        m_silence.setProcessEnvironment(env);
+        m_silence.start("pacat", {"--playback", "--device=nullsink", "--raw", "--latency-msec=20", "/dev/zero"});
+        if (!m_silence.waitForStarted(5000))
+            return *why = "pacat: " + m_silence.errorString(), false;
+        QTest::qWait(2100);
         return true;
     }
 
-    ~PulseFixture() { stopRecording(), end(m_daemon, SIGTERM); }
-    void crash() { end(m_daemon, SIGKILL); }
+    ~PulseFixture() { stopRecording(), end(m_silence, SIGTERM), end(m_daemon, SIGTERM); }
+    void crash() { end(m_daemon, SIGKILL), end(m_silence, SIGTERM); }
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -110,7 +118,7 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QProcess m_daemon;
+    QProcess m_daemon, m_silence;
     std::vector<std::unique_ptr<QProcess>> m_recorders;
 };
 

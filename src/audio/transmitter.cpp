@@ -2,21 +2,14 @@
 
 #include "ptt/ptt.h"
 #include "toneloader.h"
+#include "tonestream.h"
 
-#include <QAudioSink>
-#include <QBuffer>
-#include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QMediaDevices>
 #include <QDeadlineTimer>
 #include <QTimer>
 
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <algorithm>
 #include <optional>
-
-#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcTx, "pontavel.transmitter", QtInfoMsg)
 
@@ -28,15 +21,8 @@ namespace {
 // PulseAudio's null sink does so on most starts), so the slack is well past it.
 constexpr int PlayoutMarginMs = 5000;
 constexpr int PollIntervalMs = 2;
-// Silence played before keying: the line goes up once the sound server is
-// really playing the stream (it counts what it played), so that the lead-in
-// and the first tone are heard as set, whatever the server's start-up time.
-constexpr int CueMs = 30;
 
 } // namespace
-
-// Ends the process before the sound system's teardown (transmitter_output.cpp).
-void endBeforeSoundTeardown(int step);
 
 class Transmitter::Private
 {
@@ -61,7 +47,7 @@ public:
         HeldTail,    // a keypad tone's tail, then release
         PttTest,     // keyed with no sound for a set time
     };
-    enum Timer : unsigned { LeadInTimer = 1, PollTimer = 2, CueTimer = 4, TailTimer = 8, BoundTimer = 16, MaxTimer = 32 };
+    enum Timer : unsigned { LeadInTimer = 1, PollTimer = 2, TailTimer = 4, BoundTimer = 8, MaxTimer = 16 };
 
     static unsigned timersOf(State s)
     {
@@ -69,13 +55,13 @@ public:
         case State::Idle: return 0;
         case State::LeadIn: return LeadInTimer | MaxTimer;
         case State::Cue:
-        case State::DrainingCue: return PollTimer | CueTimer | BoundTimer | MaxTimer;
+        case State::DrainingCue:
         case State::Playing:
         case State::Draining: return PollTimer | BoundTimer | MaxTimer;
         case State::Tail:
         case State::HeldTail:
         case State::PttTest: return TailTimer | MaxTimer;
-        case State::HeldCue: return PollTimer | CueTimer | MaxTimer;
+        case State::HeldCue: return PollTimer | MaxTimer;
         case State::Held: return PollTimer | MaxTimer;
         case State::HeldOut: return MaxTimer;
         }
@@ -93,30 +79,25 @@ public:
     EmissionSettings::Timings timings; // of the transmission under way
     State state = State::Idle;
     EndReason ending = EndReason::None;
-    qint64 cueUs = 0;
     QAudioFormat format;
     QAudioDevice device;
-    QByteArray pcm;
-    QBuffer buffer;
-    std::unique_ptr<QAudioSink> sink;
-    qint64 durationUs = 0;
-    QElapsedTimer sinceStream;
-    QTimer leadIn, poll, cue, tail, bound, maxTx, watch;
+    QByteArray tones;          // converted to `format`
+    ToneStream stream;
+    int playoutMs = 0;         // the stream's foreseen length
+    QTimer leadIn, poll, tail, bound, maxTx, watch;
 
     explicit Private(Transmitter *owner) : q(owner)
     {
-        for (QTimer *t : {&leadIn, &cue, &tail, &bound, &maxTx})
+        for (QTimer *t : {&leadIn, &tail, &bound, &maxTx})
             t->setSingleShot(true);
         poll.setInterval(PollIntervalMs);
         poll.setTimerType(Qt::PreciseTimer);
         leadIn.setTimerType(Qt::PreciseTimer);
-        cue.setTimerType(Qt::PreciseTimer);
         tail.setTimerType(Qt::PreciseTimer);
         // A coarse timer may fire 5 % early: the limit must not cut short.
         maxTx.setTimerType(Qt::PreciseTimer);
         QObject::connect(&leadIn, &QTimer::timeout, q, [this] { enter(State::Tail, timings.tailMs); });
         QObject::connect(&poll, &QTimer::timeout, q, [this] { checkPlayout(); });
-        QObject::connect(&cue, &QTimer::timeout, q, [this] { keyAfterCue(); });
         QObject::connect(&tail, &QTimer::timeout, q, [this] {
             ending = EndReason::Completed;
             end(true, {});
@@ -163,14 +144,13 @@ public:
     }
 
     // Stops the timers the new state does not run and starts those it runs
-    // that were not running already (`ms`: the lead-in's or the tail's). The
-    // cue timer is armed by the poll, once the head's end is near.
+    // that were not running already (`ms`: the lead-in's or the tail's).
     void enter(State next, int ms = 0)
     {
         const unsigned runs = timersOf(next);
         const std::pair<unsigned, QTimer *> all[] = {{LeadInTimer, &leadIn}, {PollTimer, &poll},
-                                                     {CueTimer, &cue},       {TailTimer, &tail},
-                                                     {BoundTimer, &bound},   {MaxTimer, &maxTx}};
+                                                     {TailTimer, &tail},     {BoundTimer, &bound},
+                                                     {MaxTimer, &maxTx}};
         for (const auto &[flag, timer] : all)
             if (!(runs & flag))
                 timer->stop();
@@ -181,7 +161,7 @@ public:
         startNew(LeadInTimer, leadIn, ms);
         startNew(TailTimer, tail, ms);
         startNew(PollTimer, poll, PollIntervalMs);
-        startNew(BoundTimer, bound, int(durationUs / 1000) + PlayoutMarginMs);
+        startNew(BoundTimer, bound, playoutMs + PlayoutMarginMs);
         // The limit counts from the start, then again from keying (keyPtt()).
         startNew(MaxTimer, maxTx, timings.maxTransmitSeconds * 1000);
         state = next;
@@ -260,7 +240,7 @@ public:
     // before anything is keyed.
     bool prepare(const QStringList &files, QString *error)
     {
-        QByteArray tones;
+        tones.clear();
         if (!files.isEmpty()
             && (!openOutput(error) || !ToneLoader::prepare(files, format, emission.checkDtmf, &tones, error)))
             return false;
@@ -268,55 +248,16 @@ public:
         if (!emission.timings(&checked, error))
             return false;
         timings = checked;
-        prepareStream(tones);
         return true;
     }
 
-    // The whole stream, before anything is keyed. The lead-in is played as
-    // silence at the head of the stream rather than waited before opening
-    // it: a sound server waking from idle drops the first samples of a
-    // stream, and those must not be the first tone's.
-    void prepareStream(const QByteArray &tones)
-    {
-        pcm.clear();
-        cueUs = 0;
-        if (!tones.isEmpty()) {
-            const qint64 cueFrames = qint64(format.sampleRate()) * CueMs / 1000;
-            cueUs = cueFrames * 1000000 / format.sampleRate();
-            const qint64 frames = cueFrames + qint64(format.sampleRate()) * timings.leadInMs / 1000;
-            pcm = QByteArray(frames * format.bytesPerFrame(),
-                             format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0));
-            pcm += tones;
-        }
-        durationUs = ToneLoader::durationUs(format, pcm.size());
-    }
-
-    // `first`: Cue or HeldCue.
+    // `first`: Cue or HeldCue. The play-out is bounded by the stream's
+    // foreseen length.
     void startStream(State first)
     {
+        playoutMs = int(ToneLoader::durationUs(format, tones.size()) / 1000) + timings.leadInMs;
         enter(first);
-        buffer.close();
-        buffer.setData(pcm);
-        buffer.open(QIODevice::ReadOnly);
-        sink = std::make_unique<QAudioSink>(device, format);
-        QObject::connect(sink.get(), &QAudioSink::stateChanged, q,
-                         [this](QAudio::State s) { sinkStateChanged(s); });
-        sinceStream.start();
-        sink->start(&buffer);
-        endBeforeSoundTeardown(2);
-        if (sink && sink->error() != QAudio::NoError && sink->error() != QAudio::UnderrunError) {
-            failAudio();
-            return;
-        }
-        qCDebug(lcTx) << "stream started" << format << durationUs << "us";
-    }
-
-    void sinkStateChanged(QAudio::State s)
-    {
-        if (!sink)
-            return;
-        const QAudio::Error e = sink->error();
-        if (s == QAudio::StoppedState && e != QAudio::NoError && e != QAudio::UnderrunError)
+        if (!stream.start(device, format, tones, timings.leadInMs, [this] { failAudio(); }))
             failAudio();
     }
 
@@ -332,8 +273,10 @@ public:
         const bool sequence = isSequence();
         enter(sequence ? State::Playing : state == State::HeldCue ? State::Held : State::Draining);
         QString error;
-        if (keyPtt(&error))
+        if (keyPtt(&error)) {
+            stream.placeTones();
             return;
+        }
         // Not keyed: nothing goes on the air, the tones stop.
         if (sequence) {
             end(false, error);
@@ -343,20 +286,16 @@ public:
         emit q->portWarning(error);
     }
 
-    // The server's count of samples played, not of samples written: the sink
-    // goes idle while its last buffer is still being played.
+    // Feeds the stream; keys once its head is heard, foresees its end.
     void checkPlayout()
     {
-        if (!sink)
-            return;
-        const qint64 processed = sink->processedUSecs();
+        stream.feed();
         switch (state) {
         case State::Cue:
         case State::HeldCue:
         case State::DrainingCue:
-            // The end of the head is foreseen, as the end of the stream below.
-            if (!cue.isActive() && cueUs - processed <= PollIntervalMs * 1000)
-                cue.start(int(std::max<qint64>(0, cueUs - processed) / 1000));
+            if (stream.headPlayed())
+                keyAfterCue();
             return;
         case State::Playing:
         case State::Held:
@@ -368,10 +307,10 @@ public:
         // Qt never reports more than was written, so an end seen late cannot be
         // told from one seen on time: the end is foreseen instead, within the
         // next poll, and the tail counted from it (rounded up: never cut short).
-        const qint64 leftUs = durationUs - processed;
+        const qint64 leftUs = stream.leftUs();
         if (leftUs > PollIntervalMs * 1000)
             return;
-        qCDebug(lcTx) << "plays out" << leftUs << "us after" << sinceStream.elapsed() << "ms";
+        qCDebug(lcTx) << "plays out" << leftUs << "us after" << stream.elapsedMs() << "ms";
         const int tailMs = int((std::max<qint64>(0, leftUs) + 999) / 1000) + timings.tailMs;
         if (state == State::Held) {
             // Still held: the tail runs from the tone's end, whenever the key is let go.
@@ -382,25 +321,13 @@ public:
         enter(state == State::Playing ? State::Tail : State::HeldTail, tailMs);
     }
 
-    void stopAudio()
-    {
-        if (sink) {
-            sink->disconnect(q);
-            sink->stop();
-            // Qt 6.4's PulseAudio sink still gets stream callbacks for a moment
-            // after stop(); deleting it at once let them write into freed memory.
-            QTimer::singleShot(1000, sink.release(), &QObject::deleteLater);
-        }
-        buffer.close();
-    }
-
     // Everything off, no signal.
     void halt()
     {
-        stopAudio();
+        stream.stop();
         releasePtt();
         enter(State::Idle);
-        pcm.clear();
+        tones.clear();
         if (configuredPtt) {
             ptt = configuredPtt;
             configuredPtt = nullptr;
@@ -463,7 +390,7 @@ bool Transmitter::startSequence(const QStringList &files, QString *error)
         d->halt();
         return false;
     }
-    if (!d->pcm.isEmpty()) {
+    if (!d->tones.isEmpty()) {
         d->startStream(Private::State::Cue);
         return true;
     }
