@@ -28,6 +28,11 @@ pids+=($!)
 export XDG_RUNTIME_DIR=$work/xdg PULSE_SERVER=unix:$work/native
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl set-default-sink nullsink
+# Silence keeps the sink running, as a station's sound card runs: an idle null
+# sink holds each new stream back for up to two seconds before playing it.
+pacat --playback --device=nullsink --raw --latency-msec=20 /dev/zero &
+pids+=($!)
+sleep 2.1
 socat pty,raw,echo=0,link="$work/ttyA" pty,raw,echo=0,link="$work/ttyB" &
 pids+=($!)
 for _ in $(seq 100); do [ -e "$work/ttyA" ] && break; sleep 0.1; done
