@@ -102,6 +102,38 @@ private slots:
     // Off when opened, on, off, off when closed, as Hamlib's rigctl does for its
     // GPIO 3; an unknown chip is used, with a warning; refused when not HID, lost
     // on a write error.
+    // The dialog's list, in number order, and the one proposed for a USB sound
+    // card: the hidraw node under the same USB device, by card number or id.
+    void cm108DevicesOfAUsbSoundCard()
+    {
+        const QString sys = dir.filePath("sys") + "/";
+        auto put = [&](const QString &file, const QByteArray &text) {
+            QFile f(sys + file);
+            QVERIFY(QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+        };
+        auto link = [&](const QString &from, const QString &to) {
+            QVERIFY(QDir().mkpath(sys + to) && QDir().mkpath(QFileInfo(sys + from).path()));
+            QVERIFY(QFile::link(sys + to, sys + from));
+        };
+        const QString radio = "devices/usb1/1-2", mouse = "devices/usb1/1-1";
+        put(radio + "/idVendor", "0d8c\n"), put(mouse + "/idVendor", "046d\n");
+        link("class/hidraw/hidraw10/device", radio + "/1-2:1.3/0003:0D8C:000C.0004");
+        put("class/hidraw/hidraw10/device/uevent", "HID_ID=0003:00000D8C:0000000C\nHID_NAME=C-Media USB Audio Device\n");
+        link("class/hidraw/hidraw2/device", mouse + "/1-1:1.0/0003:046D:C52B.0001");
+        put("class/hidraw/hidraw2/device/uevent", "HID_ID=0003:0000046D:0000C52B\nHID_NAME=Logitech Receiver\n");
+        link("class/sound/card1/device", radio + "/1-2:1.0");
+        put("class/sound/card1/id", "Device\n");
+        link("class/sound/card0/device", "devices/pci0/0000:00:1f.3");
+        put("class/sound/card0/id", "PCH\n");
+        const QList<Cm108Ptt::HidDevice> list = Cm108Ptt::devices(sys);
+        QCOMPARE(list.size(), 2);
+        QVERIFY(list[0].path == "/dev/hidraw2" && list[1].path == "/dev/hidraw10");
+        QVERIFY(list[1].name == "C-Media USB Audio Device" && list[1].vendor == 0x0d8c && list[1].product == 0x000c);
+        QCOMPARE(Cm108Ptt::deviceOfSoundCard("1", sys), QString("/dev/hidraw10"));
+        QCOMPARE(Cm108Ptt::deviceOfSoundCard("Device", sys), QString("/dev/hidraw10"));
+        QCOMPARE(Cm108Ptt::deviceOfSoundCard("PCH", sys), QString());
+    }
+
     void cm108Reports()
     {
         QString error;
