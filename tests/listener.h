@@ -8,6 +8,7 @@
 
 #include <QAudioSource>
 #include <QMediaDevices>
+#include <QThread>
 
 #include <ctime>
 #include <memory>
