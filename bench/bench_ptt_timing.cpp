@@ -4,14 +4,11 @@
 // how much of the first tone came out, for sequences and for keypad tones let
 // go early. Run by hand: build/bench/bench_ptt_timing [--load N], N threads
 // spinning meanwhile (a busy machine keys late: the lead-in must not shorten).
-#include "ptt/ptt.h"
 #include "audio/tonefiles.h"
 #include "audio/transmitter.h"
 #include "../tests/listener.h"
 
-#include <QAudioSource>
 #include <QCoreApplication>
-#include <QMediaDevices>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,9 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <ctime>
 #include <thread>
-
 
 int main(int argc, char **argv)
 {

@@ -42,18 +42,18 @@ ToneStream::~ToneStream()
     stop();
 }
 
-bool ToneStream::start(const QAudioDevice &device, const QAudioFormat &format, const QByteArray &tones, int leadInMs,
+bool ToneStream::start(const QAudioDevice &device, const QAudioFormat &format, QByteArray tones, int leadInMs,
                        std::function<void()> failed)
 {
     stop();
     m_format = format;
-    m_tones = tones;
+    m_tones = std::move(tones);
     m_leadInMs = leadInMs;
     m_cueUs = ToneLoader::durationUs(format, bytesFor(CueMs * 1000));
     m_written = 0;
     m_firstAsk = -1;
     m_toneAt = -1;
-    m_durationUs = m_cueUs + qint64(leadInMs) * 1000 + ToneLoader::durationUs(format, tones.size());
+    m_durationUs = m_cueUs + qint64(leadInMs) * 1000 + ToneLoader::durationUs(format, m_tones.size());
     m_sink = std::make_unique<QAudioSink>(device, format);
     // The server starts playing once its target is queued.
     m_sink->setBufferSize(bytesFor(std::clamp(leadInMs, AheadFloorMs, AheadCeilingMs) * 1000));
@@ -82,11 +82,11 @@ void ToneStream::feed()
     if (m_firstAsk < 0 && free > 0)
         m_firstAsk = free;
     const qint64 asked = m_written + free;
-    const qint64 target =
-        m_toneAt < 0 ? asked
-                     : std::min(m_toneAt + m_tones.size(),
-                                std::max(asked, bytesFor(m_sink->processedUSecs())
-                                                    + std::min(bytesFor(FeedAheadMs * 1000), FeedAheadMaxBytes)));
+    qint64 target = asked;
+    if (m_toneAt >= 0) {
+        const qint64 ahead = bytesFor(m_sink->processedUSecs()) + std::min(bytesFor(FeedAheadMs * 1000), FeedAheadMaxBytes);
+        target = std::min(m_toneAt + m_tones.size(), std::max(asked, ahead));
+    }
     static const int SilenceBlock = 16384;
     const char blank = m_format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0);
     while (m_written < target) {

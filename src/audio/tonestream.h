@@ -24,7 +24,7 @@ public:
 
     // Opens the stream and gives the server its first silence; false when it
     // refuses it. `failed` is called when the sink stops on an error later.
-    bool start(const QAudioDevice &device, const QAudioFormat &format, const QByteArray &tones, int leadInMs,
+    bool start(const QAudioDevice &device, const QAudioFormat &format, QByteArray tones, int leadInMs,
                std::function<void()> failed);
     // Gives the server what it may play next; called often (every few ms).
     void feed();

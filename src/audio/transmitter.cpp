@@ -81,7 +81,7 @@ public:
     EndReason ending = EndReason::None;
     QAudioFormat format;
     QAudioDevice device;
-    QByteArray tones;          // converted to `format`
+    QByteArray tones;          // converted to `format`, until the stream takes them
     ToneStream stream;
     int playoutMs = 0;         // the stream's foreseen length
     QTimer leadIn, poll, tail, bound, maxTx, watch;
@@ -257,7 +257,7 @@ public:
     {
         playoutMs = int(ToneLoader::durationUs(format, tones.size()) / 1000) + timings.leadInMs;
         enter(first);
-        if (!stream.start(device, format, tones, timings.leadInMs, [this] { failAudio(); }))
+        if (!stream.start(device, format, std::move(tones), timings.leadInMs, [this] { failAudio(); }))
             failAudio();
     }
 
