@@ -351,10 +351,10 @@ void frmProperties::proposeHidDevice()
     const QDir sound(QStringLiteral("/sys/class/sound"));
     for (const QString &card : sound.entryList({QStringLiteral("card*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString hid = Cm108Ptt::deviceOfSoundCard(card.mid(4));
-        QFile idFile(sound.filePath(card + QStringLiteral("/id")));
-        const QString id = idFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(idFile.readAll()).trimmed().toLower() : QString();
         if (hid.isEmpty())
             continue;
+        QFile idFile(sound.filePath(card + QStringLiteral("/id")));
+        const QString id = idFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(idFile.readAll()).trimmed().toLower() : QString();
         if (!id.isEmpty() && output.contains(id)) {
             found = {hid};
             break;
