@@ -1,7 +1,8 @@
 /* LD_PRELOAD shim for tests: pty slaves get modem lines of their own, and each
  * change is logged to $PONTAVEL_RTS_LOG as "<CLOCK_MONOTONIC s> RTS|DTR 0|1 <pty>";
  * opening raises both, as a real port does ("OPEN <pty>", "RTS 1", "DTR 1"), and
- * the last close logs "CLOSE RTS 0" (HUPCL drops a raised RTS) or "CLOSE". */
+ * the last close logs "CLOSE RTS 0" (HUPCL drops a raised RTS) or "CLOSE".
+ * A sound server connection closed logs "pa_context_disconnect". */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -125,4 +126,15 @@ int close(int fd)
         pthread_mutex_unlock(&lock);
     }
     return real_close(fd);
+}
+
+/* The sound library's own teardown at exit, which aborts now and then: the
+ * program must end before it runs ("pa_context_disconnect" in the log). */
+void pa_context_disconnect(void *context)
+{
+    static void (*real_disconnect)(void *);
+    if (!real_disconnect)
+        real_disconnect = (void (*)(void *))dlsym(RTLD_NEXT, "pa_context_disconnect");
+    log_line(-1, "pa_context_disconnect");
+    real_disconnect(context);
 }

@@ -73,6 +73,8 @@ public:
     // The chosen output, or the default one when none is chosen; null when
     // the chosen one is absent (*error then names it).
     static QAudioDevice findOutput(const QByteArray &id, const QString &description, QString *error);
+    // The sound outputs, for the program's own lists: read through here only.
+    static QList<QAudioDevice> outputs();
 
 signals:
     // The PTT line went on or off, whatever keyed it.

@@ -19,15 +19,16 @@ bool usableSampleFormat(QAudioFormat::SampleFormat f)
 
 } // namespace
 
-// Qt 6.4's PulseAudio backend disconnects from the sound server in its static
-// destructors without taking its main loop's lock, while that loop's thread may
-// still be handling the server's answers (to a stream just stopped, a device
-// that changed): libpulse then aborts or crashes the process after main() has
-// returned, at times after a signal asked for a clean exit code. Once the sound
-// system is in use, the process ends at exit() before those destructors run:
-// everything of the program's own has been closed by main() by then.
-// Called after each step that creates such objects (the device list, the first
-// stream), so that it runs before their teardown.
+// Qt 6.4's PulseAudio backend disconnects from the sound server twice in its
+// static destructors (an exit handler, then the library's own destructors),
+// without taking its main loop's lock, while that loop's thread may still be
+// handling the server's answers: libpulse then aborts the process after main()
+// has returned ("Assertion '!e->dead' failed"), at times after a signal asked
+// for a clean exit code. Once the sound system is in use, the process ends at
+// exit() before those destructors run: everything of the program's own has
+// been closed by main() by then. Called after each step that creates such
+// objects (the device list, the first stream), so that it runs before their
+// teardown.
 void endBeforeSoundTeardown(int step)
 {
     static int armed = 0;
@@ -42,10 +43,16 @@ void endBeforeSoundTeardown(int step)
         nullptr);
 }
 
+QList<QAudioDevice> Transmitter::outputs()
+{
+    const QList<QAudioDevice> list = QMediaDevices::audioOutputs();
+    endBeforeSoundTeardown(1);
+    return list;
+}
+
 QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &description, QString *error)
 {
-    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    endBeforeSoundTeardown(1);
+    const QList<QAudioDevice> list = outputs();
     if (id.isEmpty()) {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull() && error)
@@ -53,7 +60,7 @@ QAudioDevice Transmitter::findOutput(const QByteArray &id, const QString &descri
                                     "être émis.");
         return device;
     }
-    for (const QAudioDevice &device : outputs)
+    for (const QAudioDevice &device : list)
         if (device.id() == id)
             return device;
     if (error)

@@ -7,7 +7,6 @@
 #include "store/configuration.h"
 
 #include <QAudioDevice>
-#include <QMediaDevices>
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -273,7 +272,7 @@ void frmProperties::LoadPropertySettings()
     cboPtt->setCurrentIndex(cboPtt->findData(int(station.pttLine)));
     cboOutput->clear();
     cboOutput->addItem(QStringLiteral("Sortie par défaut du système"), QString());
-    for (const QAudioDevice &d : QMediaDevices::audioOutputs())
+    for (const QAudioDevice &d : Transmitter::outputs())
         cboOutput->addItem(d.description(), QString::fromUtf8(d.id()));
     if (!station.outputId.isEmpty() && cboOutput->findData(station.outputId) < 0)
         cboOutput->addItem(QStringLiteral("%1 (absente)").arg(station.outputDescription), station.outputId);
