@@ -299,19 +299,25 @@ private slots:
         ptt.refuse.clear();
         QVERIFY(pulse.pactl({"suspend-sink", "radio", "1"}) && tx.startSequence(commandToneFiles("1"), &err));
         QVERIFY(done.wait(9000) && !done[2][0].toBool() && done[2][1].toString().contains("pas terminée à temps"));
+        // Unplugged while playing: the server moves the stream to another
+        // output; the command fails at once instead, the line drops.
+        QVERIFY(pulse.pactl({"suspend-sink", "radio", "0"}) && tx.startSequence(commandToneFiles("1234567890"), &err));
+        QTRY_VERIFY(ptt.on);
         QVERIFY(pulse.pactl({"unload-module", module.trimmed()}));
+        QVERIFY2(done.wait(1000) && !done[3][0].toBool() && done[3][1].toString().contains("Interface radio USB » a disparu")
+                     && !ptt.on, qPrintable(done.value(3).value(1).toString()));
         QTRY_VERIFY_WITH_TIMEOUT(Transmitter::findOutput("radio", {}, nullptr).isNull(), 5000);
         QVERIFY(!tx.startSequence(commandToneFiles("19"), &err));
         QVERIFY2(err.contains("Interface radio USB") && err.contains("menu Port"), qPrintable(err));
-        QVERIFY(!tx.startHeld(keypadToneFile('1'), &err) && ptt.log.isEmpty());
+        QVERIFY(!tx.startHeld(keypadToneFile('1'), &err) && ptt.log == QStringList({"on", "off"}));
 
         // The sound server gone while playing: the same, at once.
         tx.setOutput("nullsink", {});
         QVERIFY2(tx.startSequence(commandToneFiles("1234567890"), &err), qPrintable(err));
         QTRY_VERIFY(ptt.on);
         pulse.crash();
-        QVERIFY(done.wait(1000) && !done[3][0].toBool() && done[3][1].toString().contains("Erreur de la sortie son"));
-        QCOMPARE(ptt.log, QStringList({"on", "off"}));
+        QVERIFY(done.wait(1000) && !done[4][0].toBool() && done[4][1].toString().contains("Erreur de la sortie son"));
+        QCOMPARE(ptt.log, QStringList({"on", "off", "on", "off"}));
     }
 };
 

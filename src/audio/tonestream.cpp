@@ -65,18 +65,19 @@ bool ToneStream::start(const QAudioDevice &device, const QAudioFormat &format, Q
     m_since.start();
     m_io = m_sink->start();
     endBeforeSoundTeardown(2);
-    if (!m_io || (m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError))
+    if (!m_io || (m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError) || !feed())
         return false;
-    feed();
     qCDebug(lcTx) << "stream started" << format;
     return true;
 }
 
-void ToneStream::feed()
+bool ToneStream::feed()
 {
     if (!m_io)
-        return;
-    const qint64 free = m_sink->bytesFree();
+        return true;
+    qint64 free = m_sink->bytesFree();
+    if (free < 0)
+        return false;
     // The server's first request is what it holds; what it asks beyond that,
     // it has played.
     if (m_firstAsk < 0 && free > 0)
@@ -89,7 +90,12 @@ void ToneStream::feed()
     }
     static const int SilenceBlock = 16384;
     const char blank = m_format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0);
-    while (m_written < target) {
+    // A stream gone is never written to: Qt 6.4 then keeps the sound
+    // system's lock, and the process hangs at the next use of it. It is
+    // asked again before each write, the server may end at any time.
+    for (; m_written < target; free = m_sink->bytesFree()) {
+        if (free < 0)
+            return false;
         qint64 n;
         if (m_toneAt < 0 || m_written < m_toneAt) {
             const qint64 upTo = m_toneAt < 0 ? target : std::min(target, m_toneAt);
@@ -98,9 +104,10 @@ void ToneStream::feed()
             n = m_io->write(m_tones.constData() + (m_written - m_toneAt), target - m_written);
         }
         if (n <= 0)
-            return;
+            return m_sink->error() != QAudio::IOError;
         m_written += n;
     }
+    return true;
 }
 
 // Qt's count runs on with the clock from the server's last report, also while
@@ -121,7 +128,7 @@ void ToneStream::placeTones()
     m_toneAt = std::max(m_written, heard + bytesFor(qint64(m_leadInMs) * 1000 + PlacementMarginUs));
     m_durationUs = ToneLoader::durationUs(m_format, m_toneAt + m_tones.size());
     qCDebug(lcTx) << "tones placed" << ToneLoader::durationUs(m_format, m_toneAt - heard) << "us after keying";
-    feed();
+    feed(); // a stream gone is reported by the next poll
 }
 
 // The server's count of samples played, not of samples written: the sink

@@ -27,7 +27,8 @@ public:
     bool start(const QAudioDevice &device, const QAudioFormat &format, QByteArray tones, int leadInMs,
                std::function<void()> failed);
     // Gives the server what it may play next; called often (every few ms).
-    void feed();
+    // False once the stream is gone (its output unplugged, the server ended).
+    bool feed();
     // The server has really played the silent head of the stream.
     bool headPlayed() const;
     // Once keyed: the first tone goes the lead-in after what is heard now.

@@ -111,8 +111,10 @@ public:
         watch.setInterval(100);
         QObject::connect(&watch, &QTimer::timeout, q, [this] {
             const QString lost = ptt ? ptt->lostReason() : QString();
-            if (lost.isEmpty())
+            if (lost.isEmpty()) {
+                checkOutputPresent();
                 return;
+            }
             ending = EndReason::PttLost;
             keyingFailed = true;
             const State was = state;
@@ -261,11 +263,22 @@ public:
             failAudio();
     }
 
+    // The sound server moves the stream of an output unplugged to another one:
+    // the tones would go on through the computer's speakers, not the radio.
+    void checkOutputPresent()
+    {
+        if (!(timersOf(state) & PollTimer))
+            return;
+        const QList<QAudioDevice> now = Transmitter::outputs();
+        if (std::none_of(now.cbegin(), now.cend(), [this](const QAudioDevice &d) { return d.id() == device.id(); }))
+            failAudio(QStringLiteral("La sortie son « %1 » a disparu pendant l'émission : émission arrêtée."));
+    }
+
     // A keypad tone just stops; a sequence reports it.
-    void failAudio()
+    void failAudio(const QString &text = QStringLiteral("Erreur de la sortie son « %1 » : émission arrêtée."))
     {
         ending = EndReason::SoundError;
-        end(false, QStringLiteral("Erreur de la sortie son « %1 » : émission arrêtée.").arg(device.description()));
+        end(false, text.arg(outputDescription.isEmpty() ? device.description() : outputDescription));
     }
 
     void keyAfterCue()
@@ -289,7 +302,10 @@ public:
     // Feeds the stream; keys once its head is heard, foresees its end.
     void checkPlayout()
     {
-        stream.feed();
+        if (!stream.feed()) {
+            failAudio();
+            return;
+        }
         switch (state) {
         case State::Cue:
         case State::HeldCue:
