@@ -1,6 +1,7 @@
 // One transmission in a process of its own, for tests to preload the RTS shim
 // and send signals. Prints each event after its CLOCK_MONOTONIC seconds:
-//   ptt_driver sequence <com> <file>...   or   ptt_driver stop <ms> <com> <file>...
+//   ptt_driver sequence <com> <file>...   or   ptt_driver stop|freeze <ms> <com> <file>...
+// (stop: stops after ms; freeze: the event loop blocked for ms once keyed).
 // With PONTAVEL_JOURNAL set, its transmission is written to that journal.
 #include "audio/journalrecorder.h"
 #include "audio/transmitter.h"
@@ -11,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QSettings>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -32,8 +34,9 @@ int main(int argc, char **argv)
     QStringList args = app.arguments().mid(1);
     if (args.size() < 2)
         return 2;
-    const bool stop = args.takeFirst() == QLatin1String("stop");
-    const int stopMs = stop ? args.takeFirst().toInt() : 0;
+    const QString mode = args.takeFirst();
+    const bool stop = mode == QLatin1String("stop"), freeze = mode == QLatin1String("freeze");
+    const int stopMs = stop || freeze ? args.takeFirst().toInt() : 0;
     const int com = args.takeFirst().toInt();
 
     // The station's port as the program sets it up from what is stored.
@@ -50,7 +53,11 @@ int main(int argc, char **argv)
     tx.setEmissionSettings(Configuration::storedEmission());
     installTransmitterSafety(&tx, [&tx] { tx.stop(); });
     QObject::connect(&tx, &Transmitter::portWarning, [](const QString &t) { say("WARNING " + t); });
-    QObject::connect(&tx, &Transmitter::keyedChanged, [](bool on) { say(on ? "KEYED" : "RELEASED"); });
+    QObject::connect(&tx, &Transmitter::keyedChanged, [&](bool on) {
+        say(on ? "KEYED" : "RELEASED");
+        if (on && freeze)
+            QTimer::singleShot(0, &app, [stopMs] { QThread::msleep(stopMs), say("THAWED"); });
+    });
     QObject::connect(&tx, &Transmitter::maxTransmitTimeReached, [](const QString &t) { say("MAX " + t); });
     QObject::connect(&tx, &Transmitter::finished, [&](bool ok, const QString &e) {
         say(QStringLiteral("FINISHED %1 %2").arg(ok ? 1 : 0).arg(e));

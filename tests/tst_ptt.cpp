@@ -59,13 +59,20 @@ private slots:
         }
     }
 
+    // The limit holds also when the event loop hangs while keyed: a thread of
+    // its own drops the line 2 s later.
     void releasedOnStopAndMaxTime()
     {
-        PttDriver stopped, limited;
+        PttDriver stopped, limited, frozen;
         play(stopped, "1234567890", {"stop", "300", "1"});
         limited.setSetting("Emission/MaxTransmitSeconds", 1);
         play(limited, "12345678901234567890"); // 4 s of tones
-        QVERIFY(stopped.finish() && limited.finish());
+        frozen.setSetting("Emission/MaxTransmitSeconds", 1);
+        play(frozen, "12345678901234567890", {"freeze", "5000", "1"});
+        QVERIFY(stopped.finish() && limited.finish() && frozen.finish());
+        const auto [keyed, dropped] = frozen.keyed("RTS");
+        QVERIFY2(keyed > 0 && dropped - keyed >= 2.99 && dropped - keyed < 4 && dropped < frozen.line("THAWED").t,
+                 qPrintable(frozen.all()));
         const double off = stopped.line("RTS 0").t, stop = stopped.line("STOPPED keyed=0").t;
         QVERIFY2(!stopped.line("FINISHED 0").text.isEmpty() && off > 0 && off <= stop, qPrintable(stopped.all()));
         QVERIFY2(limited.line("MAX ").text.contains("Durée maximale d'émission")

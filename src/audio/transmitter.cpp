@@ -1,6 +1,7 @@
 #include "transmitter.h"
 
 #include "ptt/ptt.h"
+#include "ptt/pttsafety.h"
 #include "toneloader.h"
 #include "tonestream.h"
 
@@ -21,6 +22,9 @@ namespace {
 // PulseAudio's null sink does so on most starts), so the slack is well past it.
 constexpr int PlayoutMarginMs = 5000;
 constexpr int PollIntervalMs = 2;
+// Past the transmit limit, what the event loop is given to release the line
+// before a thread of its own does it (a loop hung in a library).
+constexpr int HungLoopGraceMs = 2000;
 
 } // namespace
 
@@ -222,6 +226,7 @@ public:
             return false;
         }
         maxTx.start(timings.maxTransmitSeconds * 1000);
+        setReleaseDeadline(timings.maxTransmitSeconds * 1000 + HungLoopGraceMs);
         watch.start();
         ending = EndReason::Stopped;  // until a path says otherwise
         emit q->keyedChanged(true);
@@ -231,6 +236,7 @@ public:
     void releasePtt()
     {
         watch.stop();
+        setReleaseDeadline(-1);
         const bool was = ptt && ptt->isKeyed();
         if (ptt)
             ptt->release();

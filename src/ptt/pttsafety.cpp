@@ -5,8 +5,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -58,7 +63,53 @@ void onCrash(int signo)
     ::raise(signo);
 }
 
+// Waits for the deadline on its own thread; never destroyed, so that the
+// thread may still wait while the process ends.
+struct ReleaseWatch
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+
+    ReleaseWatch() { std::thread([this] { run(); }).detach(); }
+
+    void run()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            if (!deadline) {
+                changed.wait(lock);
+            } else if (std::chrono::steady_clock::now() < *deadline) {
+                changed.wait_until(lock, *deadline);
+            } else {
+                deadline.reset();
+                dropLine();
+                static const char text[] = "pontavel : le programme ne répond plus, émetteur relâché par sécurité.\n";
+                [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, text, sizeof text - 1);
+            }
+        }
+    }
+};
+
 } // namespace
+
+void setReleaseDeadline(int ms)
+{
+    static ReleaseWatch *watch = nullptr;
+    if (!watch) {
+        if (ms < 0)
+            return;
+        watch = new ReleaseWatch;
+    }
+    {
+        const std::lock_guard lock(watch->mutex);
+        if (ms < 0)
+            watch->deadline.reset();
+        else
+            watch->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    }
+    watch->changed.notify_one();
+}
 
 // The descriptor goes last: a signal in between sees nothing armed rather
 // than a half-written release.

@@ -22,3 +22,9 @@ void armLineRelease(int fd, int bits);
 // report): they are copied now and written on `fd` by the handlers, with no
 // SIGPIPE. fd -1 disarms. False when the bytes do not fit (64 at most).
 bool armWriteRelease(int fd, const char *bytes, int size);
+
+// The limit the event loop has to release what is keyed, in ms from now
+// (negative: none). Past it, a thread of its own releases it with the call
+// armed above: the loop hangs (in a library, a driver), and the transmitter
+// must not stay keyed with it.
+void setReleaseDeadline(int ms);
