@@ -36,7 +36,7 @@ int main(int argc, char **argv)
         return 2;
     const QString mode = args.takeFirst();
     const bool stop = mode == QLatin1String("stop"), freeze = mode == QLatin1String("freeze");
-    const int stopMs = stop || freeze ? args.takeFirst().toInt() : 0;
+    const int ms = stop || freeze ? args.takeFirst().toInt() : 0;
     const int com = args.takeFirst().toInt();
 
     // The station's port as the program sets it up from what is stored.
@@ -56,7 +56,7 @@ int main(int argc, char **argv)
     QObject::connect(&tx, &Transmitter::keyedChanged, [&](bool on) {
         say(on ? "KEYED" : "RELEASED");
         if (on && freeze)
-            QTimer::singleShot(0, &app, [stopMs] { QThread::msleep(stopMs), say("THAWED"); });
+            QTimer::singleShot(0, &app, [ms] { QThread::msleep(ms), say("THAWED"); });
     });
     QObject::connect(&tx, &Transmitter::maxTransmitTimeReached, [](const QString &t) { say("MAX " + t); });
     QObject::connect(&tx, &Transmitter::finished, [&](bool ok, const QString &e) {
@@ -70,7 +70,7 @@ int main(int argc, char **argv)
         return 3;
     }
     if (stop)
-        QTimer::singleShot(stopMs, &app, [&] {
+        QTimer::singleShot(ms, &app, [&] {
             tx.stop();
             say(QStringLiteral("STOPPED keyed=%1").arg(tx.isKeyed()));
         });

@@ -111,7 +111,8 @@ public:
             end(false, QStringLiteral("La lecture des tons ne s'est pas terminée à temps : "
                                       "émission arrêtée."));
         });
-        // An adapter pulled out while keyed ends the transmission as a failure.
+        // An adapter pulled out while keyed ends the transmission as a failure;
+        // so does the sound output it plays on, unplugged.
         watch.setInterval(100);
         QObject::connect(&watch, &QTimer::timeout, q, [this] {
             const QString lost = ptt ? ptt->lostReason() : QString();
